@@ -1,0 +1,110 @@
+// Statement loop, pseudo-instructions, code buffer with forward references, placement
+// and character maps.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+struct AssemblerState;
+struct SourceContext;
+
+constexpr int32_t kImageSize = 65536;
+constexpr int32_t kCodeBufferSize = 131072;  // upper half: staging area of floating blocks
+
+struct CodeBuffer {
+  std::array<uint8_t, kCodeBufferSize> bytes{};
+  int32_t position = 0;       // next offset to write; the image length after assembly
+  int32_t staging = kImageSize;  // next free offset of the staging area
+};
+
+enum class FixupKind : int32_t { DefineLabel = 0, Byte = 1, Word = 2, Relative = 3, BitNumber = 4 };
+
+// A forward reference: the saved postfix form of an expression and where its value goes.
+// The items live in FixupList::values/kinds from first to first + count.
+struct Fixup {
+  int32_t target = 0;  // CodeBuffer offset, or the label reference for DefineLabel
+  FixupKind kind = FixupKind::Byte;
+  int32_t line = 0;
+  int32_t scope = 0;   // label scope identifier current when the record was made
+  int32_t file = 0;    // name-pool offset of the source file name
+  int32_t first = 0;
+  int32_t count = 0;
+};
+
+struct FixupList {
+  std::vector<Fixup> records;  // in creation order
+  std::vector<int32_t> values;
+  std::vector<int32_t> kinds;
+};
+
+// OFFSET and ARRANGE state; kept across passes (END closes both modes).
+struct PlacementState {
+  const char *mode_name = nullptr;  // active placement mode, for the exclusion message
+  bool offset_open = false;
+  int32_t saved_location = 0;
+  int32_t saved_position = 0;
+  int32_t arrange_numbers[64] = {};  // (place, skip) pairs
+  int32_t arrange_count = 0;         // ARRANGE is open exactly when this is above 0
+  int32_t arrange_pair = 0;
+  int32_t arrange_placed = 0;
+};
+
+// Floating block state (IN_PAGE, PAGE_ALIGNED); reset before every pass.
+struct FloatingState {
+  int32_t block = 0;        // label reference of the open block; 0 = none
+  bool in_page_check = false;
+  int32_t block_state = 0;  // 0 none, 1 opened without '{', 2 opened with '{'
+  bool pending = false;     // a block was assembled since the last placement run
+};
+
+// Character map state.
+struct CharMapState {
+  int32_t map = 0;
+  bool lower_shift = false;
+  std::array<uint8_t, 256> user{};
+};
+
+// Statement results returned by AssembleLine.
+enum StatementResult : int {
+  kResultError = 0,
+  kResultOk = 1,
+  kResultEnd = 2,
+  kResultInclude = 3,
+  kResultBlockStart = 4,
+  kResultBinclude = 7,
+};
+
+// Assembles one source line in the given context.
+StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext &ctx);
+
+// ---- Code buffer ------------------------------------------------------------------------
+
+[[nodiscard]] bool EmitByte(AssemblerState &st, uint8_t byte);
+// Evaluates the expression at the scan position and emits its low 8 bits (or a Byte fixup).
+[[nodiscard]] bool EmitOperandByte(AssemblerState &st);
+// As EmitOperandByte for a little-endian word.
+[[nodiscard]] bool EmitOperandWord(AssemblerState &st);
+// Evaluates a jump target and emits the relative displacement (or a Relative fixup).
+[[nodiscard]] bool EmitRelative(AssemblerState &st);
+
+
+// Defines a label (reference) at the location counter.
+[[nodiscard]] bool DefineLabelHere(AssemblerState &st, int32_t reference);
+// Saves the postfix buffer as a fixup of the given kind and target; relative adds the
+// "minus the address after the displacement byte" tail.
+[[nodiscard]] bool NewFixup(AssemblerState &st, FixupKind kind, int32_t target, bool relative);
+// Resolves every fixup after the last line; false when any failed (messages printed).
+[[nodiscard]] bool ResolveFixups(AssemblerState &st);
+// Drops every remaining fixup.
+void ClearFixups(AssemblerState &st);
+
+// ---- Placement and character maps -------------------------------------------------------
+
+[[nodiscard]] bool PlaceBlocks(AssemblerState &st);
+[[nodiscard]] bool CopyPlacedBlocks(AssemblerState &st);
+// Emits one source character of a DB string through the selected map.
+[[nodiscard]] bool EmitMappedChar(AssemblerState &st, uint8_t c);
+// Closes a pending lower-case shift after a DB string.
+[[nodiscard]] bool CloseShift(AssemblerState &st);

@@ -1,0 +1,60 @@
+// The message catalogue and the print operations.
+#include "driver/diagnostics.h"
+
+#include <cstdio>
+
+#include "driver/state.h"
+
+namespace {
+
+const MessageEntry kCatalogue[] = {
+#include "driver/messages_table.inc"
+};
+
+constexpr int kCatalogueSize = static_cast<int>(sizeof kCatalogue / sizeof kCatalogue[0]);
+static_assert(kCatalogueSize == static_cast<int>(Msg::Count), "catalogue and Msg differ");
+
+}  // namespace
+
+const MessageEntry *MessageCatalogue(int &count) {
+  count = kCatalogueSize;
+  return kCatalogue;
+}
+
+const char *MessageText(Msg id) { return kCatalogue[static_cast<int>(id)].sjis; }
+
+void SetError(AssemblerState &st, Msg id) { st.diag.error = MessageText(id); }
+
+void SetErrorFormat(AssemblerState &st, Msg id, ...) {
+  va_list args;
+  va_start(args, id);
+  // vsnprintf never writes past the buffer: an overlong message is cut at its end.
+  std::vsnprintf(st.diag.buffer, sizeof st.diag.buffer, MessageText(id), args);
+  va_end(args);
+  st.diag.error = st.diag.buffer;
+}
+
+void SetErrorText(AssemblerState &st, const char *text) { st.diag.error = text; }
+
+void ClearError(AssemblerState &st) { st.diag.error = nullptr; }
+
+void ConsolePrint(const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::vprintf(format, args);
+  va_end(args);
+}
+
+void ConsoleMessage(Msg id, ...) {
+  va_list args;
+  va_start(args, id);
+  std::vprintf(MessageText(id), args);
+  va_end(args);
+}
+
+void FileMessage(FILE *file, Msg id, ...) {
+  va_list args;
+  va_start(args, id);
+  std::vfprintf(file, MessageText(id), args);
+  va_end(args);
+}

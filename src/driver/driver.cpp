@@ -1,0 +1,299 @@
+// Command line parsing and the order of an assembly run.
+#include "driver/driver.h"
+
+#include <cstring>
+#include <string>
+
+#include "driver/state.h"
+
+namespace {
+
+constexpr int kExitFailure = -1;
+constexpr size_t kNameBufferSize = 256;
+constexpr size_t kMaxExtensionPosition = 251;
+constexpr size_t kMaxDiskName = 10;
+
+const char *const kUsage[] = {
+    "TALVO -- Z80 Absolute Assembler ver 0.12 by Ostrel\n\n",
+    "Usage: TALVO [options] sourcefile [,sourcefile...]\n",
+    "  -oxxx Set output file name\n",
+    "  -i    Output with Intel HEX format\n",
+    "  -mxxx Output MZT file (xxx is filename in MZT image)\n",
+    "  -2xxx Output D88 file for MZ-2000 (xxx is boot disk name)\n",
+    "  -8    Output D88 file for PC-8801\n",
+    "  -d    Just dump the result\n",
+    "  -l    Output label definition list (.lst)\n",
+    "  -x    Output assemble list (.als)\n",
+    "  -D    Define a label (ex. -Dlabel=1234h)\n",
+    "  -T    Truncate MZT file if it exceeds D000h\n",
+    "  -Y    Output symbol table file (.sym)\n",
+};
+
+void PrintUsage() {
+  for (const char *line : kUsage) {
+    ConsolePrint("%s", line);
+  }
+}
+
+// What option parsing decided: go on, or stop with an exit status.
+enum class ParseOutcome { Continue, Exit };
+
+struct ParseResult {
+  ParseOutcome outcome = ParseOutcome::Continue;
+  int status = 0;
+};
+
+ParseResult Stop(int status) { return {ParseOutcome::Exit, status}; }
+
+// The value of an option that takes one: the text attached after `skip` characters, or
+// the next argument whatever it looks like. nullptr when there is neither.
+const char *OptionValue(int argc, char **argv, int &index, size_t skip) {
+  const char *attached = argv[index] + skip;
+  if (*attached != '\0') {
+    return attached;
+  }
+  if (index + 1 >= argc) {
+    return nullptr;
+  }
+  return argv[++index];
+}
+
+void SetMode(Options &options, OutputMode mode, const char *extension) {
+  options.mode = mode;
+  if (extension != nullptr) {
+    options.extension = extension;
+  }
+}
+
+ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have_source) {
+  Options &options = st.options;
+  for (int i = 1; i < argc; ++i) {
+    const char *arg = argv[i];
+    if (arg[0] != '-') {
+      uint32_t offset = AppendText(st.text, arg);
+      if (offset == 0) {
+        ConsoleMessage(Msg::CantInitTextStore);
+        return Stop(kExitFailure);
+      }
+      if (!have_source) {
+        options.first_source = offset;
+        have_source = true;
+      }
+      continue;
+    }
+    switch (arg[1]) {
+      case 'o': {
+        const char *value = OptionValue(argc, argv, i, 2);
+        if (value == nullptr) {
+          PrintUsage();
+          return Stop(0);
+        }
+        if (std::strlen(value) >= kNameBufferSize) {
+          ConsoleMessage(Msg::OutputNameTooLong);
+          return Stop(kExitFailure);
+        }
+        options.output_name = value;
+        options.output_given = true;
+        break;
+      }
+      case 'i':
+        SetMode(options, OutputMode::hex, ".hex");
+        break;
+      case 'm': {
+        const char *value = OptionValue(argc, argv, i, 2);
+        if (value == nullptr) {
+          PrintUsage();
+          return Stop(0);
+        }
+        SetMode(options, OutputMode::mzt, ".mzt");
+        EncodeMztName(options.mzt_header, value);
+        break;
+      }
+      case '2': {
+        // "-25" selects the 2DD variant; the '5' is not part of the name.
+        bool two_dd = arg[2] == '5';
+        const char *value = OptionValue(argc, argv, i, two_dd ? 3 : 2);
+        if (value == nullptr) {
+          PrintUsage();
+          return Stop(0);
+        }
+        SetMode(options, two_dd ? OutputMode::d88_mz2000_2dd : OutputMode::d88_mz2000_2d, ".d88");
+        options.disk_name.assign(value, strnlen(value, kMaxDiskName));
+        break;
+      }
+      case '8':
+        SetMode(options, OutputMode::d88_pc8801, ".d88");
+        break;
+      case 'd':
+        SetMode(options, OutputMode::dump, nullptr);
+        break;
+      case 'l':
+        options.label_list = true;
+        if (arg[2] == 'l') {
+          options.label_list_all_scopes = true;
+        } else if (arg[2] == 'g') {
+          options.label_list_global_only = true;
+        } else if (arg[2] == ':') {
+          options.label_prefix = arg + 3;
+        }
+        break;
+      case 'x':
+        options.assemble_list = true;
+        break;
+      case 'D':
+        if (arg[2] == '\0') {
+          ConsoleMessage(Msg::ErrorInDOption);
+          return Stop(kExitFailure);
+        }
+        options.define = arg + 2;
+        break;
+      case 'T':
+        options.truncate_d000 = true;
+        break;
+      case 'Y':
+        options.symbol_file = true;
+        break;
+      default:
+        ConsoleMessage(Msg::IllegalOption, arg[1]);
+        return Stop(kExitFailure);
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+bool ReplaceExtension(std::string &name, const char *extension) {
+  size_t dot = name.rfind('.');
+  size_t position = dot == std::string::npos ? name.size() : dot;
+  if (position > kMaxExtensionPosition) {
+    return false;
+  }
+  name.replace(position, std::string::npos, extension);
+  return true;
+}
+
+namespace {
+
+// Assembles the -D text as one line under the file name "in -D option".
+bool AssembleDefine(AssemblerState &st) {
+  SourceContext ctx;
+  ctx.file_name = AddName(st, "in -D option");
+  ctx.listing = st.listing_file;
+  char line[kLineCapacity];
+  std::snprintf(line, sizeof line, "%s", st.options.define);
+  SourceContext *outer = st.context;
+  StatementResult result = AssembleLine(st, line, ctx);
+  st.context = outer;
+  return result == kResultOk;
+}
+
+// One run over the -D text and every source file, in order.
+bool RunPass(AssemblerState &st) {
+  ResetForPass(st);
+  if (st.options.define != nullptr && !AssembleDefine(st)) {
+    return false;
+  }
+  uint32_t offset = st.options.first_source;
+  for (;;) {
+    uint32_t next = 0;
+    const char *name = ReadText(st.text, offset, next);
+    if (name == nullptr || *name == '\0') {
+      return true;
+    }
+    if (!AssembleSourceFile(st, name)) {
+      return false;
+    }
+    offset = next;
+  }
+}
+
+bool WriteOutput(AssemblerState &st, const Image &image) {
+  const Options &options = st.options;
+  switch (options.mode) {
+    case OutputMode::bin:
+      return WriteBinary(options.output_name.c_str(), image);
+    case OutputMode::hex:
+      return WriteIntelHex(options.output_name.c_str(), image);
+    case OutputMode::mzt:
+      return WriteMzt(options.output_name.c_str(), options.mzt_header, image,
+                      options.truncate_d000);
+    case OutputMode::dump:
+      DumpImage(image);
+      return true;
+    case OutputMode::d88_pc8801:
+    case OutputMode::d88_mz2000_2d:
+    case OutputMode::d88_mz2000_2dd:
+      return WriteD88(st, image);
+  }
+  return false;
+}
+
+int Finish(AssemblerState &st, int status) {
+  ClearFixups(st);
+  FreeLabelTable(st);
+  FreeTextStore(st.text);
+  std::fflush(stdout);
+  return status;
+}
+
+}  // namespace
+
+int RunTalvo(AssemblerState &st, int argc, char **argv) {
+  if (argc <= 1) {
+    PrintUsage();
+    return 0;
+  }
+  if (!CreateLabelTable(st)) {
+    ConsoleMessage(Msg::CantInitLabelTable);
+    return kExitFailure;
+  }
+  if (!CreateTextStore(st.text)) {
+    ConsoleMessage(Msg::CantInitTextStore);
+    return Finish(st, kExitFailure);
+  }
+  bool have_source = false;
+  ParseResult parsed = ParseArguments(st, argc, argv, have_source);
+  if (parsed.outcome == ParseOutcome::Exit) {
+    return Finish(st, parsed.status);
+  }
+  if (!have_source) {
+    PrintUsage();
+    return Finish(st, 0);
+  }
+  if (AppendText(st.text, "") == 0) {
+    ConsoleMessage(Msg::CantInitTextStore);
+    return Finish(st, kExitFailure);
+  }
+  if (!st.options.output_given) {
+    uint32_t unused = 0;
+    std::string name = ReadText(st.text, st.options.first_source, unused);
+    if (name.size() >= kNameBufferSize || !ReplaceExtension(name, st.options.extension)) {
+      ConsoleMessage(Msg::InputNameTooLong);
+      return Finish(st, kExitFailure);
+    }
+    st.options.output_name = name;
+  }
+
+  if (!RunPass(st)) {
+    // Resolve anyway, so that unresolved labels are reported too.
+    (void)ResolveFixups(st);
+    return Finish(st, kExitFailure);
+  }
+  if (!PlaceBlocks(st) || !ResolveFixups(st) || !CopyPlacedBlocks(st)) {
+    return Finish(st, kExitFailure);
+  }
+  if (st.code.position == 0) {
+    ConsoleMessage(Msg::BinaryEmpty);
+    return Finish(st, kExitFailure);
+  }
+  Image image;
+  image.bytes = st.code.bytes.data();
+  image.length = st.code.position;
+  image.load_address = st.load_address;
+  image.exec_address = st.exec_address;
+  if (!WriteOutput(st, image)) {
+    return Finish(st, kExitFailure);
+  }
+  return Finish(st, 0);
+}

@@ -1,0 +1,73 @@
+// Source files, line reading, the text store, conditional assembly, macros and REPT.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+
+struct AssemblerState;
+
+constexpr int kLineCapacity = 1024;     // a line holds at most 1,023 characters
+constexpr int kOperandPathCapacity = 256;
+constexpr int kIfStackSize = 10;
+constexpr int kMaxIncludeDepth = 64;
+
+// Growable store of NUL-terminated strings: the source list, captured bodies and
+// macro arguments. Offset 0 never names a string.
+struct TextStore {
+  char *bytes = nullptr;
+  uint32_t capacity = 0;
+  uint32_t used = 0;
+};
+
+[[nodiscard]] bool CreateTextStore(TextStore &store);
+void FreeTextStore(TextStore &store);
+// Appends text and its NUL; returns the offset of the text, 0 on allocation failure.
+uint32_t AppendText(TextStore &store, std::string_view text);
+// The string at offset and, in next, the offset after its NUL; nullptr beyond the end.
+const char *ReadText(const TextStore &store, uint32_t offset, uint32_t &next);
+
+// State of one file being read or one body being replayed.
+struct SourceContext {
+  int32_t line = 1;
+  int32_t file_name = 0;   // name-pool offset
+  uint32_t replay = 0;     // 0: reading a file; else TextStore offset of the next line
+  int32_t if_state = 0;
+  int32_t if_depth = 0;
+  int32_t if_stack[kIfStackSize] = {};
+  int32_t repeat = 0;
+  char operand[kOperandPathCapacity] = {};  // INCLUDE/BINCLUDE file, or block name
+  uint32_t args[9] = {};                    // TextStore offsets of %1..%9; 0 = absent
+  FILE *file = nullptr;
+  FILE *listing = nullptr;  // assemble-list file, listing pass only
+};
+
+enum class FileResult { Failed, EndedByEnd, EndOfInput };
+
+// Assembles one source file (top-level or included); false when it fails.
+[[nodiscard]] bool AssembleSourceFile(AssemblerState &st, const char *name);
+// Reads and assembles every line of a context (file or replayed body).
+FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx);
+// Reads the next line into buffer; false when there is none.
+bool ReadLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]);
+
+// ---- Conditional assembly ---------------------------------------------------------------
+
+[[nodiscard]] bool DoIf(AssemblerState &st);
+[[nodiscard]] bool DoElif(AssemblerState &st);
+[[nodiscard]] bool DoElse(AssemblerState &st);
+[[nodiscard]] bool DoEndif(AssemblerState &st);
+// Pushes a conditional level with a new state (used by the tokenizer's skip scan too).
+void PushIfState(AssemblerState &st, int32_t state);
+inline bool IsSkipping(int32_t if_state) { return if_state == 1 || if_state == 4 || if_state == 5; }
+
+// ---- Macros and REPT --------------------------------------------------------------------
+
+// "name MACRO": defines the macro and returns the block-start result (or error).
+int DefineMacro(AssemblerState &st, std::string_view name);
+// "REPT count": returns the block-start result (or error).
+int DefineRept(AssemblerState &st);
+// Invokes the macro record index of the current scope, or the given record.
+[[nodiscard]] bool InvokeMacro(AssemblerState &st, uint32_t body);
+// Captures the body named in ctx.operand (and replays a REPT); false fails the context.
+[[nodiscard]] bool CaptureBody(AssemblerState &st, SourceContext &ctx);

@@ -1,0 +1,96 @@
+// Label table: scopes of label records, the name pool and scope-independent references.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct AssemblerState;
+
+// Label kinds.
+enum : uint8_t {
+  kLabelUndefined = 0,  // mentioned before its definition, or a floating block awaiting placement
+  kLabelDefined = 1,
+  kLabelMacro = 2,
+  kLabelReported = 0xFF,  // unresolved and already reported
+};
+
+// Label flags.
+enum : uint8_t {
+  kFlagRedefinable = 0x01,    // made by '='
+  kFlagFromOuter = 0x02,      // value taken from an enclosing scope at resolution
+  kFlagListingReached = 0x04, // definition reached in the listing pass
+  kFlagGlobal = 0x08,         // defined with '::'
+  kFlagPageAligned = 0x10,    // floating PAGE_ALIGNED block awaiting placement
+  kFlagInPage = 0x20,         // floating IN_PAGE-only block awaiting placement
+};
+
+struct Label {
+  int32_t name = 0;     // offset into the name pool
+  uint16_t value = 0;
+  uint8_t kind = kLabelUndefined;
+  uint8_t flags = 0;
+  int32_t next = 0;        // next record in the same hash chain; 0 ends it
+  int32_t block_size = 0;  // floating block label: the block's length
+  uint32_t body = 0;       // macro: TextStore offset of the body's first line (0 = empty)
+};
+
+struct LabelScope {
+  std::vector<Label> records;    // index 0 unused; indices follow creation order
+  std::vector<int32_t> buckets;  // hash chain heads; grows when chains get long
+  LabelScope *parent = nullptr;
+  LabelScope *next = nullptr;    // next scope in creation order
+  int32_t identifier = 0;        // creation serial; root is 0
+  std::string name;              // label that opened the scope (at most 63 characters)
+};
+
+struct ScopedRef {
+  int32_t scope = 0;
+  int32_t index = 0;
+};
+
+struct LabelTable {
+  std::vector<char> pool;                          // NUL-terminated names; offset 0 is none
+  std::vector<std::unique_ptr<LabelScope>> scopes; // indexed by identifier; [0] is the root
+  LabelScope *current = nullptr;
+  std::vector<ScopedRef> scoped_refs;              // entry 0 unused
+  int32_t listing_scope_counter = 0;               // listing pass: PROC openings met so far
+  std::string qualified;                           // result buffer of QualifiedName
+};
+
+[[nodiscard]] bool CreateLabelTable(AssemblerState &st);
+void FreeLabelTable(AssemblerState &st);
+
+// Appends a name to the pool; returns its offset (0 on failure).
+int32_t AddName(AssemblerState &st, std::string_view text);
+// The NUL-terminated name stored at a pool offset.
+const char *NameAt(const AssemblerState &st, int32_t offset);
+
+// The 32-bit hash of a name; bucket = hash % bucket count (997 to start with).
+uint32_t HashName(std::string_view text);
+
+// Looks a name up in the current scope only; 0 when absent.
+int32_t FindLabel(AssemblerState &st, std::string_view text);
+// Adds a new zeroed record to the current scope; 0 when the name exists already.
+int32_t AddLabel(AssemblerState &st, std::string_view text);
+// The record a label reference names, or nullptr.
+Label *LabelAt(AssemblerState &st, int32_t reference);
+// Searches the enclosing scopes (not the current one) for a record of the given kind.
+Label *FindLabelOutward(AssemblerState &st, std::string_view text, uint8_t kind);
+// Finds or creates a name for a definition; fails (0, message set) when already defined.
+// With scoped, returns a negative scope-independent reference.
+int32_t DeclareLabel(AssemblerState &st, std::string_view text, bool scoped);
+// Appends a scope-independent reference to record index of the current scope; returns -entry.
+int32_t MakeScopedRef(AssemblerState &st, int32_t index);
+
+// Creates a scope with the next identifier (not yet linked to a parent).
+LabelScope *NewScope(AssemblerState &st);
+// Makes a new scope, child of the current one, current; its name is the opening label's.
+LabelScope *OpenScope(AssemblerState &st, std::string_view name);
+[[nodiscard]] bool SelectScope(AssemblerState &st, int32_t identifier);
+void SelectRootScope(AssemblerState &st);
+
+// Display name of record index of the current scope: enclosing scope names joined by '.'.
+const char *QualifiedName(AssemblerState &st, int32_t index);
