@@ -40,6 +40,7 @@ struct SourceContext {
   uint32_t args[9] = {};                    // TextStore offsets of %1..%9; 0 = absent
   FILE *file = nullptr;
   FILE *listing = nullptr;  // assemble-list file, listing pass only
+  bool replay_failed = false;  // a replayed line grew too long: the body fails
 };
 
 enum class FileResult { Failed, EndedByEnd, EndOfInput };
@@ -63,11 +64,13 @@ inline bool IsSkipping(int32_t if_state) { return if_state == 1 || if_state == 4
 
 // ---- Macros and REPT --------------------------------------------------------------------
 
-// "name MACRO": defines the macro and returns the block-start result (or error).
-int DefineMacro(AssemblerState &st, std::string_view name);
-// "REPT count": returns the block-start result (or error).
-int DefineRept(AssemblerState &st);
-// Invokes the macro record index of the current scope, or the given record.
+// "name MACRO", called with the MACRO token consumed: defines the macro in the current scope,
+// puts its name into the context's operand path; false (message set) on error.
+[[nodiscard]] bool DefineMacro(AssemblerState &st, std::string_view name);
+// "REPT count", called with the REPT token consumed; false (message set) on error.
+[[nodiscard]] bool DefineRept(AssemblerState &st);
+// Invokes a macro whose body starts at the TextStore offset body (0 = empty body): collects
+// the arguments from the rest of the line, replays the body, leaves the scan at the line end.
 [[nodiscard]] bool InvokeMacro(AssemblerState &st, uint32_t body);
 // Captures the body named in ctx.operand (and replays a REPT); false fails the context.
 [[nodiscard]] bool CaptureBody(AssemblerState &st, SourceContext &ctx);

@@ -1,0 +1,610 @@
+// The statement loop: splits a line into statements, handles the label field and the
+// pseudo-instructions, and reports the first error of the line.
+#include <cstring>
+
+#include "driver/state.h"
+#include "z80/z80.h"
+
+namespace {
+
+constexpr int kMaxErrorText = 63;
+
+bool IsListingPass(const AssemblerState &st) { return st.context->listing != nullptr; }
+
+// Evaluates an expression whose value is needed at once.
+bool EvaluateKnown(AssemblerState &st, int32_t &value) {
+  if (!EvaluateExpression(st)) {
+    return false;
+  }
+  if (!st.expr.known) {
+    SetError(st, Msg::ValueUndetermined);
+    return false;
+  }
+  value = st.expr.postfix.values[0];
+  return true;
+}
+
+// True when the next token is kind; takes it then.
+bool TakeIf(AssemblerState &st, int32_t kind) {
+  Token next;
+  if (!PeekToken(st, next) || next.kind != kind) {
+    return false;
+  }
+  return TakePeekedToken(st);
+}
+
+// True when nothing but a comment is left on the line.
+bool AtLineEnd(AssemblerState &st) {
+  Token next;
+  return PeekToken(st, next) && next.kind == kEndOfLine;
+}
+
+void SkipSpaces(AssemblerState &st) {
+  while (*st.scan.pos == ' ' || *st.scan.pos == '\t') {
+    ++st.scan.pos;
+  }
+}
+
+const char *KindName(uint8_t kind) {
+  switch (kind) {
+    case kLabelDefined:
+      return MessageText(Msg::KindLabel);
+    case kLabelMacro:
+      return MessageText(Msg::KindMacro);
+    default:
+      return MessageText(Msg::KindUnknown);
+  }
+}
+
+// Finds or creates a name in the current scope for a definition; 0 (message set) when it is
+// already a defined label or a macro.
+int32_t DeclareHere(AssemblerState &st, const Token &name) {
+  int32_t index = FindLabel(st, name.text);
+  if (index == 0) {
+    index = AddLabel(st, name.text);
+    if (index == 0) {
+      SetError(st, Msg::SyntaxError);
+    }
+    return index;
+  }
+  Label *label = LabelAt(st, index);
+  if (label->kind != kLabelUndefined) {
+    SetErrorFormat(st, Msg::AlreadyDefined, name.text, KindName(label->kind));
+    return 0;
+  }
+  return index;
+}
+
+// Listing pass: the label the assembly pass defined is marked as reached.
+void MarkReached(AssemblerState &st, const Token &name) {
+  if (Label *label = LabelAt(st, FindLabel(st, name.text))) {
+    label->flags |= kFlagListingReached;
+  }
+}
+
+// ---- Label field ----------------------------------------------------------------------
+
+// NAME: — a label at the current location.
+bool DefineColonLabel(AssemblerState &st, const Token &name) {
+  if (!TakePeekedToken(st)) {
+    return false;
+  }
+  if (IsListingPass(st)) {
+    MarkReached(st, name);
+    return true;
+  }
+  int32_t index = DeclareHere(st, name);
+  return index != 0 && DefineLabelHere(st, index);
+}
+
+// NAME:: — a label of the global scope, defined from whatever scope is current.
+bool DefineGlobalLabel(AssemblerState &st, const Token &name) {
+  LabelScope *inner = st.labels.current;
+  SelectRootScope(st);
+  bool ok = false;
+  if (IsListingPass(st)) {
+    MarkReached(st, name);
+    ok = TakePeekedToken(st);
+  } else {
+    int32_t reference = DeclareLabel(st, name.text, true);
+    if (reference != 0 && TakePeekedToken(st) && DefineLabelHere(st, reference)) {
+      LabelAt(st, reference)->flags |= kFlagGlobal;
+      ok = true;
+    }
+  }
+  st.labels.current = inner;
+  return ok;
+}
+
+// NAME EQU expr
+bool DefineEquate(AssemblerState &st, const Token &name) {
+  if (IsListingPass(st)) {
+    MarkReached(st, name);
+    return TakePeekedToken(st) && EvaluateExpression(st);
+  }
+  int32_t index = DeclareHere(st, name);
+  if (index == 0 || !TakePeekedToken(st) || !EvaluateExpression(st)) {
+    return false;
+  }
+  if (st.expr.known) {
+    Label *label = LabelAt(st, index);
+    label->value = static_cast<uint16_t>(st.expr.postfix.values[0]);
+    label->kind = kLabelDefined;
+    return true;
+  }
+  return NewFixup(st, FixupKind::DefineLabel, index, false);
+}
+
+// NAME = expr — a redefinable label.
+bool DefineAssignment(AssemblerState &st, const Token &name) {
+  if (IsListingPass(st)) {
+    MarkReached(st, name);
+    return TakePeekedToken(st) && EvaluateExpression(st);
+  }
+  int32_t index = FindLabel(st, name.text);
+  if (index != 0 && (LabelAt(st, index)->flags & kFlagRedefinable) == 0) {
+    SetError(st, Msg::LabelNotRedefinable);
+    return false;
+  }
+  if (index == 0 && (index = AddLabel(st, name.text)) == 0) {
+    SetError(st, Msg::SyntaxError);
+    return false;
+  }
+  int32_t value = 0;
+  if (!TakePeekedToken(st) || !EvaluateKnown(st, value)) {
+    return false;
+  }
+  Label *label = LabelAt(st, index);
+  label->value = static_cast<uint16_t>(value);
+  label->kind = kLabelDefined;
+  label->flags |= kFlagRedefinable;
+  return true;
+}
+
+// Opens a scope: a new one in the assembly pass, the next one created then in the listing pass.
+void EnterScope(AssemblerState &st, const char *name) {
+  if (IsListingPass(st)) {
+    ++st.labels.listing_scope_counter;
+    (void)SelectScope(st, st.labels.listing_scope_counter);
+    return;
+  }
+  OpenScope(st, name);
+}
+
+// NAME PROC / NAME { — a label at the current location that opens a named scope.
+bool DefineProcLabel(AssemblerState &st, const Token &name) {
+  if (IsListingPass(st)) {
+    MarkReached(st, name);
+  } else {
+    int32_t index = DeclareHere(st, name);
+    if (index == 0) {
+      return false;
+    }
+    Label *label = LabelAt(st, index);
+    label->value = static_cast<uint16_t>(st.pass.location);
+    label->kind = kLabelDefined;
+  }
+  if (!TakePeekedToken(st)) {
+    return false;
+  }
+  EnterScope(st, name.text);
+  return true;
+}
+
+StatementResult Failed() { return kResultError; }
+
+StatementResult FromBool(bool ok) { return ok ? kResultOk : kResultError; }
+
+// A statement that starts with an identifier.
+StatementResult LabelField(AssemblerState &st, const Token &name) {
+  if (name.value == -1) {
+    SetError(st, Msg::InvalidLabel);
+    return Failed();
+  }
+  Label *found = LabelAt(st, FindLabel(st, name.text));
+  if (found != nullptr && found->kind == kLabelMacro) {
+    Token next;
+    if (IsListingPass(st) && PeekToken(st, next) && next.kind == kMacro) {
+      // The definition line of the macro: its body is passed over.
+      std::snprintf(st.context->operand, sizeof st.context->operand, "%s", name.text);
+      return kResultBlockStart;
+    }
+    return FromBool(InvokeMacro(st, found->body));
+  }
+  Token next;
+  if (!PeekToken(st, next)) {
+    return Failed();
+  }
+  switch (next.kind) {
+    case kColon:
+      return FromBool(DefineColonLabel(st, name));
+    case kDoubleColon:
+      return FromBool(DefineGlobalLabel(st, name));
+    case kEqu:
+      return FromBool(DefineEquate(st, name));
+    case kAssign:
+      return FromBool(DefineAssignment(st, name));
+    case kMacro:
+      if (!TakePeekedToken(st) || !DefineMacro(st, name.text)) {
+        return Failed();
+      }
+      return kResultBlockStart;
+    case kProc:
+      return FromBool(DefineProcLabel(st, name));
+    case kInPage:
+    case kPageAligned:
+      SetError(st, Msg::UnsupportedDirective);
+      return Failed();
+    default:
+      break;
+  }
+  if (st.labels.current->parent != nullptr) {
+    if (Label *macro = FindLabelOutward(st, name.text, kLabelMacro)) {
+      return FromBool(InvokeMacro(st, macro->body));
+    }
+  }
+  SetErrorFormat(st, Msg::UndefinedIdentifier, name.text);
+  return Failed();
+}
+
+// ---- Directives -----------------------------------------------------------------------
+
+// ORG expr
+StatementResult DoOrg(AssemblerState &st) {
+  int32_t value = 0;
+  if (!EvaluateKnown(st, value)) {
+    return Failed();
+  }
+  if (!IsListingPass(st) && st.pass.floating.pending && !PlaceBlocks(st)) {
+    return kResultOk;  // the placement run has printed its own message
+  }
+  st.segment_position = st.code.position;
+  st.segment_address = value;
+  st.pass.location = value;
+  if (st.load_address == 0) {
+    st.load_address = value;
+  }
+  if (st.exec_address == 0) {
+    st.exec_address = value;
+  }
+  return kResultOk;
+}
+
+// END [expr]
+StatementResult DoEnd(AssemblerState &st) {
+  if (st.placement.offset_open) {
+    st.placement.offset_open = false;
+    st.pass.location = st.placement.saved_location;
+    return kResultOk;
+  }
+  if (st.placement.arrange_count > 0) {
+    st.placement.arrange_count = 0;
+    st.pass.location = st.placement.saved_location;
+    st.code.position = st.placement.saved_position;
+    return kResultOk;
+  }
+  if (AtLineEnd(st)) {
+    return kResultEnd;
+  }
+  int32_t value = 0;
+  if (!EvaluateKnown(st, value)) {
+    return Failed();
+  }
+  st.exec_address = value;
+  return kResultEnd;
+}
+
+// One double-quoted DB string, optionally followed by + expr.
+bool EmitString(AssemblerState &st) {
+  int32_t last_start = -1;  // position where the output of the last character began
+  for (;;) {
+    char c = *st.scan.pos;
+    if (c == '\0') {
+      SetError(st, Msg::MissingCloseDoubleQuote);
+      return false;
+    }
+    ++st.scan.pos;
+    if (c == '"') {
+      break;
+    }
+    last_start = st.code.position;
+    if (!EmitMappedChar(st, static_cast<uint8_t>(c))) {
+      return false;
+    }
+  }
+  int32_t before_close = st.code.position;
+  if (!CloseShift(st)) {
+    return false;
+  }
+  if (st.code.position != before_close) {
+    last_start = before_close;  // the closing shift code receives the addition
+  }
+  if (!TakeIf(st, kPlus)) {
+    return true;
+  }
+  int32_t value = 0;
+  if (!EvaluateKnown(st, value)) {
+    return false;
+  }
+  // An empty string, or one in an OFFSET section, left no byte of its own to add to.
+  if (!IsListingPass(st) && last_start >= 0 && last_start < st.code.position) {
+    st.code.bytes[static_cast<size_t>(last_start)] += static_cast<uint8_t>(value);
+  }
+  return true;
+}
+
+// DB item {, item}
+StatementResult DoDb(AssemblerState &st) {
+  do {
+    Token next;
+    if (!PeekToken(st, next)) {
+      return Failed();
+    }
+    if (next.kind == kDoubleQuote) {
+      if (!TakePeekedToken(st) || !EmitString(st)) {
+        return Failed();
+      }
+    } else if (!EmitOperandByte(st)) {
+      return Failed();
+    }
+  } while (TakeIf(st, kComma));
+  return kResultOk;
+}
+
+// DW expr {, expr}
+StatementResult DoDw(AssemblerState &st) {
+  do {
+    if (!EmitOperandWord(st)) {
+      return Failed();
+    }
+  } while (TakeIf(st, kComma));
+  return kResultOk;
+}
+
+// DS size [, fill]
+StatementResult DoDs(AssemblerState &st) {
+  int32_t size = 0;
+  if (!EvaluateKnown(st, size)) {
+    return Failed();
+  }
+  if (size < 0) {
+    SetError(st, Msg::NegativeDs);
+    return Failed();
+  }
+  int32_t fill = 0;
+  if (TakeIf(st, kComma) && !EvaluateKnown(st, fill)) {
+    return Failed();
+  }
+  for (int32_t i = 0; i < size; ++i) {
+    if (!EmitByte(st, static_cast<uint8_t>(fill))) {
+      return Failed();
+    }
+  }
+  return kResultOk;
+}
+
+// ALIGN n, n a power of two up to 256
+StatementResult DoAlign(AssemblerState &st) {
+  int32_t n = 0;
+  if (!EvaluateKnown(st, n)) {
+    SetError(st, Msg::ValueUndetermined);
+    return Failed();
+  }
+  if (n > 256) {
+    SetError(st, Msg::AlignTooLarge);
+    return Failed();
+  }
+  if (n <= 0 || (n & (n - 1)) != 0) {
+    SetError(st, Msg::AlignNotPower);
+    return Failed();
+  }
+  while ((st.pass.location & (n - 1)) != 0) {
+    if (!EmitByte(st, 0)) {
+      return Failed();
+    }
+  }
+  return kResultOk;
+}
+
+// ERROR "text" — fails the line with the user's text as its message.
+StatementResult DoError(AssemblerState &st) {
+  SkipSpaces(st);
+  if (*st.scan.pos != '"') {
+    SetError(st, Msg::MissingOpenDoubleQuote);
+    return Failed();
+  }
+  ++st.scan.pos;
+  char *text = st.diag.buffer;
+  int length = 0;
+  for (;;) {
+    char c = *st.scan.pos;
+    if (c == '\0') {
+      SetError(st, Msg::MissingCloseDoubleQuote);
+      return Failed();
+    }
+    ++st.scan.pos;
+    if (c == '"') {
+      break;
+    }
+    if (length == kMaxErrorText) {
+      SetError(st, Msg::ErrorTextTooLong);
+      return Failed();
+    }
+    text[length++] = c;
+  }
+  text[length] = '\0';
+  SetErrorText(st, text);
+  return Failed();
+}
+
+// PROC / { — an unnamed scope.
+StatementResult DoProc(AssemblerState &st) {
+  EnterScope(st, "");
+  return kResultOk;
+}
+
+// ENDP / } — back to the enclosing scope.
+StatementResult DoEndp(AssemblerState &st) {
+  LabelScope *parent = st.labels.current->parent;
+  if (parent == nullptr) {
+    SetError(st, Msg::EndpWithoutProc);
+    return Failed();
+  }
+  st.labels.current = parent;
+  return kResultOk;
+}
+
+// INCLUDE name / BINCLUDE name, the name plain or in double quotes.
+StatementResult ReadFileOperand(AssemblerState &st, const char *keyword, StatementResult result) {
+  SkipSpaces(st);
+  const char *start = st.scan.pos;
+  const char *end = start;
+  if (*start == '"') {
+    ++start;
+    end = std::strchr(start, '"');
+    if (end == nullptr) {
+      SetError(st, Msg::MissingCloseDoubleQuote);
+      return Failed();
+    }
+    st.scan.pos = end + 1;
+  } else {
+    while (*end != '\0' && *end != ';' && *end != ' ' && *end != '\t' && *end != '\r' &&
+           *end != '\n' && *end != '\v' && *end != '\f') {
+      ++end;
+    }
+    st.scan.pos = end;
+  }
+  size_t length = static_cast<size_t>(end - start);
+  if (length >= kOperandPathCapacity) {
+    SetError(st, Msg::FileNameTooLong);
+    return Failed();
+  }
+  std::memcpy(st.context->operand, start, length);
+  st.context->operand[length] = '\0';
+  if (!AtLineEnd(st)) {
+    if (st.diag.error == nullptr) {
+      SetErrorFormat(st, Msg::NothingMayFollow, keyword);
+    }
+    return Failed();
+  }
+  return result;
+}
+
+StatementResult DoInclude(AssemblerState &st) {
+  return ReadFileOperand(st, "INCLUDE", kResultInclude);
+}
+
+StatementResult DoBinclude(AssemblerState &st) {
+  return ReadFileOperand(st, "BINCLUDE", kResultBinclude);
+}
+
+StatementResult DoIfStatement(AssemblerState &st) { return FromBool(DoIf(st)); }
+StatementResult DoElifStatement(AssemblerState &st) { return FromBool(DoElif(st)); }
+StatementResult DoElseStatement(AssemblerState &st) { return FromBool(DoElse(st)); }
+StatementResult DoEndifStatement(AssemblerState &st) { return FromBool(DoEndif(st)); }
+
+StatementResult DoRept(AssemblerState &st) {
+  return DefineRept(st) ? kResultBlockStart : kResultError;
+}
+
+// ENDM outside a body capture does nothing.
+StatementResult DoNothing(AssemblerState &) { return kResultOk; }
+
+StatementResult Unsupported(AssemblerState &st) {
+  SetError(st, Msg::UnsupportedDirective);
+  return Failed();
+}
+
+using DirectiveHandler = StatementResult (*)(AssemblerState &);
+
+struct DirectiveRow {
+  int32_t kind;
+  DirectiveHandler handler;
+};
+
+// Every keyword of the pseudo-instruction range, in code order.
+constexpr DirectiveRow kDirectives[] = {
+    {kDb, DoDb},
+    {kDw, DoDw},
+    {kDs, DoDs},
+    {kOrg, DoOrg},
+    {kMacro, Unsupported},
+    {kEndm, DoNothing},
+    {kAlign, DoAlign},
+    {kOffset, Unsupported},
+    {115, Unsupported},
+    {kColon, Unsupported},
+    {kEqu, Unsupported},
+    {kAssign, Unsupported},
+    {kDoubleColon, Unsupported},
+    {kInclude, DoInclude},
+    {kBinclude, DoBinclude},
+    {kIf, DoIfStatement},
+    {kElse, DoElseStatement},
+    {kEndif, DoEndifStatement},
+    {kDispc, Unsupported},
+    {kError, DoError},
+    {kProc, DoProc},
+    {kEndp, DoEndp},
+    {kElif, DoElifStatement},
+    {kChrmap, Unsupported},
+    {kMapchr, Unsupported},
+    {kArrange, Unsupported},
+    {kPageAligned, Unsupported},
+    {kInPage, Unsupported},
+    {kRept, DoRept},
+    {kEnd, DoEnd},
+};
+static_assert(sizeof kDirectives / sizeof kDirectives[0] == kEnd - kDb + 1);
+
+constexpr bool DirectiveTableInOrder() {
+  for (int32_t i = 0; i <= kEnd - kDb; ++i) {
+    if (kDirectives[i].kind != kDb + i) {
+      return false;
+    }
+  }
+  return true;
+}
+static_assert(DirectiveTableInOrder(), "directive rows must follow the token codes");
+
+void ReportLineError(AssemblerState &st, const SourceContext &ctx) {
+  const char *file = NameAt(st, ctx.file_name);
+  if (st.pass.macro_depth > 0) {
+    ConsoleMessage(Msg::MacroLineError, file, st.diag.error);
+  } else {
+    ConsoleMessage(Msg::LineError, file, ctx.line, st.diag.error);
+  }
+}
+
+}  // namespace
+
+StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext &ctx) {
+  st.context = &ctx;
+  st.scan.pos = line;
+  st.scan.lookahead_end = line;
+  ClearError(st);
+  st.pass.statement_address = st.pass.location;
+
+  StatementResult result = kResultOk;
+  Token token;
+  while (st.diag.error == nullptr && result == kResultOk) {
+    if (!ScanToken(st, token) || token.kind == kEndOfLine || token.kind == kSkippedLine) {
+      break;
+    }
+    if (IsMnemonic(token.kind)) {
+      (void)EncodeInstruction(st, token.kind);
+    } else if (IsDirective(token.kind)) {
+      result = kDirectives[token.kind - kDb].handler(st);
+    } else if (token.kind == kIdentifier) {
+      result = LabelField(st, token);
+    } else {
+      SetError(st, Msg::SyntaxError);
+    }
+  }
+  st.context = &ctx;  // a macro replay may have pointed it elsewhere
+  if (st.diag.error != nullptr) {
+    ReportLineError(st, ctx);
+    return kResultError;
+  }
+  return result;
+}

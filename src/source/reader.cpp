@@ -1,0 +1,168 @@
+// The source reader: opens source files, reads and replays lines, hands each line to the
+// statement assembler and acts on the results that concern files.
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "driver/state.h"
+
+namespace {
+
+const char *FileNameOf(const AssemblerState &st, const SourceContext &ctx) {
+  return NameAt(st, ctx.file_name);
+}
+
+// Copies the bytes of the BINCLUDE file named in the context into the image.
+bool IncludeBinary(AssemblerState &st, SourceContext &ctx) {
+  FILE *file = std::fopen(ctx.operand, "rb");
+  if (file == nullptr) {
+    ConsoleMessage(Msg::FileNotFound, FileNameOf(st, ctx), ctx.line, ctx.operand);
+    return false;
+  }
+  unsigned char chunk[4096];
+  bool ok = true;
+  size_t got = 0;
+  while (ok && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    for (size_t i = 0; i < got; ++i) {
+      if (!EmitByte(st, chunk[i])) {
+        ConsoleMessage(Msg::FileTooLarge, FileNameOf(st, ctx), ctx.line, ctx.operand);
+        ok = false;
+        break;
+      }
+    }
+  }
+  std::fclose(file);
+  ClearError(st);
+  return ok;
+}
+
+// Copies a stored body line into buffer, replacing %1..%9 by the macro arguments.
+// False when the result would not fit in a line.
+bool SubstituteArguments(const AssemblerState &st, const SourceContext &ctx, const char *text,
+                         char (&buffer)[kLineCapacity]) {
+  size_t length = 0;
+  auto append = [&](const char *piece, size_t size) {
+    if (length + size > kLineCapacity - 1) {
+      return false;
+    }
+    std::memcpy(buffer + length, piece, size);
+    length += size;
+    return true;
+  };
+  const char *p = text;
+  for (;;) {
+    const char *percent = std::strchr(p, '%');
+    if (percent == nullptr) {
+      break;
+    }
+    if (!append(p, static_cast<size_t>(percent - p))) {
+      return false;
+    }
+    char next = percent[1];
+    if (next >= '1' && next <= '9') {
+      uint32_t unused = 0;
+      const char *argument = ReadText(st.text, ctx.args[next - '1'], unused);
+      if (argument != nullptr && !append(argument, std::strlen(argument))) {
+        return false;
+      }
+      p = percent + 2;
+    } else {
+      if (!append("%", 1)) {
+        return false;
+      }
+      p = percent + 1;
+    }
+  }
+  if (!append(p, std::strlen(p))) {
+    return false;
+  }
+  buffer[length] = '\0';
+  return true;
+}
+
+}  // namespace
+
+bool ReadLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]) {
+  if (ctx.replay == 0) {
+    if (ctx.file == nullptr) {
+      return false;
+    }
+    return std::fgets(buffer, kLineCapacity, ctx.file) != nullptr;
+  }
+  uint32_t next = 0;
+  const char *text = ReadText(st.text, ctx.replay, next);
+  if (text == nullptr || *text == '\0') {
+    return false;  // end of the body
+  }
+  ctx.replay = next;
+  if (!SubstituteArguments(st, ctx, text, buffer)) {
+    ConsoleMessage(Msg::ReplayLineTooLong, FileNameOf(st, ctx));
+    ctx.replay_failed = true;
+    return false;
+  }
+  return true;
+}
+
+FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
+  char line[kLineCapacity];
+  int32_t errors = 0;
+  while (ReadLine(st, ctx, line)) {
+    switch (AssembleLine(st, line, ctx)) {
+      case kResultError:
+        ++errors;
+        ++ctx.line;
+        break;
+      case kResultOk:
+        ++ctx.line;
+        break;
+      case kResultEnd:
+        return errors > 0 ? FileResult::Failed : FileResult::EndedByEnd;
+      case kResultInclude:
+        if (st.include_depth >= kMaxIncludeDepth) {
+          ConsoleMessage(Msg::LineError, FileNameOf(st, ctx), ctx.line,
+                         MessageText(Msg::IncludeTooDeep));
+          return FileResult::Failed;
+        }
+        if (!AssembleSourceFile(st, ctx.operand)) {
+          return FileResult::Failed;
+        }
+        ++ctx.line;
+        break;
+      case kResultBlockStart:
+        if (!CaptureBody(st, ctx)) {
+          return FileResult::Failed;
+        }
+        break;
+      case kResultBinclude:
+        if (!IncludeBinary(st, ctx)) {
+          return FileResult::Failed;
+        }
+        ++ctx.line;
+        break;
+    }
+  }
+  if (ctx.replay_failed || errors > 0) {
+    return FileResult::Failed;
+  }
+  return FileResult::EndOfInput;
+}
+
+bool AssembleSourceFile(AssemblerState &st, const char *name) {
+  FILE *file = std::fopen(name, "r");
+  if (file == nullptr) {
+    ConsoleMessage(Msg::CannotOpenSource, name);
+    return false;
+  }
+  ++st.include_depth;
+  SourceContext ctx;
+  ctx.file_name = AddName(st, name);
+  ctx.file = file;
+  ctx.listing = st.listing_file;
+  FileResult result = RunLineLoop(st, ctx);
+  std::fclose(file);
+  if (result == FileResult::EndOfInput && st.include_depth == 1) {
+    ConsoleMessage(Msg::EofBeforeEnd, name);
+  }
+  --st.include_depth;
+  return result != FileResult::Failed;
+}

@@ -1,0 +1,68 @@
+// The TextStore: one growable array of NUL-terminated strings, referred to by offset.
+#include <cstdlib>
+#include <cstring>
+
+#include "source/source.h"
+
+namespace {
+constexpr uint32_t kTextStep = 4096;
+}
+
+bool CreateTextStore(TextStore &store) {
+  store.bytes = static_cast<char *>(std::malloc(kTextStep));
+  if (store.bytes == nullptr) {
+    return false;
+  }
+  store.bytes[0] = '\0';  // offset 0 never names a string
+  store.capacity = kTextStep;
+  store.used = 1;
+  return true;
+}
+
+void FreeTextStore(TextStore &store) {
+  std::free(store.bytes);
+  store = TextStore{};
+}
+
+uint32_t AppendText(TextStore &store, std::string_view text) {
+  if (store.bytes == nullptr) {
+    return 0;
+  }
+  uint64_t needed = uint64_t{store.used} + text.size() + 1;
+  if (needed >= UINT32_MAX) {
+    return 0;
+  }
+  if (needed >= store.capacity) {
+    // Grow in whole steps; doubling the step count keeps appends amortised O(1).
+    uint64_t capacity = store.capacity;
+    while (needed >= capacity) {
+      capacity += capacity < 16 * kTextStep ? kTextStep : capacity / 2 / kTextStep * kTextStep;
+    }
+    if (capacity >= UINT32_MAX) {
+      return 0;
+    }
+    char *grown = static_cast<char *>(std::realloc(store.bytes, capacity));
+    if (grown == nullptr) {
+      return 0;
+    }
+    store.bytes = grown;
+    store.capacity = static_cast<uint32_t>(capacity);
+  }
+  uint32_t offset = store.used;
+  if (!text.empty()) {
+    std::memcpy(store.bytes + offset, text.data(), text.size());
+  }
+  store.bytes[offset + text.size()] = '\0';
+  store.used = static_cast<uint32_t>(needed);
+  return offset;
+}
+
+const char *ReadText(const TextStore &store, uint32_t offset, uint32_t &next) {
+  if (offset == 0 || offset >= store.used) {
+    next = offset;
+    return nullptr;
+  }
+  const char *text = store.bytes + offset;
+  next = offset + static_cast<uint32_t>(std::strlen(text)) + 1;
+  return text;
+}

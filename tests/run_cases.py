@@ -1,0 +1,134 @@
+#!/usr/bin/env python3
+"""Runs the whole-program golden cases of one or more folders.
+
+A case is NAME.asm (or NAME.args alone) in a case folder. The program is run in a scratch copy
+of the folder as `talvo [NAME.flags...] NAME.asm` (or with the arguments of NAME.args, one per
+line) and compared byte for byte with:
+  NAME.out     standard output (absent: no output expected)
+  NAME.status  exit status as a number (absent: 0)
+  NAME.<ext>   each file the program writes as NAME.<ext>; a written file F of another name is
+               expected as NAME.F. A written file without an expected counterpart fails.
+With --update the expected files are rewritten from the program's results instead.
+"""
+import argparse
+import pathlib
+import shutil
+import subprocess
+import sys
+import tempfile
+
+CASE_SUFFIXES = {'.asm', '.args'}
+META_SUFFIXES = {'.flags', '.args', '.out', '.status'}
+
+
+def case_names(folder: pathlib.Path):
+    names = set()
+    for path in folder.iterdir():
+        if path.is_file() and path.suffix in CASE_SUFFIXES:
+            names.add(path.stem)
+    return sorted(names)
+
+
+def arguments(folder: pathlib.Path, name: str):
+    args_file = folder / f'{name}.args'
+    if args_file.exists():
+        return [line for line in args_file.read_text().splitlines() if line != '']
+    flags_file = folder / f'{name}.flags'
+    flags = flags_file.read_text().split() if flags_file.exists() else []
+    return flags + [f'{name}.asm']
+
+
+def expected_name(name: str, written: str) -> str:
+    return written if written.startswith(name + '.') else f'{name}.{written}'
+
+
+def run_case(talvo: str, folder: pathlib.Path, name: str, update: bool) -> list:
+    problems = []
+    with tempfile.TemporaryDirectory() as scratch_dir:
+        scratch = pathlib.Path(scratch_dir)
+        inputs = set()
+        for path in folder.iterdir():
+            if path.is_file():
+                shutil.copy(path, scratch / path.name)
+                inputs.add(path.name)
+        result = subprocess.run([talvo] + arguments(folder, name), cwd=scratch,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                stdin=subprocess.DEVNULL, timeout=60)
+        written = sorted(p.name for p in scratch.iterdir() if p.name not in inputs)
+        # Files the program rewrote in place (an existing output) count as written too.
+        for p in scratch.iterdir():
+            if p.name in inputs and p.read_bytes() != (folder / p.name).read_bytes():
+                written.append(p.name)
+
+        status_file = folder / f'{name}.status'
+        out_file = folder / f'{name}.out'
+        if update:
+            if result.returncode != 0:
+                status_file.write_text(f'{result.returncode}\n')
+            elif status_file.exists():
+                status_file.unlink()
+            if result.stdout:
+                out_file.write_bytes(result.stdout)
+            elif out_file.exists():
+                out_file.unlink()
+            for w in written:
+                shutil.copy(scratch / w, folder / expected_name(name, w))
+            return []
+
+        want_status = int(status_file.read_text().strip()) if status_file.exists() else 0
+        if result.returncode != want_status:
+            problems.append(f'exit status {result.returncode}, expected {want_status}')
+        want_out = out_file.read_bytes() if out_file.exists() else b''
+        if result.stdout != want_out:
+            problems.append('stdout differs:\n--- expected\n%s\n--- actual\n%s' % (
+                want_out.decode('cp932', 'replace'), result.stdout.decode('cp932', 'replace')))
+        if result.stderr:
+            problems.append('stderr: ' + result.stderr.decode('cp932', 'replace'))
+        for w in written:
+            expected = folder / expected_name(name, w)
+            if not is_expected_output(name, expected.name) or not expected.exists():
+                problems.append(f'unexpected output file {w}')
+            elif (scratch / w).read_bytes() != expected.read_bytes():
+                problems.append(f'{w} differs from {expected.name}')
+        produced = {expected_name(name, w) for w in written}
+        for path in folder.iterdir():
+            if is_expected_output(name, path.name) and path.name not in produced:
+                problems.append(f'expected file {path.name} was not written')
+    return problems
+
+
+OUTPUT_EXTENSIONS = ('bin', 'hex', 'mzt', 'd88', 'lst', 'sym', 'als')
+
+
+def is_expected_output(name: str, file_name: str) -> bool:
+    """NAME.<ext> for an output extension, or NAME.<file>.<ext> for another written file."""
+    if not file_name.startswith(name + '.'):
+        return False
+    return file_name.rsplit('.', 1)[-1] in OUTPUT_EXTENSIONS
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--talvo', required=True)
+    parser.add_argument('--update', action='store_true')
+    parser.add_argument('folders', nargs='+')
+    options = parser.parse_args()
+    talvo = str(pathlib.Path(options.talvo).resolve())
+    passed = failed = 0
+    for folder_name in options.folders:
+        folder = pathlib.Path(folder_name)
+        for name in case_names(folder):
+            problems = run_case(talvo, folder, name, options.update)
+            if problems:
+                failed += 1
+                print(f'FAIL {folder.name}/{name}')
+                for p in problems:
+                    print('  ' + p.replace('\n', '\n  '))
+            else:
+                passed += 1
+    print(f'{passed} passed, {failed} failed')
+    return 1 if failed else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
