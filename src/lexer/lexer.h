@@ -79,6 +79,7 @@ struct Token {
 struct ScanState {
   const char *pos = nullptr;            // next character to read; never past the NUL
   const char *lookahead_end = nullptr;  // end of the token found by the last peek
+  const char *peek_start = nullptr;     // where the token found by the last peek begins
   int32_t local_counters[11] = {};      // @0..@9 and (index 10) @@ definitions so far
 };
 
@@ -88,7 +89,8 @@ bool SkipBlanks(AssemblerState &st);
 [[nodiscard]] bool ScanToken(AssemblerState &st, Token &token);
 // Reads the next token without consuming it (the blanks before it are consumed).
 [[nodiscard]] bool PeekToken(AssemblerState &st, Token &token);
-// Consumes the token found by the last PeekToken.
+// Consumes the token found by the last PeekToken: jumps over it when the scan position is still
+// where that peek left it, otherwise scans one token again.
 [[nodiscard]] bool TakePeekedToken(AssemblerState &st);
 // Turns an identifier token into its keyword kind when its text is a keyword.
 bool MatchKeyword(Token &token);

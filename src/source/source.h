@@ -54,13 +54,31 @@ bool ReadLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapaci
 
 // ---- Conditional assembly ---------------------------------------------------------------
 
+// Conditional states of a context. A conditional past its taken branch remembers whether its
+// ELSE has been seen, so that one ELSE is accepted there and a second one is not.
+enum IfState : int32_t {
+  kIfNone = 0,        // no conditional open: assembled
+  kIfFalse = 1,       // conditions false so far, no branch taken: skipped
+  kIfElse = 2,        // ELSE after false conditions: assembled
+  kIfTrue = 3,        // the branch whose condition was true: assembled
+  kIfDone = 4,        // ELSE after the taken branch: skipped
+  kIfSkipAll = 5,     // the whole conditional is skipped (nested in skipped text, undetermined,
+                      // or too deep)
+  kIfAfterTaken = 6,  // ELIF after the taken branch, no ELSE yet: skipped
+};
+
+// IF expr / ELIF expr / ELSE / ENDIF, called with the keyword consumed; false (message set)
+// when the statement fails.
 [[nodiscard]] bool DoIf(AssemblerState &st);
 [[nodiscard]] bool DoElif(AssemblerState &st);
 [[nodiscard]] bool DoElse(AssemblerState &st);
 [[nodiscard]] bool DoEndif(AssemblerState &st);
 // Pushes a conditional level with a new state (used by the tokenizer's skip scan too).
 void PushIfState(AssemblerState &st, int32_t state);
-inline bool IsSkipping(int32_t if_state) { return if_state == 1 || if_state == 4 || if_state == 5; }
+inline bool IsSkipping(int32_t if_state) {
+  return if_state == kIfFalse || if_state == kIfDone || if_state == kIfSkipAll ||
+         if_state == kIfAfterTaken;
+}
 
 // ---- Macros and REPT --------------------------------------------------------------------
 
@@ -74,3 +92,5 @@ inline bool IsSkipping(int32_t if_state) { return if_state == 1 || if_state == 4
 [[nodiscard]] bool InvokeMacro(AssemblerState &st, uint32_t body);
 // Captures the body named in ctx.operand (and replays a REPT); false fails the context.
 [[nodiscard]] bool CaptureBody(AssemblerState &st, SourceContext &ctx);
+// Collects up to nine macro arguments from the scan position into the slots of ctx.
+void CollectMacroArguments(AssemblerState &st, SourceContext &ctx);

@@ -73,6 +73,8 @@ uint32_t HashName(std::string_view text);
 
 // Looks a name up in the current scope only; 0 when absent.
 int32_t FindLabel(AssemblerState &st, std::string_view text);
+// Looks a name up in the given scope only; nullptr when absent.
+Label *FindLabelIn(AssemblerState &st, LabelScope &scope, std::string_view text);
 // Adds a new zeroed record to the current scope; 0 when the name exists already.
 int32_t AddLabel(AssemblerState &st, std::string_view text);
 // The record a label reference names, or nullptr.

@@ -6,8 +6,15 @@ namespace {
 SourceContext g_context;
 }
 
-std::unique_ptr<AssemblerState> MakeState() {
-  auto st = std::make_unique<AssemblerState>();
+void StateDeleter::operator()(AssemblerState *st) const {
+  ClearFixups(*st);
+  FreeLabelTable(*st);
+  FreeTextStore(st->text);
+  delete st;
+}
+
+StatePtr MakeState() {
+  StatePtr st(new AssemblerState);
   if (!CreateLabelTable(*st) || !CreateTextStore(st->text)) {
     std::abort();
   }

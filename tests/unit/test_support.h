@@ -6,8 +6,14 @@
 
 #include "driver/state.h"
 
+// Frees the label table, text store and fixups of a test's state.
+struct StateDeleter {
+  void operator()(AssemblerState *st) const;
+};
+using StatePtr = std::unique_ptr<AssemblerState, StateDeleter>;
+
 // A fresh state with its label table and text store created, ready for a pass.
-std::unique_ptr<AssemblerState> MakeState();
+StatePtr MakeState();
 
 // Points the scanner at a line (the text must outlive the scan) in a fresh context.
 void StartLine(AssemblerState &st, const char *line);

@@ -1,0 +1,577 @@
+// Code buffer: appending bytes to the image, operands that may be forward references, and the
+// resolution pass that patches those references once every label is known.
+#include <functional>
+#include <queue>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "driver/state.h"
+
+namespace {
+
+// Target of a record whose placeholder was not stored (made inside an OFFSET section): the
+// value is still computed and checked, but no byte is patched.
+constexpr int32_t kNoTarget = -1;
+constexpr int32_t kInPageLimit = 256;
+constexpr int32_t kMaxArrangeNumbers = 64;
+constexpr uint8_t kFloatingFlags = kFlagPageAligned | kFlagInPage;
+
+// Wrapping signed 32-bit arithmetic.
+int32_t Add32(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+
+bool InListingPass(const AssemblerState &st) {
+  return st.context != nullptr && st.context->listing != nullptr;
+}
+
+// ---- ARRANGE stepping ---------------------------------------------------------------------
+
+int32_t PairCount(const PlacementState &pl) {
+  const int32_t count = pl.arrange_count < kMaxArrangeNumbers ? pl.arrange_count
+                                                               : kMaxArrangeNumbers;
+  return count > 0 ? count / 2 : 0;
+}
+
+// Steps over pairs that place no byte (place count 0), applying their skips, so that pair
+// always names where the next byte goes. False when no pair places anything.
+bool StepOverEmptyPairs(const PlacementState &pl, int32_t &location, int32_t &position,
+                        int32_t &pair) {
+  const int32_t pairs = PairCount(pl);
+  if (pair < 0 || pair >= pairs) {
+    pair = 0;
+  }
+  for (int32_t n = 0; n < pairs; ++n) {
+    if (pl.arrange_numbers[2 * pair] > 0) {
+      return true;
+    }
+    const int32_t skip = pl.arrange_numbers[2 * pair + 1];
+    location = Add32(location, skip);
+    position = Add32(position, skip);
+    pair = (pair + 1) % pairs;
+  }
+  return pairs == 0;
+}
+
+// Where the next byte will be stored (differs from the position only at the start of an
+// ARRANGE region whose first pairs place nothing).
+int32_t NextBytePosition(const AssemblerState &st) {
+  const PlacementState &pl = st.placement;
+  int32_t location = st.pass.location;
+  int32_t position = st.code.position;
+  int32_t pair = pl.arrange_pair;
+  if (pl.arrange_count > 0 && pl.arrange_placed == 0) {
+    (void)StepOverEmptyPairs(pl, location, position, pair);
+  }
+  return position;
+}
+
+// ---- Records ------------------------------------------------------------------------------
+
+// Appends a record of count items, plus the "minus the address after the displacement byte"
+// tail when relative is set.
+bool AppendRecord(AssemblerState &st, FixupKind kind, int32_t target, const int32_t *values,
+                  const int32_t *kinds, int32_t count, bool relative) {
+  FixupList &list = st.fixups;
+  const int32_t block = st.pass.floating.block;
+  const size_t tail = relative ? (block != 0 ? 4 : 2) : 0;
+  if (count < 0 || list.values.size() + static_cast<size_t>(count) + tail > INT32_MAX) {
+    SetError(st, Msg::ExpressionTooLong);
+    return false;
+  }
+  Fixup record;
+  record.target = target;
+  record.kind = kind;
+  record.line = st.context != nullptr ? st.context->line : 0;
+  record.file = st.context != nullptr ? st.context->file_name : 0;
+  record.scope = st.labels.current != nullptr ? st.labels.current->identifier : 0;
+  record.first = static_cast<int32_t>(list.values.size());
+  record.count = count + static_cast<int32_t>(tail);
+  list.values.insert(list.values.end(), values, values + count);
+  list.kinds.insert(list.kinds.end(), kinds, kinds + count);
+  if (relative) {
+    const int32_t after = Add32(st.pass.location, 1);
+    if (block != 0) {
+      // target - (block address + location + 1)
+      list.values.insert(list.values.end(), {block, after, 0, 0});
+      list.kinds.insert(list.kinds.end(), {kIdentifier, kNumber, kPlus, kMinus});
+    } else {
+      list.values.insert(list.values.end(), {after, 0});
+      list.kinds.insert(list.kinds.end(), {kNumber, kMinus});
+    }
+  }
+  list.records.push_back(record);
+  return true;
+}
+
+// A word placeholder whose two bytes were not stored side by side (an ARRANGE skip fell
+// between them) becomes two byte records: the low byte at its target, the high byte wherever
+// the second placeholder goes.
+bool SplitWordRecord(AssemblerState &st, size_t index) {
+  FixupList &list = st.fixups;
+  Fixup &word = list.records[index];
+  if (word.target == kNoTarget || st.code.position == Add32(word.target, 1)) {
+    return true;
+  }
+  word.kind = FixupKind::Byte;
+  const Fixup low = word;
+  std::vector<int32_t> values(list.values.begin() + low.first,
+                              list.values.begin() + low.first + low.count);
+  std::vector<int32_t> kinds(list.kinds.begin() + low.first,
+                             list.kinds.begin() + low.first + low.count);
+  values.insert(values.end(), {8, 0});
+  kinds.insert(kinds.end(), {kNumber, kShr});
+  if (!AppendRecord(st, FixupKind::Byte, st.code.position, values.data(), kinds.data(),
+                    static_cast<int32_t>(values.size()), false)) {
+    return false;
+  }
+  Fixup &high = list.records.back();
+  high.line = low.line;
+  high.file = low.file;
+  high.scope = low.scope;
+  return true;
+}
+
+}  // namespace
+
+bool EmitByte(AssemblerState &st, uint8_t byte) {
+  PlacementState &pl = st.placement;
+  if (pl.offset_open) {
+    st.pass.location = static_cast<int32_t>((static_cast<uint32_t>(st.pass.location) + 1) & 0xFFFF);
+    return true;
+  }
+  // Work on copies: a refused byte leaves the location, the position and the pair unchanged.
+  int32_t location = st.pass.location;
+  int32_t position = st.code.position;
+  int32_t pair = pl.arrange_pair;
+  const int32_t pairs = pl.arrange_count > 0 ? PairCount(pl) : 0;
+  const bool arranging = pairs > 0;
+  if (arranging && (pair < 0 || pair >= pairs)) {
+    pair = 0;
+  }
+  if (arranging && pl.arrange_placed == 0 &&
+      !StepOverEmptyPairs(pl, location, position, pair)) {
+    SetError(st, Msg::ArrangeOverflow);
+    return false;
+  }
+  const int32_t limit = st.pass.floating.block != 0 ? kCodeBufferSize : kImageSize;
+  if (position < 0 || position >= limit) {
+    SetError(st, Msg::BufferOverflow);
+    return false;
+  }
+  if (st.pass.floating.in_page_check && location >= kInPageLimit) {
+    st.pass.floating.in_page_check = false;  // reported once per block
+    SetError(st, Msg::InPageOverflow);
+    return false;
+  }
+  if (pl.arrange_count > 0 && location >= pl.saved_location) {
+    SetError(st, Msg::ArrangeOverflow);
+    return false;
+  }
+  if (!InListingPass(st)) {
+    st.code.bytes[static_cast<size_t>(position)] = byte;
+  }
+  position += 1;
+  location = Add32(location, 1);
+  if (arranging) {
+    pl.arrange_placed += 1;
+    if (pl.arrange_placed >= pl.arrange_numbers[2 * pair]) {
+      const int32_t skip = pl.arrange_numbers[2 * pair + 1];
+      location = Add32(location, skip);
+      position = Add32(position, skip);
+      pl.arrange_placed = 0;
+      pair = (pair + 1) % pairs;
+      (void)StepOverEmptyPairs(pl, location, position, pair);
+    }
+    pl.arrange_pair = pair;
+  }
+  st.pass.location = location;
+  st.code.position = position;
+  return true;
+}
+
+bool EmitOperandByte(AssemblerState &st) {
+  if (!EvaluateExpression(st)) {
+    return false;
+  }
+  if (st.expr.known) {
+    return EmitByte(st, static_cast<uint8_t>(st.expr.postfix.values[0] & 0xFF));
+  }
+  return NewFixup(st, FixupKind::Byte, st.code.position, false) && EmitByte(st, 0);
+}
+
+bool EmitOperandWord(AssemblerState &st) {
+  if (!EvaluateExpression(st)) {
+    return false;
+  }
+  if (st.expr.known) {
+    const int32_t value = st.expr.postfix.values[0];
+    return EmitByte(st, static_cast<uint8_t>(value & 0xFF)) &&
+           EmitByte(st, static_cast<uint8_t>((value >> 8) & 0xFF));
+  }
+  if (!NewFixup(st, FixupKind::Word, st.code.position, false)) {
+    return false;
+  }
+  const size_t record = st.fixups.records.size() - 1;
+  return EmitByte(st, 0) && SplitWordRecord(st, record) && EmitByte(st, 0);
+}
+
+bool EmitRelative(AssemblerState &st) {
+  if (!EvaluateExpression(st)) {
+    return false;
+  }
+  // Inside a floating block the location counts from the block's start, so even a known
+  // target needs the block's final address: such a jump is always resolved later.
+  if (st.expr.known && st.pass.floating.block == 0) {
+    const int32_t distance = Add32(Add32(st.expr.postfix.values[0], -st.pass.location), -1);
+    if (distance >= -128 && distance <= 127) {
+      return EmitByte(st, static_cast<uint8_t>(distance & 0xFF));
+    }
+    const int32_t excess = distance > 127 ? distance - 127 : distance + 128;
+    SetErrorFormat(st, Msg::OffsetSuffix, MessageText(Msg::RelativeOutOfRange), excess);
+    return false;
+  }
+  return NewFixup(st, FixupKind::Relative, st.code.position, true) && EmitByte(st, 0);
+}
+
+bool DefineLabelHere(AssemblerState &st, int32_t reference) {
+  Label *label = LabelAt(st, reference);
+  if (label == nullptr) {
+    SetError(st, Msg::InvalidLabel);
+    return false;
+  }
+  const int32_t block = st.pass.floating.block;
+  if (block == 0) {
+    label->value = static_cast<uint16_t>(st.pass.location & 0xFFFF);
+    label->kind = kLabelDefined;
+    return true;
+  }
+  // Inside a floating block: block address + offset, known once the block is placed.
+  const int32_t values[] = {block, st.pass.location, 0};
+  const int32_t kinds[] = {kIdentifier, kNumber, kPlus};
+  return AppendRecord(st, FixupKind::DefineLabel, reference, values, kinds, 3, false);
+}
+
+bool NewFixup(AssemblerState &st, FixupKind kind, int32_t target, bool relative) {
+  if (kind != FixupKind::DefineLabel) {
+    if (st.placement.offset_open) {
+      target = kNoTarget;  // nothing is stored in an OFFSET section
+    } else if (kind != FixupKind::BitNumber && target == st.code.position) {
+      target = NextBytePosition(st);
+    }
+  }
+  const PostfixBuffer &postfix = st.expr.postfix;
+  const int32_t count = postfix.count < 0 ? 0
+                        : postfix.count > kPostfixCapacity ? kPostfixCapacity
+                                                           : postfix.count;
+  return AppendRecord(st, kind, target, postfix.values, postfix.kinds, count, relative);
+}
+
+void ClearFixups(AssemblerState &st) {
+  st.fixups.records.clear();
+  st.fixups.values.clear();
+  st.fixups.kinds.clear();
+}
+
+// ---- Resolution pass ----------------------------------------------------------------------
+//
+// The pass behaves as repeated sweeps over the records in creation order, each evaluating
+// every record it can and stopping when a sweep removes none. A record that could not be
+// evaluated is stopped by one label; revisiting it before that label (or a label of the same
+// name in an enclosing scope, which the outward lookup could find) becomes defined would give
+// the same result with no effect. So a blocked record waits on those labels and is woken when
+// one is defined: into the current sweep when it lies behind the record being evaluated, into
+// the next sweep otherwise. Records are thus evaluated in the same order, with the same label
+// values, and print the same lines as full sweeps would, in roughly linear time.
+
+namespace {
+
+enum class Outcome { Value, Blocked, Dropped, MidCode };
+
+struct Waiter {
+  int32_t record = 0;
+  uint32_t token = 0;  // matches the record's token while this wait is current
+};
+
+struct Resolver {
+  explicit Resolver(AssemblerState &state) : st(state) {}
+  AssemblerState &st;
+  std::vector<uint8_t> pending;    // still in the list
+  std::vector<uint8_t> scheduled;  // queued for this sweep or the next
+  std::vector<uint32_t> tokens;    // bumped when a record is woken, voiding its other waits
+  std::unordered_map<const Label *, std::vector<Waiter>> waiters;
+  std::priority_queue<int32_t, std::vector<int32_t>, std::greater<int32_t>> sweep;
+  std::vector<int32_t> next_sweep;
+  std::vector<int32_t> stack;
+  int32_t current = -1;  // record being evaluated
+  bool failed = false;
+};
+
+bool IsUnary(int32_t kind) { return kind == kNegate || kind == kNot || kind == kComplement; }
+
+bool IsBinary(int32_t kind) { return kind == kColon || (kind >= kMul && kind <= kLogicalOr); }
+
+const char *FileOf(const AssemblerState &st, const Fixup &record) {
+  return NameAt(st, record.file);
+}
+
+void Wake(Resolver &r, const Label *label) {
+  auto found = r.waiters.find(label);
+  if (found == r.waiters.end()) {
+    return;
+  }
+  const std::vector<Waiter> waiting = std::move(found->second);
+  r.waiters.erase(found);
+  for (const Waiter &w : waiting) {
+    const auto i = static_cast<size_t>(w.record);
+    if (!r.pending[i] || r.scheduled[i] || r.tokens[i] != w.token) {
+      continue;
+    }
+    r.scheduled[i] = 1;
+    r.tokens[i] += 1;
+    if (w.record > r.current) {
+      r.sweep.push(w.record);
+    } else {
+      r.next_sweep.push_back(w.record);
+    }
+  }
+}
+
+// The record (its scope current) waits on label and on every undefined label of the same
+// name in the enclosing scopes.
+void Wait(Resolver &r, int32_t record, const Label *label) {
+  const Waiter waiter{record, r.tokens[static_cast<size_t>(record)]};
+  r.waiters[label].push_back(waiter);
+  const char *name = NameAt(r.st, label->name);
+  if (name[0] == '@' || r.st.labels.current == nullptr) {
+    return;
+  }
+  for (LabelScope *scope = r.st.labels.current->parent; scope != nullptr;
+       scope = scope->parent) {
+    const Label *outer = FindLabelIn(r.st, *scope, name);
+    if (outer != nullptr && outer->kind == kLabelUndefined) {
+      r.waiters[outer].push_back(waiter);
+    }
+  }
+}
+
+// Evaluates the saved items on a stack. An identifier without a value takes one from a
+// defined label of the same name in an enclosing scope (never for generated '@' names);
+// otherwise the record is blocked on it.
+Outcome Evaluate(Resolver &r, const Fixup &record, int32_t &value, const Label *&blocked) {
+  AssemblerState &st = r.st;
+  std::vector<int32_t> &stack = r.stack;
+  stack.clear();
+  for (int32_t k = 0; k < record.count; ++k) {
+    const int32_t item = st.fixups.values[static_cast<size_t>(record.first + k)];
+    const int32_t kind = st.fixups.kinds[static_cast<size_t>(record.first + k)];
+    if (kind == kNumber) {
+      stack.push_back(item);
+    } else if (kind == kIdentifier) {
+      Label *label = LabelAt(st, item);
+      if (label == nullptr) {
+        return Outcome::MidCode;
+      }
+      if (label->kind != kLabelDefined) {
+        const char *name = NameAt(st, label->name);
+        const Label *outer = label->kind == kLabelUndefined && name[0] != '@'
+                                 ? FindLabelOutward(st, name, kLabelDefined)
+                                 : nullptr;
+        if (outer == nullptr) {
+          blocked = label;
+          return Outcome::Blocked;
+        }
+        label->value = outer->value;
+        label->kind = kLabelDefined;
+        label->flags |= kFlagFromOuter;
+        Wake(r, label);
+      }
+      stack.push_back(label->value);
+    } else if (IsUnary(kind) && !stack.empty()) {
+      stack.back() = ApplyUnary(kind, stack.back());
+    } else if (IsBinary(kind) && stack.size() >= 2) {
+      const int32_t right = stack.back();
+      stack.pop_back();
+      const char *message = nullptr;
+      if (!ApplyBinary(kind, stack.back(), right, stack.back(), message)) {
+        ConsoleMessage(Msg::LineError, FileOf(st, record), record.line,
+                       message != nullptr ? message : MessageText(Msg::DivisionByZero));
+        return Outcome::Dropped;
+      }
+    } else {
+      return Outcome::MidCode;
+    }
+  }
+  if (stack.empty()) {
+    return Outcome::MidCode;
+  }
+  value = stack.back();
+  return Outcome::Value;
+}
+
+void Patch(AssemblerState &st, int32_t target, int32_t value) {
+  if (target >= 0 && target < kCodeBufferSize) {
+    st.code.bytes[static_cast<size_t>(target)] = static_cast<uint8_t>(value & 0xFF);
+  }
+}
+
+void Apply(Resolver &r, const Fixup &record, int32_t value) {
+  AssemblerState &st = r.st;
+  switch (record.kind) {
+    case FixupKind::DefineLabel: {
+      Label *label = LabelAt(st, record.target);
+      if (label != nullptr) {
+        const bool newly = label->kind != kLabelDefined;
+        label->value = static_cast<uint16_t>(value & 0xFFFF);
+        label->kind = kLabelDefined;
+        if (newly) {
+          Wake(r, label);
+        }
+      }
+      break;
+    }
+    case FixupKind::Byte:
+      Patch(st, record.target, value);
+      break;
+    case FixupKind::Word:
+      Patch(st, record.target, value);
+      if (record.target != kNoTarget) {
+        Patch(st, Add32(record.target, 1), value >> 8);
+      }
+      break;
+    case FixupKind::Relative:
+      if (value < -128 || value > 127) {
+        const int32_t excess = value > 127 ? value - 127 : value + 128;
+        ConsoleMessage(Msg::LineErrorOffset, FileOf(st, record), record.line,
+                       MessageText(Msg::RelativeOutOfRange), excess);
+        r.failed = true;
+      } else {
+        Patch(st, record.target, value);
+      }
+      break;
+    case FixupKind::BitNumber:
+      if (static_cast<uint32_t>(value) > 7) {
+        ConsoleMessage(Msg::LineError, FileOf(st, record), record.line,
+                       MessageText(Msg::BitOutOfRange));
+        r.failed = true;
+      } else if (record.target >= 0 && record.target < kCodeBufferSize) {
+        st.code.bytes[static_cast<size_t>(record.target)] |= static_cast<uint8_t>(value << 3);
+      }
+      break;
+  }
+}
+
+// Names each label that keeps records from resolving, once, at its first remaining reference.
+void ReportUnresolved(Resolver &r) {
+  AssemblerState &st = r.st;
+  std::unordered_set<const Label *> reported;  // names of other kinds (macros) keep their kind
+  for (size_t i = 0; i < st.fixups.records.size(); ++i) {
+    if (!r.pending[i]) {
+      continue;
+    }
+    const Fixup record = st.fixups.records[i];
+    (void)SelectScope(st, record.scope);
+    for (int32_t k = 0; k < record.count; ++k) {
+      const auto item = static_cast<size_t>(record.first + k);
+      if (st.fixups.kinds[item] != kIdentifier) {
+        continue;
+      }
+      Label *label = LabelAt(st, st.fixups.values[item]);
+      if (label == nullptr || label->kind == kLabelDefined || label->kind == kLabelReported ||
+          (label->flags & kFloatingFlags) != 0) {
+        continue;
+      }
+      if (label->kind == kLabelUndefined) {
+        label->kind = kLabelReported;
+      } else if (!reported.insert(label).second) {
+        continue;
+      }
+      std::string name = NameAt(st, label->name);
+      if (name[0] == '@') {
+        name.resize(2);  // a generated local label shows as '@' and its family
+      }
+      ConsoleMessage(Msg::UnresolvedLabel, FileOf(st, record), record.line, name.c_str());
+    }
+  }
+}
+
+// Keeps only the records still pending, in order.
+void KeepPending(Resolver &r) {
+  std::vector<Fixup> &records = r.st.fixups.records;
+  size_t kept = 0;
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (r.pending[i]) {
+      records[kept++] = records[i];
+    }
+  }
+  records.resize(kept);
+}
+
+}  // namespace
+
+bool ResolveFixups(AssemblerState &st) {
+  const size_t count = st.fixups.records.size();
+  if (count == 0) {
+    return true;
+  }
+  LabelScope *entry_scope = st.labels.current;
+  Resolver r(st);
+  r.pending.assign(count, 1);
+  r.scheduled.assign(count, 1);
+  r.tokens.assign(count, 0);
+  for (size_t i = 0; i < count; ++i) {
+    r.sweep.push(static_cast<int32_t>(i));
+  }
+  size_t remaining = count;
+  bool ok = true;
+  for (;;) {
+    bool removed = false;
+    r.current = -1;
+    while (!r.sweep.empty()) {
+      const int32_t i = r.sweep.top();
+      r.sweep.pop();
+      r.scheduled[static_cast<size_t>(i)] = 0;
+      r.current = i;
+      const Fixup record = st.fixups.records[static_cast<size_t>(i)];
+      (void)SelectScope(st, record.scope);
+      int32_t value = 0;
+      const Label *blocked = nullptr;
+      const Outcome outcome = Evaluate(r, record, value, blocked);
+      if (outcome == Outcome::Blocked) {
+        Wait(r, i, blocked);
+        continue;
+      }
+      if (outcome == Outcome::MidCode) {
+        ConsoleMessage(Msg::UnexpectedMidCode, FileOf(st, record), record.line);
+        KeepPending(r);
+        st.labels.current = entry_scope;
+        return false;
+      }
+      if (outcome == Outcome::Value) {
+        Apply(r, record, value);
+      } else {
+        r.failed = true;
+      }
+      r.pending[static_cast<size_t>(i)] = 0;
+      remaining -= 1;
+      removed = true;
+    }
+    if (remaining == 0) {
+      break;
+    }
+    if (!removed) {
+      ReportUnresolved(r);
+      ok = false;
+      break;
+    }
+    for (int32_t i : r.next_sweep) {
+      r.sweep.push(i);
+    }
+    r.next_sweep.clear();
+  }
+  ClearFixups(st);
+  st.labels.current = entry_scope;
+  return ok && !r.failed;
+}

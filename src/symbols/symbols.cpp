@@ -1,0 +1,311 @@
+// Label table: the name pool, scopes of hashed label records and scope-independent references.
+#include "symbols/symbols.h"
+
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "driver/state.h"
+
+namespace {
+
+constexpr size_t kPoolStart = 4096;
+constexpr size_t kRecordsStart = 128;
+constexpr size_t kScopedRefsStart = 64;
+constexpr size_t kMaxScopeName = 63;
+constexpr size_t kQualifiedSize = 256;
+constexpr size_t kMaxIndex = std::numeric_limits<int32_t>::max();
+
+// Bucket counts a scope's hash table steps through as it grows; each is prime, so the
+// remainder spreads the rotate-and-xor hash well. A scope starts with the first.
+constexpr int32_t kBucketSizes[] = {
+    997,     2003,     4001,     8009,     16001,    32003,    64007,     128021,
+    256019,  512009,   1024021,  2048003,  4096013,  8192003,  16384001,  32768011,
+};
+// The table grows when the records outnumber the buckets by this factor (mean chain length).
+constexpr size_t kMaxLoad = 2;
+
+// Byte-exact comparison of a stored name with text; stops at the stored NUL.
+bool SameName(const AssemblerState &st, const Label &label, std::string_view text) {
+  const char *stored = NameAt(st, label.name);
+  for (char c : text) {
+    if (*stored == '\0' || *stored != c) {
+      return false;
+    }
+    ++stored;
+  }
+  return *stored == '\0';
+}
+
+int32_t Bucket(const LabelScope &scope, std::string_view text) {
+  return static_cast<int32_t>(HashName(text) % scope.buckets.size());
+}
+
+int32_t FindIn(const AssemblerState &st, const LabelScope &scope, std::string_view text) {
+  for (int32_t i = scope.buckets[Bucket(scope, text)]; i != 0; i = scope.records[i].next) {
+    if (SameName(st, scope.records[i], text)) {
+      return i;
+    }
+  }
+  return 0;
+}
+
+// Rebuilds the chains over a larger bucket array once they have grown long. Chain order is
+// of no consequence: a name occurs at most once per scope.
+void GrowBuckets(const AssemblerState &st, LabelScope &scope) {
+  const size_t records = scope.records.size() - 1;
+  if (records <= kMaxLoad * scope.buckets.size()) {
+    return;
+  }
+  size_t size = 0;
+  for (int32_t candidate : kBucketSizes) {
+    if (static_cast<size_t>(candidate) > scope.buckets.size()) {
+      size = static_cast<size_t>(candidate);
+      break;
+    }
+  }
+  if (size == 0) {
+    return;  // largest size reached: chains simply get longer
+  }
+  scope.buckets.assign(size, 0);
+  for (size_t i = 1; i < scope.records.size(); ++i) {
+    Label &label = scope.records[i];
+    const int32_t bucket = Bucket(scope, NameAt(st, label.name));
+    label.next = scope.buckets[bucket];
+    scope.buckets[bucket] = static_cast<int32_t>(i);
+  }
+}
+
+Msg KindName(uint8_t kind) {
+  switch (kind) {
+    case kLabelDefined:
+      return Msg::KindLabel;
+    case kLabelMacro:
+      return Msg::KindMacro;
+    default:
+      return Msg::KindUnknown;
+  }
+}
+
+}  // namespace
+
+bool CreateLabelTable(AssemblerState &st) {
+  LabelTable &table = st.labels;
+  table = LabelTable{};
+  table.pool.reserve(kPoolStart);
+  table.pool.push_back('\0');  // offset 0 is never a name
+  table.scoped_refs.reserve(kScopedRefsStart);
+  table.scoped_refs.push_back(ScopedRef{});  // entry 0 is never used
+  LabelScope *root = NewScope(st);
+  if (root == nullptr) {
+    FreeLabelTable(st);
+    return false;
+  }
+  table.current = root;
+  return true;
+}
+
+void FreeLabelTable(AssemblerState &st) { st.labels = LabelTable{}; }
+
+int32_t AddName(AssemblerState &st, std::string_view text) {
+  std::vector<char> &pool = st.labels.pool;
+  if (pool.empty() || text.size() >= kMaxIndex - pool.size()) {
+    return 0;
+  }
+  const auto offset = static_cast<int32_t>(pool.size());
+  pool.insert(pool.end(), text.begin(), text.end());
+  pool.push_back('\0');
+  return offset;
+}
+
+const char *NameAt(const AssemblerState &st, int32_t offset) {
+  const std::vector<char> &pool = st.labels.pool;
+  if (offset <= 0 || static_cast<size_t>(offset) >= pool.size()) {
+    return "";
+  }
+  return &pool[static_cast<size_t>(offset)];
+}
+
+uint32_t HashName(std::string_view text) {
+  uint32_t h = 0;
+  for (char ch : text) {
+    const auto c = static_cast<uint8_t>(ch);
+    // (c AND 7Fh) - 16 fits a signed byte, so the sign extension is the plain difference.
+    const auto x = static_cast<uint32_t>(static_cast<int32_t>(c & 0x7F) - 16);
+    h = ((h << 7) | (h >> 25)) ^ x;
+  }
+  return h;
+}
+
+int32_t FindLabel(AssemblerState &st, std::string_view text) {
+  const LabelScope *scope = st.labels.current;
+  return scope == nullptr ? 0 : FindIn(st, *scope, text);
+}
+
+Label *FindLabelIn(AssemblerState &st, LabelScope &scope, std::string_view text) {
+  const int32_t index = FindIn(st, scope, text);
+  return index == 0 ? nullptr : &scope.records[static_cast<size_t>(index)];
+}
+
+int32_t AddLabel(AssemblerState &st, std::string_view text) {
+  LabelScope *scope = st.labels.current;
+  if (scope == nullptr || FindIn(st, *scope, text) != 0 || scope->records.size() >= kMaxIndex) {
+    return 0;
+  }
+  const int32_t name = AddName(st, text);
+  if (name == 0) {
+    return 0;
+  }
+  const auto index = static_cast<int32_t>(scope->records.size());
+  const int32_t bucket = Bucket(*scope, text);
+  Label label;
+  label.name = name;
+  label.next = scope->buckets[bucket];
+  scope->records.push_back(label);
+  scope->buckets[bucket] = index;
+  GrowBuckets(st, *scope);
+  return index;
+}
+
+Label *LabelAt(AssemblerState &st, int32_t reference) {
+  LabelTable &table = st.labels;
+  LabelScope *scope = table.current;
+  int64_t index = reference;
+  if (reference < 0) {
+    const int64_t entry = -static_cast<int64_t>(reference);
+    if (entry >= static_cast<int64_t>(table.scoped_refs.size())) {
+      return nullptr;
+    }
+    const ScopedRef &ref = table.scoped_refs[static_cast<size_t>(entry)];
+    if (ref.scope < 0 || static_cast<size_t>(ref.scope) >= table.scopes.size()) {
+      return nullptr;
+    }
+    scope = table.scopes[static_cast<size_t>(ref.scope)].get();
+    index = ref.index;
+  }
+  if (scope == nullptr || index < 1 || index >= static_cast<int64_t>(scope->records.size())) {
+    return nullptr;
+  }
+  return &scope->records[static_cast<size_t>(index)];
+}
+
+Label *FindLabelOutward(AssemblerState &st, std::string_view text, uint8_t kind) {
+  if (st.labels.current == nullptr) {
+    return nullptr;
+  }
+  for (LabelScope *scope = st.labels.current->parent; scope != nullptr; scope = scope->parent) {
+    Label *label = FindLabelIn(st, *scope, text);
+    if (label != nullptr && label->kind == kind) {
+      return label;
+    }
+  }
+  return nullptr;
+}
+
+int32_t DeclareLabel(AssemblerState &st, std::string_view text, bool scoped) {
+  int32_t index = FindLabel(st, text);
+  if (index == 0) {
+    index = AddLabel(st, text);
+    if (index == 0) {
+      return 0;
+    }
+  } else {
+    const Label &label = *LabelAt(st, index);
+    if (label.kind != kLabelUndefined) {
+      SetErrorFormat(st, Msg::AlreadyDefined, NameAt(st, label.name),
+                     MessageText(KindName(label.kind)));
+      return 0;
+    }
+  }
+  return scoped ? MakeScopedRef(st, index) : index;
+}
+
+int32_t MakeScopedRef(AssemblerState &st, int32_t index) {
+  LabelTable &table = st.labels;
+  if (table.current == nullptr || table.scoped_refs.empty() ||
+      table.scoped_refs.size() >= kMaxIndex) {
+    return 0;
+  }
+  table.scoped_refs.push_back(ScopedRef{table.current->identifier, index});
+  return -static_cast<int32_t>(table.scoped_refs.size() - 1);
+}
+
+LabelScope *NewScope(AssemblerState &st) {
+  LabelTable &table = st.labels;
+  if (table.scopes.size() >= kMaxIndex) {
+    return nullptr;
+  }
+  auto scope = std::make_unique<LabelScope>();
+  scope->identifier = static_cast<int32_t>(table.scopes.size());
+  scope->records.reserve(kRecordsStart);
+  scope->records.push_back(Label{});  // index 0 is never a record
+  scope->buckets.assign(static_cast<size_t>(kBucketSizes[0]), 0);
+  LabelScope *created = scope.get();
+  // Scopes are chained in creation order, which is also their order in the vector.
+  if (!table.scopes.empty()) {
+    table.scopes.back()->next = created;
+  }
+  table.scopes.push_back(std::move(scope));
+  return created;
+}
+
+LabelScope *OpenScope(AssemblerState &st, std::string_view name) {
+  LabelScope *parent = st.labels.current;
+  LabelScope *scope = NewScope(st);
+  if (scope == nullptr) {
+    return nullptr;
+  }
+  scope->parent = parent;
+  scope->name = std::string(name.substr(0, kMaxScopeName));
+  st.labels.current = scope;
+  return scope;
+}
+
+bool SelectScope(AssemblerState &st, int32_t identifier) {
+  LabelTable &table = st.labels;
+  if (identifier < 0 || static_cast<size_t>(identifier) >= table.scopes.size()) {
+    return false;
+  }
+  table.current = table.scopes[static_cast<size_t>(identifier)].get();
+  return true;
+}
+
+void SelectRootScope(AssemblerState &st) {
+  LabelScope *scope = st.labels.current;
+  if (scope == nullptr) {
+    scope = st.labels.scopes.empty() ? nullptr : st.labels.scopes.front().get();
+  }
+  while (scope != nullptr && scope->parent != nullptr) {
+    scope = scope->parent;
+  }
+  st.labels.current = scope;
+}
+
+const char *QualifiedName(AssemblerState &st, int32_t index) {
+  LabelTable &table = st.labels;
+  table.qualified.clear();
+  const Label *label = index > 0 ? LabelAt(st, index) : nullptr;
+  if (label == nullptr) {
+    return table.qualified.c_str();
+  }
+  // Built from the right: the name, then each enclosing scope's name and a '.', while the
+  // prefix still fits into the room left of a 256-byte text (with its NUL).
+  char buffer[kQualifiedSize];
+  size_t start = kQualifiedSize - 1;
+  buffer[start] = '\0';
+  const std::string_view name = NameAt(st, label->name);
+  const size_t length = name.size() < start ? name.size() : start;
+  start -= length;
+  std::memcpy(buffer + start, name.data(), length);
+  for (const LabelScope *scope = table.current; scope != nullptr && scope->parent != nullptr;
+       scope = scope->parent) {
+    if (scope->name.size() >= start) {
+      break;
+    }
+    buffer[--start] = '.';
+    start -= scope->name.size();
+    std::memcpy(buffer + start, scope->name.data(), scope->name.size());
+  }
+  table.qualified.assign(buffer + start);
+  return table.qualified.c_str();
+}

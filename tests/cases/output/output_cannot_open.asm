@@ -1,0 +1,3 @@
+; An output file that cannot be created fails the run.
+	DB	0
+	END

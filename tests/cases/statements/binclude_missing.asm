@@ -1,0 +1,4 @@
+        DB 1
+        BINCLUDE "nothere.dat"
+        DB 2
+        END

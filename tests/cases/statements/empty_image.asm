@@ -1,0 +1,2 @@
+X       EQU 5
+        END

@@ -1,0 +1,4 @@
+        DB 1
+        INCLUDE "nothere.inc"
+        DB 2
+        END

@@ -1,0 +1,3 @@
+        DB 1
+        INCLUDE include_self.asm
+        END

@@ -1,0 +1,217 @@
+// Expression evaluator: values, precedence, folding, deferred labels, flags and limits.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+struct Item {
+  int32_t value;
+  int32_t kind;
+  bool operator==(const Item &) const = default;
+};
+
+std::vector<Item> Items(const AssemblerState &st) {
+  std::vector<Item> items;
+  for (int32_t i = 0; i < st.expr.postfix.count; ++i) {
+    items.push_back({st.expr.postfix.values[i], st.expr.postfix.kinds[i]});
+  }
+  return items;
+}
+
+std::string Repeat(const std::string &text, int times) {
+  std::string result;
+  for (int i = 0; i < times; ++i) {
+    result += text;
+  }
+  return result;
+}
+
+bool Evaluate(AssemblerState &st, const char *text) {
+  StartLine(st, text);
+  return EvaluateExpression(st);
+}
+
+// Evaluates text that must fold to one number.
+int32_t ValueOf(AssemblerState &st, const char *text) {
+  EXPECT_TRUE(Evaluate(st, text)) << text;
+  EXPECT_TRUE(st.expr.known) << text;
+  EXPECT_EQ(st.diag.error, nullptr) << text;
+  return st.expr.postfix.values[0];
+}
+
+int32_t Define(AssemblerState &st, const char *name, uint16_t value) {
+  int32_t index = FindLabel(st, name);
+  if (index == 0) {
+    index = AddLabel(st, name);
+  }
+  Label *label = LabelAt(st, index);
+  label->kind = kLabelDefined;
+  label->value = value;
+  return index;
+}
+
+TEST(Expression, ValuesPrecedenceAndAssociativity) {
+  auto st = MakeState();
+  const struct {
+    const char *text;
+    int32_t value;
+  } cases[] = {
+      {"1+2*3", 7},        {"(1+2)*3", 9},        {"2-3-4", -5},         {"-2*3", -6},
+      {"- -1", 1},         {"!5", 0},             {"!0", 1},             {"~0", -1},
+      {"+-+3", -3},        {"7/2", 3},            {"-7/2", -3},          {"-7%2", -1},
+      {"7%-2", 1},         {"1<<33", 2},          {"-16>>2", -4},        {"1<<31", INT32_MIN},
+      {"3>2", 1},          {"-1<0", 1},           {"2>=2", 1},           {"2<=1", 0},
+      {"5==5", 1},         {"5!=5", 0},           {"2&&0", 0},           {"2||0", 1},
+      {"0||0", 0},         {"12H:34H", 0x1234},   {"1:2+3", 0x105},      {"0x123:0x456", 0x12356},
+      {"1|2^3&6", 1 | (2 ^ (3 & 6))},           {"1+1==2&&3>2", 1},    {"100/10/5", 2},
+      {"1 << 2 + 1", 8},   {"6&3==3", 6 & 1},     {"2*3%4", 2},          {"16>>2>>1", 2},
+      {"2147483647+1", INT32_MIN},               {"0-2147483647-2", INT32_MAX},
+      {"65536*65536", 0},  {"(0-2147483647-1)/-1", INT32_MIN},       {"(0-2147483647-1)%-1", 0},
+      {"'AB'", 0x4142},    {"''", 0},             {"'A'+1", 0x42},       {"'ABCDE'", 0x42434445},
+      {"'\x82\xa0'", 0x82A0},                     {"((((7))))", 7},      {"1 ; comment", 1},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(ValueOf(*st, c.text), c.value) << c.text;
+  }
+}
+
+TEST(Expression, ScanStopsAtTheFirstForeignToken) {
+  auto st = MakeState();
+  EXPECT_EQ(ValueOf(*st, "1 2"), 1);
+  EXPECT_STREQ(st->scan.pos, "2");
+  EXPECT_EQ(ValueOf(*st, "1+2 , 3"), 3);
+  EXPECT_STREQ(st->scan.pos, ", 3");
+  // A lexical error after a complete operand ends the expression without failing it.
+  EXPECT_EQ(ValueOf(*st, "4 .x"), 4);
+  EXPECT_STREQ(st->scan.pos, ".x");
+}
+
+TEST(Expression, Failures) {
+  auto st = MakeState();
+  const struct {
+    const char *text;
+    Msg message;
+  } cases[] = {
+      {"1 +", Msg::ExpressionSyntax},       {"", Msg::ExpressionSyntax},
+      {"A+1", Msg::ExpressionSyntax},       {"\"x\"", Msg::ExpressionSyntax},
+      {"(1+2", Msg::MissingRParen},         {"(1,2)", Msg::MissingRParen},
+      {"'A", Msg::MissingCloseQuote},       {"1+.", Msg::SyntaxError},
+      {"12B+1", Msg::InvalidNumber},        {"1/0", Msg::DivisionByZero},
+      {"5%(2-2)", Msg::DivisionByZero},     {"DEFINED(A)", Msg::IllegalDefinedLabel},
+      {"DEFINED FOO", Msg::MissingLParen},  {"DEFINED(FOO", Msg::MissingRParen},
+      {"DEFINED(1)", Msg::IllegalDefinedLabel},
+  };
+  for (const auto &c : cases) {
+    EXPECT_FALSE(Evaluate(*st, c.text)) << c.text;
+    EXPECT_EQ(st->diag.error, MessageText(c.message)) << c.text;
+  }
+}
+
+TEST(Expression, UnknownValuesFoldOnlyTheirConstantParts) {
+  auto st = MakeState();
+  ASSERT_TRUE(Evaluate(*st, "FOO+1*2"));
+  EXPECT_FALSE(st->expr.known);
+  const int32_t foo = FindLabel(*st, "FOO");
+  ASSERT_NE(foo, 0);
+  EXPECT_EQ(LabelAt(*st, foo)->kind, kLabelUndefined);
+  EXPECT_EQ(Items(*st), (std::vector<Item>{{foo, kIdentifier}, {2, kNumber}, {0, kPlus}}));
+  ASSERT_TRUE(Evaluate(*st, "1+FOO+2"));
+  EXPECT_EQ(Items(*st), (std::vector<Item>{{1, kNumber}, {foo, kIdentifier}, {0, kPlus},
+                                           {2, kNumber}, {0, kPlus}}));
+  ASSERT_TRUE(Evaluate(*st, "-FOO:(~FOO)"));
+  EXPECT_EQ(Items(*st), (std::vector<Item>{{foo, kIdentifier}, {0, kNegate}, {foo, kIdentifier},
+                                           {0, kComplement}, {0, kColon}}));
+  // Division by zero with an unknown operand is left for the resolution pass.
+  ASSERT_TRUE(Evaluate(*st, "FOO/0"));
+  EXPECT_EQ(Items(*st).back(), (Item{0, kDiv}));
+  Define(*st, "FOO", 10);
+  EXPECT_EQ(ValueOf(*st, "FOO+1"), 11);
+  Define(*st, "TOP", 0xFFFF);
+  EXPECT_EQ(ValueOf(*st, "TOP"), 65535);
+  EXPECT_EQ(ValueOf(*st, "TOP+1"), 65536);
+  // '$' is the statement's address; in a floating block it waits for the block's placement.
+  st->pass.statement_address = 0x1234;
+  EXPECT_EQ(ValueOf(*st, "$+1"), 0x1235);
+  st->pass.floating.block = -3;
+  st->pass.statement_address = 5;
+  ASSERT_TRUE(Evaluate(*st, "$+1"));
+  EXPECT_EQ(Items(*st), (std::vector<Item>{{-3, kIdentifier}, {5, kNumber}, {0, kPlus},
+                                           {1, kNumber}, {0, kPlus}}));
+}
+
+TEST(Expression, MemoryOperandFlag) {
+  auto st = MakeState();
+  const struct {
+    const char *text;
+    bool memory;
+  } cases[] = {
+      {"(1234H)", true}, {"((1))", true},  {"(1+2)", true},    {"( TABLE + 2 )", true},
+      {"(12H)+1", false}, {"(1)+(2)", false}, {"2*(1)", false}, {"-(1)", false},
+      {"(1):(2)", false}, {"1", false},     {"(1)*2+3", false},
+  };
+  for (const auto &c : cases) {
+    ASSERT_TRUE(Evaluate(*st, c.text)) << c.text;
+    EXPECT_EQ(st->expr.memory_operand, c.memory) << c.text;
+  }
+}
+
+TEST(Expression, DefinedLooksInTheCurrentScopeOnly) {
+  auto st = MakeState();
+  EXPECT_EQ(ValueOf(*st, "DEFINED(FOO)"), 0);
+  EXPECT_EQ(FindLabel(*st, "FOO"), 0);  // nothing is created
+  ASSERT_TRUE(Evaluate(*st, "LATER"));  // only mentioned: has no value yet
+  EXPECT_EQ(ValueOf(*st, "defined( LATER )"), 0);
+  Define(*st, "FOO", 1);
+  EXPECT_EQ(ValueOf(*st, "DEFINED(FOO)"), 1);
+  EXPECT_EQ(ValueOf(*st, "!DEFINED(FOO)+2"), 2);
+  ASSERT_NE(OpenScope(*st, "INNER"), nullptr);
+  EXPECT_EQ(ValueOf(*st, "DEFINED(FOO)"), 0);  // defined only in the enclosing scope
+  SelectRootScope(*st);
+  // In the listing pass only a definition reached in that pass counts.
+  FILE *listing = std::tmpfile();
+  ASSERT_NE(listing, nullptr);
+  auto in_listing_pass = [&] {
+    StartLine(*st, "DEFINED(FOO)");
+    st->context->listing = listing;
+    return EvaluateExpression(*st) ? st->expr.postfix.values[0] : -1;
+  };
+  EXPECT_EQ(in_listing_pass(), 0);
+  LabelAt(*st, FindLabel(*st, "FOO"))->flags |= kFlagListingReached;
+  EXPECT_EQ(in_listing_pass(), 1);
+  std::fclose(listing);
+}
+
+TEST(Expression, BufferLimitIs256Items) {
+  auto st = MakeState();
+  // "-X" is two items and each "+X" two more: 128 terms need exactly 256 items.
+  std::string text = "-X" + Repeat("+X", 127);
+  ASSERT_TRUE(Evaluate(*st, text.c_str()));
+  EXPECT_EQ(st->expr.postfix.count, 256);
+  text += "+X";
+  EXPECT_FALSE(Evaluate(*st, text.c_str()));
+  EXPECT_EQ(st->diag.error, MessageText(Msg::ExpressionTooLong));
+  // Constants fold as they go, so a long constant expression never fills the buffer.
+  EXPECT_EQ(ValueOf(*st, ("1" + Repeat("+1", 400)).c_str()), 401);
+  // Deep nesting, as deep as a line can hold, does not exhaust the stack.
+  const std::string nested = Repeat("(", 1000) + "3" + Repeat(")", 1000);
+  EXPECT_EQ(ValueOf(*st, nested.c_str()), 3);
+}
+
+TEST(Expression, OperatorSemanticsSharedWithTheResolver) {
+  int32_t result = 0;
+  const char *message = nullptr;
+  EXPECT_FALSE(ApplyBinary(kMod, INT32_MIN, 0, result, message));
+  EXPECT_EQ(message, MessageText(Msg::DivisionByZero));
+  ASSERT_TRUE(ApplyBinary(kColon, -1, 0x1FF, result, message));
+  EXPECT_EQ(result, -1);
+  ASSERT_TRUE(ApplyBinary(kShr, INT32_MIN, 63, result, message));
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(ApplyUnary(kNegate, INT32_MIN), INT32_MIN);
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+// The message catalogue: every entry's printed bytes are its text in CP932, and the slot and
+// buffer operations never overrun.
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <cstring>
+#include <string>
+
+#include "test_support.h"
+
+namespace {
+
+std::string ToCp932(const char *utf8) {
+  iconv_t cd = iconv_open("CP932", "UTF-8");
+  EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1));
+  std::string in = utf8;
+  std::string out(in.size() * 2 + 8, '\0');
+  char *in_ptr = in.data();
+  size_t in_left = in.size();
+  char *out_ptr = out.data();
+  size_t out_left = out.size();
+  size_t converted = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
+  iconv_close(cd);
+  EXPECT_NE(converted, static_cast<size_t>(-1)) << utf8;
+  out.resize(out.size() - out_left);
+  return out;
+}
+
+TEST(MessageCatalogue, EveryEntryIsItsTextInCp932) {
+  int count = 0;
+  const MessageEntry *entries = MessageCatalogue(count);
+  ASSERT_EQ(count, static_cast<int>(Msg::Count));
+  for (int i = 0; i < count; ++i) {
+    EXPECT_EQ(static_cast<int>(entries[i].id), i) << "row out of order: " << entries[i].utf8;
+    EXPECT_EQ(ToCp932(entries[i].utf8), entries[i].sjis) << entries[i].utf8;
+  }
+}
+
+TEST(MessageCatalogue, KnownBytes) {
+  // 無効な数値キャラクタ
+  EXPECT_STREQ(MessageText(Msg::InvalidNumber),
+               "\x96\xB3\x8C\xF8\x82\xC8\x90\x94\x92\x6C\x83\x4C\x83\x83\x83\x89\x83\x4E\x83\x5E");
+  EXPECT_STREQ(MessageText(Msg::LineError), "Error %s%5d: %s\n");
+}
+
+TEST(ErrorSlot, FormattedMessageIsCutAtTheBufferEnd) {
+  auto st = MakeState();
+  std::string long_name(1000, 'X');
+  SetErrorFormat(*st, Msg::UndefinedIdentifier, long_name.c_str());
+  ASSERT_EQ(st->diag.error, st->diag.buffer);
+  EXPECT_EQ(std::strlen(st->diag.error), static_cast<size_t>(kMessageBufferSize - 1));
+  ClearError(*st);
+  EXPECT_EQ(st->diag.error, nullptr);
+}
+
+TEST(ErrorSlot, AlreadyDefinedNamesTheKind) {
+  auto st = MakeState();
+  SetErrorFormat(*st, Msg::AlreadyDefined, "LOOP", MessageText(Msg::KindLabel));
+  std::string expected = std::string("LOOP") + ToCp932("はすでにラベルとして定義されています");
+  EXPECT_EQ(std::string(st->diag.error), expected);
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+// The text store and the line reader: growth, line splitting and argument substitution.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "test_support.h"
+
+namespace {
+
+TEST(TextStore, OffsetsStayValidAcrossGrowth) {
+  TextStore store;
+  ASSERT_TRUE(CreateTextStore(store));
+  EXPECT_EQ(store.used, 1u);
+  std::vector<uint32_t> offsets;
+  for (int i = 0; i < 10000; ++i) {
+    offsets.push_back(AppendText(store, "line " + std::to_string(i)));
+    ASSERT_NE(offsets.back(), 0u);
+  }
+  EXPECT_GT(store.capacity, 65536u);
+  uint32_t next = 0;
+  EXPECT_STREQ(ReadText(store, offsets[4321], next), "line 4321");
+  EXPECT_EQ(next, offsets[4322]);
+  EXPECT_EQ(ReadText(store, 0, next), nullptr);
+  EXPECT_EQ(ReadText(store, store.used, next), nullptr);
+  FreeTextStore(store);
+}
+
+// Reads every line of a context into a vector.
+std::vector<std::string> ReadAll(AssemblerState &st, SourceContext &ctx) {
+  std::vector<std::string> lines;
+  char buffer[kLineCapacity];
+  while (ReadLine(st, ctx, buffer)) {
+    lines.emplace_back(buffer);
+  }
+  return lines;
+}
+
+TEST(ReadLine, LongPhysicalLineIsSplitIntoLinesOf1023) {
+  auto st = MakeState();
+  FILE *file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  std::string long_line(1500, 'x');
+  std::fputs((long_line + "\nshort\n").c_str(), file);
+  std::rewind(file);
+  SourceContext ctx;
+  ctx.file = file;
+  auto lines = ReadAll(*st, ctx);
+  std::fclose(file);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], std::string(1023, 'x'));
+  EXPECT_EQ(lines[1], std::string(477, 'x') + "\n");
+  EXPECT_EQ(lines[2], "short\n");
+}
+
+TEST(ReadLine, ReplaySubstitutesArguments) {
+  auto st = MakeState();
+  uint32_t body = AppendText(st->text, "\tLD A,%1\n");
+  AppendText(st->text, "\tADD A,%2 ; %0 %% %A %9\n");
+  AppendText(st->text, "");
+  SourceContext ctx;
+  ctx.replay = body;
+  ctx.args[0] = AppendText(st->text, "B");
+  auto lines = ReadAll(*st, ctx);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "\tLD A,B\n");
+  EXPECT_EQ(lines[1], "\tADD A, ; %0 %% %A \n");  // absent arguments insert nothing
+  EXPECT_FALSE(ctx.replay_failed);
+}
+
+TEST(ReadLine, InsertedTextIsNotScannedAgain) {
+  auto st = MakeState();
+  uint32_t body = AppendText(st->text, "%1%2");
+  AppendText(st->text, "");
+  SourceContext ctx;
+  ctx.replay = body;
+  ctx.args[0] = AppendText(st->text, "%2");
+  ctx.args[1] = AppendText(st->text, "x");
+  auto lines = ReadAll(*st, ctx);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], "%2x");
+}
+
+TEST(ReadLine, ReplayedLineTooLongFailsTheBody) {
+  auto st = MakeState();
+  uint32_t body = AppendText(st->text, "DB %1%1%1\n");
+  AppendText(st->text, "NOP\n");
+  AppendText(st->text, "");
+  SourceContext ctx;
+  ctx.file_name = AddName(*st, "main.asm");
+  ctx.replay = body;
+  ctx.args[0] = AppendText(st->text, std::string(400, '1'));
+  testing::internal::CaptureStdout();
+  auto lines = ReadAll(*st, ctx);
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(lines.empty());
+  EXPECT_TRUE(ctx.replay_failed);
+  EXPECT_EQ(out, std::string("Error main.asm     : ") +
+                     "\x8D\x73\x82\xAA\x92\xB7\x82\xB7\x82\xAC\x82\xDC\x82\xB7\n");
+}
+
+TEST(ReadLine, EmptyBodyHasNoLines) {
+  auto st = MakeState();
+  SourceContext ctx;  // replay offset 0 and no file: an empty macro body
+  EXPECT_TRUE(ReadAll(*st, ctx).empty());
+  uint32_t body = AppendText(st->text, "");
+  ctx.replay = body;
+  EXPECT_TRUE(ReadAll(*st, ctx).empty());
+}
+
+}  // namespace
