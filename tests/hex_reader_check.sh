@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Assembles a source that crosses 10000h as a raw binary and as Intel HEX, and checks the HEX
+# file with an independent reader (srecord) against the binary.
+set -euo pipefail
+talvo=$1
+checker=$(cd "$(dirname "$0")" && pwd)/check_hex.py
+source=$2
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cp "$source" "$scratch/case.asm"
+cd "$scratch"
+"$talvo" case.asm >/dev/null
+"$talvo" -i case.asm >/dev/null
+python3 "$checker" case.hex case.bin --load "$3"
+echo "HEX file read back by srecord equals the binary"
