@@ -1,0 +1,252 @@
+// Operand vocabulary of the Z80 encoder and the operand shapes shared by several families.
+#include "z80/operands.h"
+
+namespace z80 {
+
+namespace {
+
+struct RegisterRow {
+  int32_t kind;
+  RegOperand reg;
+};
+
+// 8-bit register operands: register field, index prefix, what follows in the code.
+constexpr RegisterRow kRegisters[] = {
+    {kRegB, {0, 0, Disp::None}},           {kRegC, {1, 0, Disp::None}},
+    {kRegD, {2, 0, Disp::None}},           {kRegE, {3, 0, Disp::None}},
+    {kRegH, {4, 0, Disp::None}},           {kRegL, {5, 0, Disp::None}},
+    {kIndHL, {6, 0, Disp::None}},          {kRegA, {7, 0, Disp::None}},
+    {kRegIXH, {4, 0xDD, Disp::None}},      {kRegIXL, {5, 0xDD, Disp::None}},
+    {kRegIYH, {4, 0xFD, Disp::None}},      {kRegIYL, {5, 0xFD, Disp::None}},
+    {kIndIX, {6, 0xDD, Disp::Zero}},       {kIndIY, {6, 0xFD, Disp::Zero}},
+    {kIndexIX, {6, 0xDD, Disp::Expression}}, {kIndexIY, {6, 0xFD, Disp::Expression}},
+};
+
+struct PairRow {
+  int32_t kind;
+  PairOperand pair;
+};
+
+constexpr PairRow kPairs[] = {
+    {kRegBC, {0, 0}}, {kRegDE, {1, 0}},    {kRegHL, {2, 0}},
+    {kRegSP, {3, 0}}, {kRegIX, {2, 0xDD}}, {kRegIY, {2, 0xFD}},
+};
+
+struct ConditionRow {
+  int32_t kind;
+  int32_t cc;
+};
+
+// NV and V arrive as the kinds of PO and PE; C is the register token.
+constexpr ConditionRow kConditions[] = {
+    {kCondNZ, 0}, {kCondZ, 1},  {kCondNC, 2}, {kRegC, 3},
+    {kCondPO, 4}, {kCondPE, 5}, {kCondP, 6},  {kCondM, 7},
+};
+
+// Reads the ')' that closes an (IX+d) operand.
+bool ExpectCloseParen(AssemblerState &st) {
+  if (AcceptKind(st, kRParen)) {
+    return true;
+  }
+  SetError(st, Msg::InvalidOperand);
+  return false;
+}
+
+}  // namespace
+
+int32_t PeekKind(AssemblerState &st, Token &token) {
+  if (!PeekToken(st, token)) {
+    // The caller treats the operand as unknown; whoever reads it next meets the same
+    // character and reports it in its own terms.
+    ClearError(st);
+    return kNoToken;
+  }
+  return token.kind;
+}
+
+bool Accept(AssemblerState &st) { return TakePeekedToken(st); }
+
+bool AcceptKind(AssemblerState &st, int32_t kind) {
+  Token token;
+  return PeekKind(st, token) == kind && Accept(st);
+}
+
+bool RegisterOf(int32_t kind, RegOperand &out) {
+  for (const RegisterRow &row : kRegisters) {
+    if (row.kind == kind) {
+      out = row.reg;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool PairOf(int32_t kind, PairOperand &out) {
+  for (const PairRow &row : kPairs) {
+    if (row.kind == kind) {
+      out = row.pair;
+      return true;
+    }
+  }
+  return false;
+}
+
+int32_t ConditionOf(int32_t kind) {
+  for (const ConditionRow &row : kConditions) {
+    if (row.kind == kind) {
+      return row.cc;
+    }
+  }
+  return -1;
+}
+
+bool ExpectComma(AssemblerState &st) {
+  if (AcceptKind(st, kComma)) {
+    return true;
+  }
+  SetError(st, Msg::MissingComma);
+  return false;
+}
+
+bool EmitPrefix(AssemblerState &st, const RegOperand &reg) {
+  return reg.prefix == 0 || EmitByte(st, reg.prefix);
+}
+
+bool EmitDisplacement(AssemblerState &st, const RegOperand &reg, bool invalid_on_error) {
+  switch (reg.disp) {
+    case Disp::None:
+      return true;
+    case Disp::Zero:
+      return EmitByte(st, 0);
+    case Disp::Expression:
+      break;
+  }
+  // The expression starts with the sign that followed IX or IY; it is cut to 8 bits
+  // without a range check.
+  const bool evaluated = invalid_on_error ? EvaluateOperand(st) : EvaluateExpression(st);
+  return evaluated && EmitEvaluatedByte(st) && ExpectCloseParen(st);
+}
+
+bool EmitEvaluatedByte(AssemblerState &st) {
+  if (st.expr.known) {
+    return EmitByte(st, static_cast<uint8_t>(st.expr.postfix.values[0] & 0xFF));
+  }
+  return NewFixup(st, FixupKind::Byte, st.code.position, false) && EmitByte(st, 0);
+}
+
+bool EmitWordOperandAt(AssemblerState &st, const char *start) {
+  // Reading the text again lets the code buffer place a forward word itself (its two bytes
+  // may be split by an ARRANGE gap); the first reading already defined any new label names.
+  const char *resume = st.scan.pos;
+  st.scan.pos = start;
+  st.scan.lookahead_end = start;
+  if (!EmitOperandWord(st)) {
+    return false;
+  }
+  st.scan.pos = resume;
+  st.scan.lookahead_end = resume;
+  return true;
+}
+
+bool EvaluateOperand(AssemblerState &st) {
+  if (EvaluateExpression(st)) {
+    return true;
+  }
+  SetError(st, Msg::InvalidOperand);
+  return false;
+}
+
+// The reserved byte always follows a prefix byte of the same instruction, so it goes exactly
+// to the current position (an ARRANGE gap is stepped over right after the byte before it).
+bool ReserveByte(AssemblerState &st, ReservedByte &slot) {
+  slot.offset = st.code.position;
+  if (!EmitByte(st, 0)) {
+    return false;
+  }
+  // An OFFSET section only counts addresses; the listing pass keeps the stored image.
+  slot.stored = st.code.position != slot.offset &&
+                (st.context == nullptr || st.context->listing == nullptr);
+  return true;
+}
+
+void FillReserved(AssemblerState &st, const ReservedByte &slot, uint8_t value) {
+  if (slot.stored && slot.offset >= 0 && slot.offset < kCodeBufferSize) {
+    st.code.bytes[static_cast<size_t>(slot.offset)] = value;
+  }
+}
+
+// ADD A,s and kin: base|r with the register's prefix and displacement, or immediate n.
+// Emit failures (buffer full, page or area exceeded) keep their own message.
+bool EncodeAluOperand(AssemblerState &st, uint8_t base, uint8_t immediate) {
+  Token token;
+  RegOperand reg;
+  if (!RegisterOf(PeekKind(st, token), reg)) {
+    return EmitByte(st, immediate) && EvaluateOperand(st) && EmitEvaluatedByte(st);
+  }
+  if (!Accept(st) || !EmitPrefix(st, reg)) {
+    return false;
+  }
+  return EmitByte(st, static_cast<uint8_t>(base | reg.r)) && EmitDisplacement(st, reg, true);
+}
+
+// RLC s and kin:          CB 00 kkk rrr       prefix CB d 00 kkk 110
+// LD g,RLC (IX+d) and kin: prefix CB d 00 kkk ggg
+bool EncodeCbOperand(AssemblerState &st, uint8_t op, int32_t &opcode_offset) {
+  Token token;
+  RegOperand reg;
+  const bool result_form = (op & 7) != 6;
+  // The index halves have no CB forms; a result register needs an indexed memory byte.
+  if (!RegisterOf(PeekKind(st, token), reg) || reg.IsHalf() ||
+      (result_form && !reg.IsIndexedMemory())) {
+    SetError(st, Msg::InvalidOperand);
+    return false;
+  }
+  if (!Accept(st) || !EmitPrefix(st, reg)) {
+    return false;
+  }
+  if (!result_form) {
+    op = static_cast<uint8_t>((op & 0xF8) | reg.r);
+  }
+  if (!EmitByte(st, 0xCB) || !EmitDisplacement(st, reg, true)) {
+    return false;
+  }
+  // Like every byte after the first of an instruction, the opcode goes to the position.
+  opcode_offset = st.code.position;
+  return EmitByte(st, op);
+}
+
+// BIT b,s   CB 01 bbb rrr      RES b,s   CB 10 bbb rrr      SET b,s   CB 11 bbb rrr
+bool EncodeBitOperation(AssemblerState &st, uint8_t base) {
+  if (!EvaluateExpression(st)) {
+    return false;
+  }
+  const bool known = st.expr.known;
+  const int32_t bit = known ? st.expr.postfix.values[0] : 0;
+  // The bit number's form is saved now: a displacement expression reuses the buffer.
+  PostfixBuffer bit_form;
+  if (!known) {
+    bit_form = st.expr.postfix;
+  }
+  if (!ExpectComma(st)) {
+    return false;
+  }
+  if (known) {
+    if (static_cast<uint32_t>(bit) > 7) {
+      SetError(st, Msg::BitOutOfRange);
+      return false;
+    }
+    base = static_cast<uint8_t>(base | bit << 3);
+  }
+  int32_t opcode_offset = 0;
+  if (!EncodeCbOperand(st, base, opcode_offset)) {
+    return false;
+  }
+  if (known) {
+    return true;
+  }
+  // The opcode went out with bit field 0; the resolution pass ORs the number in.
+  st.expr.postfix = bit_form;
+  return NewFixup(st, FixupKind::BitNumber, opcode_offset, false);
+}
+
+}  // namespace z80

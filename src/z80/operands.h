@@ -1,0 +1,109 @@
+// Operand vocabulary and shared emit operations of the Z80 encoder (private to src/z80/).
+#pragma once
+
+#include <cstdint>
+
+#include "driver/state.h"
+
+namespace z80 {
+
+// The kind PeekKind reports when the next token could not be scanned.
+constexpr int32_t kNoToken = -1;
+
+// How an 8-bit register operand is followed in the code: nothing, a zero displacement
+// ((IX), (IY)) or a displacement expression that is still to be read ((IX+d), (IY-d)).
+enum class Disp : uint8_t { None, Zero, Expression };
+
+// An 8-bit register operand: the 3-bit register field and the index prefix it needs.
+struct RegOperand {
+  int32_t r = 0;
+  uint8_t prefix = 0;  // 0, 0xDD or 0xFD
+  Disp disp = Disp::None;
+  bool IsMemory() const { return r == 6; }                        // (HL), (IX..), (IY..)
+  bool IsHalf() const { return prefix != 0 && r != 6; }           // IXH, IXL, IYH, IYL
+  bool IsIndexedMemory() const { return prefix != 0 && r == 6; }  // (IX..), (IY..)
+};
+
+// A 16-bit register pair: the 2-bit pair field and the index prefix (IX and IY are HL).
+struct PairOperand {
+  int32_t p = 0;
+  uint8_t prefix = 0;
+};
+
+// The opcode slot of an instruction whose opcode is decided after later bytes are out.
+struct ReservedByte {
+  int32_t offset = 0;
+  bool stored = false;  // false when nothing went into the buffer (OFFSET section)
+};
+
+// Peeks the next token; its kind, or kNoToken (and a clear error slot) on a lexical error.
+int32_t PeekKind(AssemblerState &st, Token &token);
+// Consumes the token found by the last peek.
+[[nodiscard]] bool Accept(AssemblerState &st);
+// Peeks and consumes the next token when its kind is `kind`; false (nothing taken) otherwise.
+bool AcceptKind(AssemblerState &st, int32_t kind);
+
+// The 8-bit register operand named by a token kind; false when the token is not one.
+bool RegisterOf(int32_t kind, RegOperand &out);
+// The register pair BC, DE, HL, SP, IX or IY named by a token kind; false otherwise.
+bool PairOf(int32_t kind, PairOperand &out);
+// The condition field (NZ 0 .. M 7) of a token kind, or -1 when it is not a condition.
+int32_t ConditionOf(int32_t kind);
+
+// Consumes a ','; fails with the missing-comma message otherwise.
+[[nodiscard]] bool ExpectComma(AssemblerState &st);
+
+[[nodiscard]] bool EmitPrefix(AssemblerState &st, const RegOperand &reg);
+// Emits the displacement of an indexed operand (none, a zero, or the expression that follows
+// and its ')'). A missing ')' is an invalid operand; so is a bad expression when
+// `invalid_on_error`, otherwise the evaluator's message stands.
+[[nodiscard]] bool EmitDisplacement(AssemblerState &st, const RegOperand &reg,
+                                    bool invalid_on_error);
+// Emits the low byte of the expression just evaluated, or a forward reference and a zero.
+[[nodiscard]] bool EmitEvaluatedByte(AssemblerState &st);
+// Emits the 16-bit operand whose text begins at `start`, evaluated once already to choose the
+// opcode, through the code buffer's word operation; the scan then resumes where it was.
+[[nodiscard]] bool EmitWordOperandAt(AssemblerState &st, const char *start);
+// Evaluates the expression at the scan position; a failure is reported as an invalid operand.
+[[nodiscard]] bool EvaluateOperand(AssemblerState &st);
+
+[[nodiscard]] bool ReserveByte(AssemblerState &st, ReservedByte &slot);
+void FillReserved(AssemblerState &st, const ReservedByte &slot, uint8_t value);
+
+// ALU operand: register form `base | r` (with prefix and displacement) or immediate form
+// `immediate n`. Every operand failure is reported as an invalid operand.
+[[nodiscard]] bool EncodeAluOperand(AssemblerState &st, uint8_t base, uint8_t immediate);
+// CB-group operand: [prefix] CB [d] op. The low three bits of op are 6 when the register
+// field is to be filled from the operand, else they name the register receiving the result
+// (that form needs (IX+d) or (IY+d)). Sets opcode_offset to where op went.
+[[nodiscard]] bool EncodeCbOperand(AssemblerState &st, uint8_t op, int32_t &opcode_offset);
+// BIT/RES/SET b,operand with base 0x40/0x80/0xC0 plus the register field (6 = from operand).
+[[nodiscard]] bool EncodeBitOperation(AssemblerState &st, uint8_t base);
+
+// The instruction families, each given the mnemonic's token kind.
+[[nodiscard]] bool EncodeArith8(AssemblerState &st, int32_t mnemonic);
+[[nodiscard]] bool EncodeAddAdcSbc(AssemblerState &st, int32_t mnemonic);
+[[nodiscard]] bool EncodeIncDec(AssemblerState &st, int32_t mnemonic);
+[[nodiscard]] bool EncodeLd(AssemblerState &st, int32_t mnemonic);
+[[nodiscard]] bool EncodeFixed(AssemblerState &st, int32_t mnemonic);
+[[nodiscard]] bool EncodeRotate(AssemblerState &st, int32_t mnemonic);
+[[nodiscard]] bool EncodeBit(AssemblerState &st, int32_t mnemonic);
+[[nodiscard]] bool EncodeJpCall(AssemblerState &st, int32_t mnemonic);
+[[nodiscard]] bool EncodeJrDjnz(AssemblerState &st, int32_t mnemonic);
+[[nodiscard]] bool EncodeRet(AssemblerState &st, int32_t mnemonic);
+[[nodiscard]] bool EncodeRst(AssemblerState &st, int32_t mnemonic);
+[[nodiscard]] bool EncodeIm(AssemblerState &st, int32_t mnemonic);
+[[nodiscard]] bool EncodePushPop(AssemblerState &st, int32_t mnemonic);
+[[nodiscard]] bool EncodeEx(AssemblerState &st, int32_t mnemonic);
+[[nodiscard]] bool EncodeIn(AssemblerState &st, int32_t mnemonic);
+[[nodiscard]] bool EncodeOut(AssemblerState &st, int32_t mnemonic);
+[[nodiscard]] bool EncodeTsti(AssemblerState &st, int32_t mnemonic);
+
+// The rotate/shift index k (RLC 0 .. SRL 7) of a mnemonic, or -1.
+inline int32_t RotateIndex(int32_t kind) { return kind >= kRlc && kind <= kSrl ? kind - kRlc : -1; }
+// The base opcode (0x40, 0x80, 0xC0) of BIT, RES, SET, or -1.
+inline int32_t BitBase(int32_t kind) {
+  return kind >= kBit && kind <= kSet ? (kind - kBit + 1) << 6 : -1;
+}
+
+}  // namespace z80

@@ -1,0 +1,84 @@
+// Z80 encoder: emit failures, OFFSET sections, the scan after an operand, the statement address.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+#include "z80/z80.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+std::string Error(const AssemblerState &st) { return st.diag.error ? st.diag.error : ""; }
+
+// Assembles one instruction (mnemonic first) and returns the bytes it added to the image.
+bool Encode(AssemblerState &st, const char *text, Bytes &out) {
+  StartLine(st, text);
+  const int32_t start = st.code.position;
+  Token mnemonic;
+  if (!ScanToken(st, mnemonic) || !IsMnemonic(mnemonic.kind)) {
+    ADD_FAILURE() << "no mnemonic in " << text;
+    return false;
+  }
+  const bool ok = EncodeInstruction(st, mnemonic.kind);
+  out.assign(st.code.bytes.begin() + start, st.code.bytes.begin() + st.code.position);
+  return ok;
+}
+
+int32_t NextKind(AssemblerState &st) {
+  Token token;
+  return ScanToken(st, token) ? token.kind : -1;
+}
+
+TEST(Z80Errors, FullBufferIsReportedAsSuchNotAsABadOperand) {
+  for (const char *text : {"AND 5", "CP (IX+1)", "RLC (IY+2)", "SET 3,(HL)",
+                           "LD B,5", "LD (IX+1),5"}) {
+    auto st = MakeState();
+    st->code.position = kImageSize - 1;  // room for one byte only
+    Bytes bytes;
+    EXPECT_FALSE(Encode(*st, text, bytes)) << text;
+    EXPECT_EQ(Error(*st), MessageText(Msg::BufferOverflow)) << text;
+  }
+}
+
+TEST(Z80Offset, IndexedStoreInAnOffsetSectionOnlyCountsAddresses) {
+  auto st = MakeState();
+  st->placement.offset_open = true;
+  st->pass.location = 0x4000;
+  st->code.bytes[0] = 0xAA;
+  st->code.bytes[1] = 0xBB;
+  Bytes bytes;
+  ASSERT_TRUE(Encode(*st, "LD (IX+1),B", bytes)) << Error(*st);
+  ASSERT_TRUE(Encode(*st, "LD (IY-1),5", bytes)) << Error(*st);
+  EXPECT_EQ(st->code.position, 0);
+  EXPECT_EQ(st->pass.location, 0x4007);
+  EXPECT_EQ(st->code.bytes[0], 0xAA);
+  EXPECT_EQ(st->code.bytes[1], 0xBB);
+}
+
+TEST(Z80Scan, OperandsAreReadUpToTheirEndAndNoFurther) {
+  // The word operands are read a second time: the scan must come back behind the operands.
+  const char *texts[] = {"LD (1234H),HL NOP", "LD HL,(FWD) NOP", "LD A,(FWD) NOP",
+                         "LD (FWD),A NOP",    "LD IX,FWD NOP",   "SUB A NOP"};
+  for (const char *text : texts) {
+    auto st = MakeState();
+    Bytes bytes;
+    ASSERT_TRUE(Encode(*st, text, bytes)) << text << ": " << Error(*st);
+    EXPECT_EQ(NextKind(*st), kNop) << text;
+  }
+}
+
+TEST(Z80StatementAddress, FollowsTheLocationAfterSuccessAndFailure) {
+  auto st = MakeState();
+  st->pass.location = 0x8000;
+  Bytes bytes;
+  ASSERT_TRUE(Encode(*st, "LD BC,1", bytes));
+  EXPECT_EQ(st->pass.statement_address, 0x8003);
+  EXPECT_FALSE(Encode(*st, "LD (IX+1)", bytes));
+  EXPECT_EQ(st->pass.statement_address, st->pass.location);
+  EXPECT_EQ(st->pass.location, 0x8006);  // prefix, reserved opcode, displacement
+}
+
+}  // namespace
