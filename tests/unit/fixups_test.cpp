@@ -193,22 +193,6 @@ TEST(Resolve, RangeErrorsArePrintedInSweepOrderAndOthersStillApply) {
   EXPECT_EQ(Image(*st, 0, 5), (std::vector<uint8_t>{0, 0, 0x58, 0, 0}));
 }
 
-TEST(Resolve, PlaceholdersTakeValuesFromEnclosingScopesButLocalLabelsDoNot) {
-  auto st = MakeState();
-  Define(*st, "OUTER", 0x1234);
-  Define(*st, "@@AAAAA", 9);
-  OpenScope(*st, "P");
-  Defer(*st, 1, "OUTER", FixupKind::Word, 0);
-  st->expr.postfix.values[0] = AddLabel(*st, "@@AAAAA");
-  ASSERT_TRUE(NewFixup(*st, FixupKind::Byte, 2, false));
-  SelectRootScope(*st);
-  EXPECT_EQ(Resolve(*st, false), Format(Msg::UnresolvedLabel, "main.asm", 1, "@@"));
-  EXPECT_EQ(Image(*st, 0, 3), (std::vector<uint8_t>{0x34, 0x12, 0}));
-  ASSERT_TRUE(SelectScope(*st, 1));
-  EXPECT_EQ(Named(*st, "OUTER").flags, kFlagFromOuter);
-  EXPECT_EQ(Named(*st, "OUTER").value, 0x1234);
-}
-
 TEST(Resolve, RecordsOnlyPatchTheirOwnPlaceholders) {
   auto st = MakeState();
   st->placement.offset_open = true;  // nothing is stored in an OFFSET section
