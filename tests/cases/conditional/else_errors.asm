@@ -1,0 +1,18 @@
+	IF 1
+	ELSE
+	ELSE		; a second ELSE
+	ENDIF
+	IF 0
+	ELSE
+	ELIF 1		; ELIF after ELSE
+	ENDIF
+	IF 1
+	ELIF 0
+	ELSE
+	ELIF 1		; ELIF after ELSE, past the taken branch
+	ELSE
+	ENDIF
+	ELSE
+	ELIF 1
+	ENDIF
+	END

@@ -1,0 +1,8 @@
+	ORG 0
+TWO	MACRO
+	DB %1
+	DB 1+%2
+	ENDM
+	TWO 1,2
+	TWO 3
+	END

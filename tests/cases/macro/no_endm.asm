@@ -1,0 +1,5 @@
+	ORG 0
+	DB 0
+BODY	MACRO
+	DB 1
+	DB 2

@@ -1,0 +1,7 @@
+DEEP	MACRO
+	DB %1
+	DEEP %1+1
+	ENDM
+	ORG 0
+	DEEP 1
+	END

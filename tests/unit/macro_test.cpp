@@ -1,0 +1,120 @@
+// Macros and REPT: argument splitting, the nesting scan of a capture, and the listing pass,
+// which replays the bodies of the assembly pass without storing or reporting anything again.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+std::vector<std::string> Arguments(const AssemblerState &st, const SourceContext &ctx) {
+  std::vector<std::string> args;
+  for (uint32_t slot : ctx.args) {
+    uint32_t next = 0;
+    const char *text = ReadText(st.text, slot, next);
+    args.emplace_back(text == nullptr ? "-" : text);
+  }
+  while (!args.empty() && args.back() == "-") {
+    args.pop_back();
+  }
+  return args;
+}
+
+TEST(MacroArguments, SplitAtCommasWithBlanksAndComments) {
+  const std::pair<const char *, std::vector<std::string>> rows[] = {
+      {"\tA, B ,C\n", {"A", "B ", "C"}},
+      {" a b ;comment\n", {"a b"}},
+      {" x;y\n", {"x;y"}},
+      {" ; only a comment\n", {}},
+      {" ,second,,fourth\n", {"-", "second", "-", "fourth"}},
+      {" a ,  ;c\n", {"a "}},
+      {" 1,2,3,4,5,6,7,8,9,10,11\n", {"1", "2", "3", "4", "5", "6", "7", "8", "9"}},
+  };
+  auto st = MakeState();
+  for (const auto &[line, expected] : rows) {
+    StartLine(*st, line);
+    st->context->args[4] = 99;  // a stale slot is cleared
+    CollectMacroArguments(*st, *st->context);
+    EXPECT_EQ(Arguments(*st, *st->context), expected) << line;
+  }
+}
+
+// A context reading stored lines as its source.
+struct Source {
+  SourceContext ctx;
+  Source(AssemblerState &st, std::initializer_list<const char *> lines) {
+    ctx.file_name = AddName(st, "main.asm");
+    for (const char *line : lines) {
+      uint32_t offset = AppendText(st.text, line);
+      ctx.replay = ctx.replay == 0 ? offset : ctx.replay;
+    }
+    AppendText(st.text, "");
+  }
+  // Runs a MACRO or REPT line's definition in this context.
+  void Define(AssemblerState &st, const char *operand, const char *macro_name = nullptr) {
+    StartLine(st, operand);
+    st.context = &ctx;
+    EXPECT_TRUE(macro_name != nullptr ? DefineMacro(st, macro_name) : DefineRept(st));
+  }
+  std::string NextLine(AssemblerState &st) {
+    char buffer[kLineCapacity];
+    return ReadLine(st, ctx, buffer) ? buffer : "-";
+  }
+};
+
+TEST(Capture, NestingScanOnlyLooksAtTheLine) {
+  auto st = MakeState();
+  Source src(*st, {"@@: DB 1\n", "@3: IF 0\n", "\x93\xfa\x96\x7b ENDM\n", "next\n"});
+  src.Define(*st, "\n", "Scan");
+  ASSERT_TRUE(CaptureBody(*st, src.ctx));
+  for (int32_t counter : st->scan.local_counters) {
+    EXPECT_EQ(counter, 0);  // anonymous labels are named when the body is replayed
+  }
+  EXPECT_EQ(src.ctx.if_depth, 0);
+  EXPECT_EQ(st->diag.error, nullptr);
+  EXPECT_EQ(src.NextLine(*st), "next\n");
+
+  // A capture that failed on its nesting does not leave its count to the next one.
+  Source deep(*st, {" REPT 1\n", " REPT 1\n", " REPT 1\n", " REPT 1\n"});
+  deep.Define(*st, "\n", "Deep");
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(CaptureBody(*st, deep.ctx));
+  testing::internal::GetCapturedStdout();
+  Source plain(*st, {" ENDM\n", "next\n"});
+  plain.Define(*st, "\n", "Plain");
+  ASSERT_TRUE(CaptureBody(*st, plain.ctx));
+  EXPECT_EQ(plain.NextLine(*st), "next\n");
+}
+
+TEST(Capture, ListingPassReplaysWithoutStoringOrReporting) {
+  auto st = MakeState();
+  FILE *listing = std::tmpfile();
+  ASSERT_NE(listing, nullptr);
+  uint32_t used = 0;
+  for (FILE *pass : {static_cast<FILE *>(nullptr), listing}) {
+    ResetForPass(*st);
+    Source src(*st, {"\tDB 1\n", "\tENDM\n"});
+    src.ctx.listing = pass;
+    used = st->text.used;
+    src.Define(*st, " 3\n");
+    EXPECT_STREQ(src.ctx.operand, "?R?00000");
+    ASSERT_TRUE(CaptureBody(*st, src.ctx));
+    EXPECT_EQ(st->pass.location, 3);
+  }
+  EXPECT_EQ(st->text.used, used);  // the second run stored nothing
+
+  // Its messages came in the assembly pass: the listing pass fails quietly.
+  Source bad(*st, {"MAC MACRO\n", "\tENDM\n"});
+  bad.ctx.listing = listing;
+  bad.Define(*st, "\n", "Bad");
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(CaptureBody(*st, bad.ctx));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  std::fclose(listing);
+}
+
+}  // namespace
