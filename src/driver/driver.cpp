@@ -169,7 +169,8 @@ bool ReplaceExtension(std::string &name, const char *extension) {
   if (position > kMaxExtensionPosition) {
     return false;
   }
-  name.replace(position, std::string::npos, extension);
+  name.resize(position);
+  name += extension;
   return true;
 }
 
@@ -208,7 +209,7 @@ bool RunPass(AssemblerState &st) {
   }
 }
 
-bool WriteOutput(AssemblerState &st, const Image &image) {
+bool WriteOutput(const AssemblerState &st, const Image &image) {
   const Options &options = st.options;
   switch (options.mode) {
     case OutputMode::bin:
@@ -224,7 +225,9 @@ bool WriteOutput(AssemblerState &st, const Image &image) {
     case OutputMode::d88_pc8801:
     case OutputMode::d88_mz2000_2d:
     case OutputMode::d88_mz2000_2dd:
-      return WriteD88(st, image);
+      // Disk images are not written by this version: fail rather than write nothing silently.
+      ConsoleMessage(Msg::D88NotAvailable);
+      return false;
   }
   return false;
 }

@@ -23,6 +23,3 @@ struct Image {
                             bool truncate_at_d000);
 [[nodiscard]] bool WriteIntelHex(const char *path, const Image &image);
 void DumpImage(const Image &image);
-
-// Writes the image into a D88 disk image for the selected boot disk type.
-[[nodiscard]] bool WriteD88(AssemblerState &st, const Image &image);
