@@ -11,19 +11,6 @@ constexpr int kMaxErrorText = 63;
 
 bool IsListingPass(const AssemblerState &st) { return st.context->listing != nullptr; }
 
-// Evaluates an expression whose value is needed at once.
-bool EvaluateKnown(AssemblerState &st, int32_t &value) {
-  if (!EvaluateExpression(st)) {
-    return false;
-  }
-  if (!st.expr.known) {
-    SetError(st, Msg::ValueUndetermined);
-    return false;
-  }
-  value = st.expr.postfix.values[0];
-  return true;
-}
-
 // True when the next token is kind; takes it then.
 bool TakeIf(AssemblerState &st, int32_t kind) {
   Token next;

@@ -389,3 +389,15 @@ int32_t ApplyUnary(int32_t kind, int32_t a) {
       return a;
   }
 }
+
+bool EvaluateKnown(AssemblerState &st, int32_t &value) {
+  if (!EvaluateExpression(st)) {
+    return false;
+  }
+  if (!st.expr.known) {
+    SetError(st, Msg::ValueUndetermined);
+    return false;
+  }
+  value = st.expr.postfix.values[0];
+  return true;
+}

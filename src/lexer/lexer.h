@@ -125,6 +125,9 @@ struct ExpressionState {
 
 // Parses the expression at the scan position into st.expr.postfix.
 [[nodiscard]] bool EvaluateExpression(AssemblerState &st);
+// Evaluates an expression whose value is needed at once; fails with "value undetermined"
+// when it depends on a label not yet defined.
+[[nodiscard]] bool EvaluateKnown(AssemblerState &st, int32_t &value);
 // Applies a binary operator (kind) to a and b with wrapping signed 32-bit arithmetic.
 // False for a division or remainder by zero; message is then the catalogue text to report.
 // The most negative number divided by -1 wraps to itself (remainder 0).

@@ -33,20 +33,6 @@ bool EmitIndexPrefix(AssemblerState &st, uint8_t prefix) {
   return prefix == 0 || EmitByte(st, prefix);
 }
 
-// Evaluates an operand whose value is needed now (RST, IM); false with a message if it
-// fails or is not known yet.
-bool EvaluateKnown(AssemblerState &st, int32_t &value) {
-  if (!EvaluateExpression(st)) {
-    return false;
-  }
-  if (!st.expr.known) {
-    SetError(st, Msg::ValueUndetermined);
-    return false;
-  }
-  value = st.expr.postfix.values[0];
-  return true;
-}
-
 }  // namespace
 
 bool EncodeFixed(AssemblerState &st, int32_t mnemonic) {
