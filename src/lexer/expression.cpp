@@ -57,17 +57,42 @@ bool Contains(const int32_t (&kinds)[N], int32_t kind) {
 
 // One left-associative binary level: operand { operator operand }. A token that is not one
 // of this level's operators, or that cannot be scanned, ends the level without failing.
+// Peeks the token after an operand, scanning it once however many levels ask for it. A token
+// whose scan has a side effect (the definition form of a generated local label advances its
+// counter) is not kept, so each peek of it scans again.
+bool PeekOperator(AssemblerState &st, int32_t &kind) {
+  ExpressionState &expr = st.expr;
+  SkipBlanks(st);
+  if (expr.operator_at != nullptr && st.scan.pos == expr.operator_at) {
+    st.scan.peek_start = st.scan.pos;
+    st.scan.lookahead_end = expr.operator_end;
+    kind = expr.operator_kind;
+    return expr.operator_ok;
+  }
+  Token op;
+  const bool ok = PeekToken(st, op);
+  kind = op.kind;
+  const bool side_effect = ok && op.kind == kIdentifier && op.text[0] == '@' && op.value == 0;
+  if (!side_effect) {
+    expr.operator_at = st.scan.pos;
+    expr.operator_end = st.scan.lookahead_end;
+    expr.operator_kind = op.kind;
+    expr.operator_ok = ok;
+  }
+  return ok;
+}
+
 template <size_t N>
 bool ParseBinary(AssemblerState &st, const int32_t (&operators)[N], LevelParser operand) {
   if (!operand(st)) {
     return false;
   }
   for (;;) {
-    Token op;
-    if (!PeekToken(st, op) || !Contains(operators, op.kind)) {
+    int32_t kind = 0;
+    if (!PeekOperator(st, kind) || !Contains(operators, kind)) {
       return true;
     }
-    if (!TakePeekedToken(st) || !operand(st) || !FoldBinary(st, op.kind)) {
+    if (!TakePeekedToken(st) || !operand(st) || !FoldBinary(st, kind)) {
       return false;
     }
   }
@@ -291,6 +316,7 @@ bool EvaluateExpression(AssemblerState &st) {
   expr.outer_groups = 0;
   expr.group = false;
   expr.postfix.count = 0;
+  expr.operator_at = nullptr;  // the line may have changed since the last expression
   Token first;
   const bool starts_with_group = PeekToken(st, first) && first.kind == kLParen;
   const bool ok = ParseJoin(st);

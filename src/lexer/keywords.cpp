@@ -1,4 +1,5 @@
 // Keyword tables: short words packed into one integer per length, longer words by name.
+#include <array>
 #include <cstring>
 #include <string_view>
 
@@ -67,9 +68,32 @@ constexpr PackedKeyword kLength4[] = {
 
 constexpr const PackedKeyword *kPackedTables[] = {kLength1, kLength2, kLength3, kLength4};
 
+// An open-addressing index over the four packed tables, built at compile time, so a short
+// word is found with one or two probes instead of a walk through its table. Packed values of
+// different lengths never coincide, since every keyword starts with a letter.
+constexpr size_t kIndexSize = 512;
+
+constexpr size_t SlotOf(uint32_t packed) { return (packed * 2654435761u) >> 23; }
+
+constexpr std::array<PackedKeyword, kIndexSize> BuildPackedIndex() {
+  std::array<PackedKeyword, kIndexSize> index{};
+  for (const PackedKeyword *table : kPackedTables) {
+    for (const PackedKeyword *entry = table; entry->kind != 0; ++entry) {
+      size_t slot = SlotOf(entry->packed);
+      while (index[slot].kind != 0) {
+        slot = (slot + 1) % kIndexSize;
+      }
+      index[slot] = *entry;
+    }
+  }
+  return index;
+}
+
+constexpr std::array<PackedKeyword, kIndexSize> kPackedIndex = BuildPackedIndex();
+
 // A longer keyword, compared by name.
 struct NamedKeyword {
-  const char *text;
+  std::string_view text;
   int32_t kind;
 };
 
@@ -87,12 +111,12 @@ constexpr NamedKeyword kLength7Plus[] = {
 constexpr char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
 // Case-insensitive comparison of a word against an upper-case keyword.
-bool SameWord(const char *word, int32_t length, const char *keyword) {
-  if (static_cast<int32_t>(std::strlen(keyword)) != length) {
+bool SameWord(const char *word, int32_t length, std::string_view keyword) {
+  if (keyword.size() != static_cast<size_t>(length)) {
     return false;
   }
   for (int32_t i = 0; i < length; ++i) {
-    if (Upper(word[i]) != keyword[i]) {
+    if (Upper(word[i]) != keyword[static_cast<size_t>(i)]) {
       return false;
     }
   }
@@ -114,9 +138,10 @@ int32_t FindPacked(const char *word, int32_t length) {
   for (int32_t i = 0; i < length; ++i) {
     packed = packed << 8 | static_cast<uint8_t>(Upper(word[i]));
   }
-  for (const PackedKeyword *entry = kPackedTables[length - 1]; entry->kind != 0; ++entry) {
-    if (entry->packed == packed) {
-      return entry->kind;
+  for (size_t slot = SlotOf(packed); kPackedIndex[slot].kind != 0;
+       slot = (slot + 1) % kIndexSize) {
+    if (kPackedIndex[slot].packed == packed) {
+      return kPackedIndex[slot].kind;
     }
   }
   return 0;

@@ -121,6 +121,13 @@ struct ExpressionState {
   bool group = false;           // the last primary was a parenthesised group
   bool known = false;           // postfix is a single Number: its value is the result
   bool memory_operand = false;  // the expression is one parenthesised group
+  // The token after an operand, as the first binary level peeked it: every enclosing level
+  // asks for the same token at the same place, and it is scanned once for all of them.
+  // Valid for the current expression only.
+  const char *operator_at = nullptr;  // scan position of the cached peek; nullptr = none
+  const char *operator_end = nullptr;
+  int32_t operator_kind = 0;
+  bool operator_ok = false;
 };
 
 // Parses the expression at the scan position into st.expr.postfix.

@@ -2,6 +2,7 @@
 // statement assembler and acts on the results that concern files.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "driver/state.h"
@@ -80,14 +81,48 @@ bool SubstituteArguments(const AssemblerState &st, const SourceContext &ctx, con
   return true;
 }
 
+// Cuts the next line out of the reader's block, refilling it from the file as needed: at most
+// 1,023 characters, up to and including a line end.
+bool ReadBufferedLine(LineReader &reader, FILE *file, char (&buffer)[kLineCapacity]) {
+  constexpr size_t kMaxLine = kLineCapacity - 1;
+  for (;;) {
+    const size_t available = reader.end - reader.begin;
+    const size_t window = available < kMaxLine ? available : kMaxLine;
+    const char *start = reader.block + reader.begin;
+    const auto *newline = static_cast<const char *>(std::memchr(start, '\n', window));
+    size_t length = 0;
+    if (newline != nullptr) {
+      length = static_cast<size_t>(newline - start) + 1;
+    } else if (available >= kMaxLine || (reader.at_eof && available > 0)) {
+      length = window;
+    } else if (reader.at_eof) {
+      return false;
+    } else {
+      // Move the partial line to the front and read more behind it.
+      std::memmove(reader.block, start, available);
+      reader.begin = 0;
+      reader.end = available;
+      const size_t got =
+          std::fread(reader.block + available, 1, LineReader::kBlockSize - available, file);
+      reader.end += got;
+      reader.at_eof = got == 0;
+      continue;
+    }
+    std::memcpy(buffer, start, length);
+    buffer[length] = '\0';
+    reader.begin += length;
+    return true;
+  }
+}
+
 }  // namespace
 
 bool ReadLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]) {
   if (ctx.replay == 0) {
-    if (ctx.file == nullptr) {
-      return false;
+    if (ctx.reader != nullptr) {
+      return ReadBufferedLine(*ctx.reader, ctx.file, buffer);
     }
-    return std::fgets(buffer, kLineCapacity, ctx.file) != nullptr;
+    return ctx.file != nullptr && std::fgets(buffer, kLineCapacity, ctx.file) != nullptr;
   }
   uint32_t next = 0;
   const char *text = ReadText(st.text, ctx.replay, next);
@@ -157,6 +192,8 @@ bool AssembleSourceFile(AssemblerState &st, const char *name) {
   SourceContext ctx;
   ctx.file_name = AddName(st, name);
   ctx.file = file;
+  auto reader = std::make_unique<LineReader>();
+  ctx.reader = reader.get();
   ctx.listing = st.listing_file;
   FileResult result = RunLineLoop(st, ctx);
   std::fclose(file);

@@ -27,6 +27,16 @@ uint32_t AppendText(TextStore &store, std::string_view text);
 // The string at offset and, in next, the offset after its NUL; nullptr beyond the end.
 const char *ReadText(const TextStore &store, uint32_t offset, uint32_t &next);
 
+// Buffered reading of a source file: lines are cut out of large blocks, as a line-by-line
+// read of at most 1,023 characters would deliver them.
+struct LineReader {
+  static constexpr size_t kBlockSize = 64 * 1024;
+  char block[kBlockSize];
+  size_t begin = 0;  // first unread byte
+  size_t end = 0;    // end of the bytes read
+  bool at_eof = false;
+};
+
 // State of one file being read or one body being replayed.
 struct SourceContext {
   int32_t line = 1;
@@ -39,6 +49,7 @@ struct SourceContext {
   char operand[kOperandPathCapacity] = {};  // INCLUDE/BINCLUDE file, or block name
   uint32_t args[9] = {};                    // TextStore offsets of %1..%9; 0 = absent
   FILE *file = nullptr;
+  LineReader *reader = nullptr;  // buffer over file, when the reader made one
   FILE *listing = nullptr;  // assemble-list file, listing pass only
   bool replay_failed = false;  // a replayed line grew too long: the body fails
 };

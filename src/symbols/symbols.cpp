@@ -37,22 +37,28 @@ bool SameName(const AssemblerState &st, const Label &label, std::string_view tex
   return *stored == '\0';
 }
 
-int32_t Bucket(const LabelScope &scope, std::string_view text) {
-  return static_cast<int32_t>(HashName(text) % scope.buckets.size());
+int32_t Bucket(const LabelScope &scope, uint32_t hash) {
+  return static_cast<int32_t>(hash % scope.buckets.size());
 }
 
-int32_t FindIn(const AssemblerState &st, const LabelScope &scope, std::string_view text) {
-  for (int32_t i = scope.buckets[Bucket(scope, text)]; i != 0; i = scope.records[i].next) {
-    if (SameName(st, scope.records[i], text)) {
+int32_t FindIn(const AssemblerState &st, const LabelScope &scope, std::string_view text,
+               uint32_t hash) {
+  for (int32_t i = scope.buckets[Bucket(scope, hash)]; i != 0; i = scope.records[i].next) {
+    const Label &label = scope.records[i];
+    if (label.hash == hash && SameName(st, label, text)) {
       return i;
     }
   }
   return 0;
 }
 
+int32_t FindIn(const AssemblerState &st, const LabelScope &scope, std::string_view text) {
+  return FindIn(st, scope, text, HashName(text));
+}
+
 // Rebuilds the chains over a larger bucket array once they have grown long. Chain order is
 // of no consequence: a name occurs at most once per scope.
-void GrowBuckets(const AssemblerState &st, LabelScope &scope) {
+void GrowBuckets(LabelScope &scope) {
   const size_t records = scope.records.size() - 1;
   if (records <= kMaxLoad * scope.buckets.size()) {
     return;
@@ -70,7 +76,7 @@ void GrowBuckets(const AssemblerState &st, LabelScope &scope) {
   scope.buckets.assign(size, 0);
   for (size_t i = 1; i < scope.records.size(); ++i) {
     Label &label = scope.records[i];
-    const int32_t bucket = Bucket(scope, NameAt(st, label.name));
+    const int32_t bucket = Bucket(scope, label.hash);
     label.next = scope.buckets[bucket];
     scope.buckets[bucket] = static_cast<int32_t>(i);
   }
@@ -149,7 +155,9 @@ Label *FindLabelIn(AssemblerState &st, LabelScope &scope, std::string_view text)
 
 int32_t AddLabel(AssemblerState &st, std::string_view text) {
   LabelScope *scope = st.labels.current;
-  if (scope == nullptr || FindIn(st, *scope, text) != 0 || scope->records.size() >= kMaxIndex) {
+  const uint32_t hash = HashName(text);
+  if (scope == nullptr || FindIn(st, *scope, text, hash) != 0 ||
+      scope->records.size() >= kMaxIndex) {
     return 0;
   }
   const int32_t name = AddName(st, text);
@@ -157,13 +165,14 @@ int32_t AddLabel(AssemblerState &st, std::string_view text) {
     return 0;
   }
   const auto index = static_cast<int32_t>(scope->records.size());
-  const int32_t bucket = Bucket(*scope, text);
+  const int32_t bucket = Bucket(*scope, hash);
   Label label;
   label.name = name;
+  label.hash = hash;
   label.next = scope->buckets[bucket];
   scope->records.push_back(label);
   scope->buckets[bucket] = index;
-  GrowBuckets(st, *scope);
+  GrowBuckets(*scope);
   return index;
 }
 

@@ -35,6 +35,7 @@ struct Label {
   int32_t next = 0;        // next record in the same hash chain; 0 ends it
   int32_t block_size = 0;  // floating block label: the block's length
   uint32_t body = 0;       // macro: TextStore offset of the body's first line (0 = empty)
+  uint32_t hash = 0;       // HashName of the name: chains compare it before the name
 };
 
 struct LabelScope {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "test_support.h"
@@ -51,6 +52,43 @@ TEST(ReadLine, LongPhysicalLineIsSplitIntoLinesOf1023) {
   EXPECT_EQ(lines[0], std::string(1023, 'x'));
   EXPECT_EQ(lines[1], std::string(477, 'x') + "\n");
   EXPECT_EQ(lines[2], "short\n");
+}
+
+TEST(ReadLine, BufferedReadingCutsLinesAsALineByLineReadDoes) {
+  // Lines of every length around the 1,023-character limit, across many block refills,
+  // with a last line that has no line end.
+  std::string text;
+  uint32_t seed = 12345;
+  for (int i = 0; i < 3000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    size_t length = (seed >> 8) % 1100;
+    if (i % 97 == 0) {
+      length = 1023;
+    }
+    text += std::string(length, static_cast<char>('a' + i % 26)) + "\n";
+  }
+  text += "tail without line end";
+  auto st = MakeState();
+  FILE *plain = std::tmpfile();
+  FILE *buffered = std::tmpfile();
+  ASSERT_NE(plain, nullptr);
+  ASSERT_NE(buffered, nullptr);
+  std::fputs(text.c_str(), plain);
+  std::fputs(text.c_str(), buffered);
+  std::rewind(plain);
+  std::rewind(buffered);
+  SourceContext by_line;
+  by_line.file = plain;
+  auto reader = std::make_unique<LineReader>();
+  SourceContext by_block;
+  by_block.file = buffered;
+  by_block.reader = reader.get();
+  auto expected = ReadAll(*st, by_line);
+  auto actual = ReadAll(*st, by_block);
+  std::fclose(plain);
+  std::fclose(buffered);
+  EXPECT_GT(expected.size(), 3000u);
+  EXPECT_EQ(actual, expected);
 }
 
 TEST(ReadLine, ReplaySubstitutesArguments) {
