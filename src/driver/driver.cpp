@@ -225,9 +225,7 @@ bool WriteOutput(const AssemblerState &st, const Image &image) {
     case OutputMode::d88_pc8801:
     case OutputMode::d88_mz2000_2d:
     case OutputMode::d88_mz2000_2dd:
-      // Disk images are not written by this version: fail rather than write nothing silently.
-      ConsoleMessage(Msg::D88NotAvailable);
-      return false;
+      return false;  // refused before assembling (see RefuseUnavailable)
   }
   return false;
 }
@@ -238,6 +236,27 @@ int Finish(AssemblerState &st, int status) {
   FreeTextStore(st.text);
   std::fflush(stdout);
   return status;
+}
+
+// Outputs this version cannot write yet are refused before anything is assembled, rather
+// than a run that reports success without writing what was asked for.
+bool RefuseUnavailable(const Options &options) {
+  const char *missing = nullptr;
+  if (options.mode == OutputMode::d88_pc8801 || options.mode == OutputMode::d88_mz2000_2d ||
+      options.mode == OutputMode::d88_mz2000_2dd) {
+    missing = "D88 output";
+  } else if (options.label_list) {
+    missing = "The label list (-l)";
+  } else if (options.symbol_file) {
+    missing = "The symbol file (-Y)";
+  } else if (options.assemble_list) {
+    missing = "The assemble list (-x)";
+  }
+  if (missing == nullptr) {
+    return false;
+  }
+  ConsoleMessage(Msg::NotAvailable, missing);
+  return true;
 }
 
 }  // namespace
@@ -263,6 +282,9 @@ int RunTalvo(AssemblerState &st, int argc, char **argv) {
   if (!have_source) {
     PrintUsage();
     return Finish(st, 0);
+  }
+  if (RefuseUnavailable(st.options)) {
+    return Finish(st, kExitFailure);
   }
   if (AppendText(st.text, "") == 0) {
     ConsoleMessage(Msg::CantInitTextStore);
