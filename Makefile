@@ -3,7 +3,9 @@ BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
 
-.PHONY: all demo test test-sanitize clean
+.PHONY: all demo test test-sanitize format format-check clean
+
+FORMAT_FILES = $(wildcard src/*/*.cpp src/*/*.h tests/unit/*.cpp tests/unit/*.h)
 
 all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
@@ -24,6 +26,14 @@ test-sanitize:
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTALVO_SANITIZE=ON
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+# Applies the project's .clang-format to every C++ file.
+format:
+	clang-format -i $(FORMAT_FILES)
+
+# Fails when any C++ file differs from its formatted form.
+format-check:
+	clang-format --dry-run --Werror $(FORMAT_FILES)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)

@@ -15,7 +15,7 @@ constexpr int32_t kCodeBufferSize = 131072;  // upper half: staging area of floa
 
 struct CodeBuffer {
   std::array<uint8_t, kCodeBufferSize> bytes{};
-  int32_t position = 0;       // next offset to write; the image length after assembly
+  int32_t position = 0;          // next offset to write; the image length after assembly
   int32_t staging = kImageSize;  // next free offset of the staging area
 };
 
@@ -27,8 +27,8 @@ struct Fixup {
   int32_t target = 0;  // CodeBuffer offset, or the label reference for DefineLabel
   FixupKind kind = FixupKind::Byte;
   int32_t line = 0;
-  int32_t scope = 0;   // label scope identifier current when the record was made
-  int32_t file = 0;    // name-pool offset of the source file name
+  int32_t scope = 0;  // label scope identifier current when the record was made
+  int32_t file = 0;   // name-pool offset of the source file name
   int32_t first = 0;
   int32_t count = 0;
 };
@@ -53,7 +53,7 @@ struct PlacementState {
 
 // Floating block state (IN_PAGE, PAGE_ALIGNED); reset before every pass.
 struct FloatingState {
-  int32_t block = 0;        // label reference of the open block; 0 = none
+  int32_t block = 0;  // label reference of the open block; 0 = none
   bool in_page_check = false;
   int32_t block_state = 0;  // 0 none, 1 opened without '{', 2 opened with '{'
   bool pending = false;     // a block was assembled since the last placement run
@@ -88,7 +88,6 @@ StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext
 [[nodiscard]] bool EmitOperandWord(AssemblerState &st);
 // Evaluates a jump target and emits the relative displacement (or a Relative fixup).
 [[nodiscard]] bool EmitRelative(AssemblerState &st);
-
 
 // Defines a label (reference) at the location counter.
 [[nodiscard]] bool DefineLabelHere(AssemblerState &st, int32_t reference);

@@ -30,8 +30,8 @@ bool InListingPass(const AssemblerState &st) {
 // ---- ARRANGE stepping ---------------------------------------------------------------------
 
 int32_t PairCount(const PlacementState &pl) {
-  const int32_t count = pl.arrange_count < kMaxArrangeNumbers ? pl.arrange_count
-                                                               : kMaxArrangeNumbers;
+  const int32_t count =
+      pl.arrange_count < kMaxArrangeNumbers ? pl.arrange_count : kMaxArrangeNumbers;
   return count > 0 ? count / 2 : 0;
 }
 
@@ -151,8 +151,7 @@ bool EmitByte(AssemblerState &st, uint8_t byte) {
   if (arranging && (pair < 0 || pair >= pairs)) {
     pair = 0;
   }
-  if (arranging && pl.arrange_placed == 0 &&
-      !StepOverEmptyPairs(pl, location, position, pair)) {
+  if (arranging && pl.arrange_placed == 0 && !StepOverEmptyPairs(pl, location, position, pair)) {
     SetError(st, Msg::ArrangeOverflow);
     return false;
   }
@@ -263,7 +262,7 @@ bool NewFixup(AssemblerState &st, FixupKind kind, int32_t target, bool relative)
     }
   }
   const PostfixBuffer &postfix = st.expr.postfix;
-  const int32_t count = postfix.count < 0 ? 0
+  const int32_t count = postfix.count < 0                  ? 0
                         : postfix.count > kPostfixCapacity ? kPostfixCapacity
                                                            : postfix.count;
   return AppendRecord(st, kind, target, postfix.values, postfix.kinds, count, relative);
@@ -348,8 +347,7 @@ void Wait(Resolver &r, int32_t record, const Label *label) {
   if (name[0] == '@' || r.st.labels.current == nullptr) {
     return;
   }
-  for (LabelScope *scope = r.st.labels.current->parent; scope != nullptr;
-       scope = scope->parent) {
+  for (LabelScope *scope = r.st.labels.current->parent; scope != nullptr; scope = scope->parent) {
     const Label *outer = FindLabelIn(r.st, *scope, name);
     if (outer != nullptr && outer->kind == kLabelUndefined) {
       r.waiters[outer].push_back(waiter);

@@ -20,10 +20,10 @@ enum class OutputMode { bin, mzt, hex, dump, d88_pc8801, d88_mz2000_2d, d88_mz20
 struct Options {
   OutputMode mode = OutputMode::bin;
   const char *extension = ".bin";
-  std::string output_name;   // from -o, or derived from the first source file
+  std::string output_name;  // from -o, or derived from the first source file
   bool output_given = false;
   uint8_t mzt_header[kMztHeaderSize] = {};
-  std::string disk_name;     // -2 / -25, at most 10 characters
+  std::string disk_name;  // -2 / -25, at most 10 characters
   bool truncate_d000 = false;
   bool label_list = false;
   bool label_list_all_scopes = false;
@@ -76,7 +76,7 @@ struct AssemblerState {
   // Source reading.
   SourceContext *context = nullptr;  // context of the line being assembled
   int32_t include_depth = 0;
-  FILE *listing_file = nullptr;      // current assemble-list file (listing pass only)
+  FILE *listing_file = nullptr;  // current assemble-list file (listing pass only)
   bool listing_pass = false;
 };
 

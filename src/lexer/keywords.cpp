@@ -22,6 +22,7 @@ constexpr uint32_t Pack(std::string_view text) {
   return packed;
 }
 
+// clang-format off
 constexpr PackedKeyword kLength1[] = {
     {Pack("A"), kRegA},   {Pack("B"), kRegB},    {Pack("C"), kRegC},    {Pack("D"), kRegD},
     {Pack("E"), kRegE},   {Pack("H"), kRegH},    {Pack("L"), kRegL},    {Pack("Z"), kCondZ},
@@ -66,6 +67,7 @@ constexpr PackedKeyword kLength4[] = {
     {0, 0},
 };
 
+// clang-format on
 constexpr const PackedKeyword *kPackedTables[] = {kLength1, kLength2, kLength3, kLength4};
 
 // An open-addressing index over the four packed tables, built at compile time, so a short
@@ -97,6 +99,7 @@ struct NamedKeyword {
   int32_t kind;
 };
 
+// clang-format off
 constexpr NamedKeyword kLength5To6[] = {
     {"MACRO", kMacro},   {"ALIGN", kAlign},   {"ENDIF", kEndif},   {"DISPC", kDispc},
     {"ERROR", kError},   {"ELSIF", kElif},    {"OFFSET", kOffset}, {"ELSEIF", kElif},
@@ -107,6 +110,7 @@ constexpr NamedKeyword kLength7Plus[] = {
     {"INCLUDE", kInclude}, {"DEFINED", kDefined}, {"BINCLUDE", kBinclude},
     {"ARRANGE", kArrange}, {"IN_PAGE", kInPage},  {"PAGE_ALIGNED", kPageAligned},
 };
+// clang-format on
 
 constexpr char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
@@ -138,8 +142,7 @@ int32_t FindPacked(const char *word, int32_t length) {
   for (int32_t i = 0; i < length; ++i) {
     packed = packed << 8 | static_cast<uint8_t>(Upper(word[i]));
   }
-  for (size_t slot = SlotOf(packed); kPackedIndex[slot].kind != 0;
-       slot = (slot + 1) % kIndexSize) {
+  for (size_t slot = SlotOf(packed); kPackedIndex[slot].kind != 0; slot = (slot + 1) % kIndexSize) {
     if (kPackedIndex[slot].packed == packed) {
       return kPackedIndex[slot].kind;
     }

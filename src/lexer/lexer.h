@@ -8,6 +8,7 @@ struct AssemblerState;
 
 // Token codes. Every other folder dispatches on these numbers and on the ranges
 // 1..69 (instruction mnemonics) and 107..136 (pseudo-instructions).
+// clang-format off
 enum TokenKind : int32_t {
   kEndOfLine = 0,
   // Instruction mnemonics.
@@ -60,6 +61,7 @@ enum TokenKind : int32_t {
   kNumber = 166,
   kSkippedLine = 167,
 };
+// clang-format on
 
 inline bool IsMnemonic(int32_t kind) { return kind >= 1 && kind <= 69; }
 inline bool IsDirective(int32_t kind) { return kind >= 107 && kind <= 136; }

@@ -64,9 +64,19 @@ struct SingleToken {
 };
 
 constexpr SingleToken kSingleTokens[] = {
-    {',', kComma}, {')', kRParen}, {'\'', kQuote}, {'"', kDoubleQuote}, {'+', kPlus},
-    {'-', kMinus}, {'~', kComplement}, {'*', kMul}, {'/', kDiv}, {'%', kMod},
-    {'^', kBitXor}, {'{', kProc}, {'}', kEndp},
+    {',',  kComma      },
+    {')',  kRParen     },
+    {'\'', kQuote      },
+    {'"',  kDoubleQuote},
+    {'+',  kPlus       },
+    {'-',  kMinus      },
+    {'~',  kComplement },
+    {'*',  kMul        },
+    {'/',  kDiv        },
+    {'%',  kMod        },
+    {'^',  kBitXor     },
+    {'{',  kProc       },
+    {'}',  kEndp       },
 };
 
 // Operators that become a pair when the second character follows the first; otherwise the
@@ -79,11 +89,15 @@ struct PairToken {
 };
 
 constexpr PairToken kPairTokens[] = {
-    {'!', '=', kNotEqual, kNot},       {'<', '=', kLessEqual, kLess},
-    {'<', '<', kShl, kLess},           {'>', '=', kGreaterEqual, kGreater},
-    {'>', '>', kShr, kGreater},        {'=', '=', kEqual, kAssign},
-    {'&', '&', kLogicalAnd, kBitAnd},  {'|', '|', kLogicalOr, kBitOr},
-    {':', ':', kDoubleColon, kColon},
+    {'!', '=', kNotEqual,     kNot    },
+    {'<', '=', kLessEqual,    kLess   },
+    {'<', '<', kShl,          kLess   },
+    {'>', '=', kGreaterEqual, kGreater},
+    {'>', '>', kShr,          kGreater},
+    {'=', '=', kEqual,        kAssign },
+    {'&', '&', kLogicalAnd,   kBitAnd },
+    {'|', '|', kLogicalOr,    kBitOr  },
+    {':', ':', kDoubleColon,  kColon  },
 };
 
 constexpr int32_t kMaxIdentifierLength = 63;
@@ -203,8 +217,12 @@ struct IndirectForm {
 };
 
 constexpr IndirectForm kIndirectForms[] = {
-    {'H', 'L', kIndHL, 0}, {'D', 'E', kIndDE, 0},       {'B', 'C', kIndBC, 0},
-    {'S', 'P', kIndSP, 0}, {'I', 'X', kIndIX, kIndexIX}, {'I', 'Y', kIndIY, kIndexIY},
+    {'H', 'L', kIndHL, 0       },
+    {'D', 'E', kIndDE, 0       },
+    {'B', 'C', kIndBC, 0       },
+    {'S', 'P', kIndSP, 0       },
+    {'I', 'X', kIndIX, kIndexIX},
+    {'I', 'Y', kIndIY, kIndexIY},
 };
 
 bool ScanParenthesis(AssemblerState &st, Token &token) {
@@ -319,8 +337,7 @@ int32_t MatchSkippedKeyword(AssemblerState &st) {
     }
     return 0;
   }
-  if (take_if('N') && take_if('D') && take_if('I') && take_if('F') &&
-      !IsWordChar(*st.scan.pos)) {
+  if (take_if('N') && take_if('D') && take_if('I') && take_if('F') && !IsWordChar(*st.scan.pos)) {
     return kEndif;
   }
   return 0;

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int kMztNameFirst = 1;     // name field: header[1..17]
+constexpr int kMztNameFirst = 1;  // name field: header[1..17]
 constexpr int kMztNameLast = 17;
 constexpr uint8_t kMztAttribute = 0x01;
 constexpr uint8_t kMztCaseMark = 0x05;  // brackets a run of lower-case letters
@@ -174,8 +174,7 @@ bool WriteBinary(const char *path, const Image &image) {
   return WriteFileBytes(path, image.bytes, image.length);
 }
 
-bool WriteMzt(const char *path, const uint8_t *header, const Image &image,
-              bool truncate_at_d000) {
+bool WriteMzt(const char *path, const uint8_t *header, const Image &image, bool truncate_at_d000) {
   int32_t size = image.length;
   int32_t overflow_from = image.length;  // image offset where D000.bin starts
   int64_t end = static_cast<int64_t>(image.load_address) + image.length;

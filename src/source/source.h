@@ -7,7 +7,7 @@
 
 struct AssemblerState;
 
-constexpr int kLineCapacity = 1024;     // a line holds at most 1,023 characters
+constexpr int kLineCapacity = 1024;  // a line holds at most 1,023 characters
 constexpr int kOperandPathCapacity = 256;
 constexpr int kIfStackSize = 10;
 constexpr int kMaxIncludeDepth = 64;
@@ -40,8 +40,8 @@ struct LineReader {
 // State of one file being read or one body being replayed.
 struct SourceContext {
   int32_t line = 1;
-  int32_t file_name = 0;   // name-pool offset
-  uint32_t replay = 0;     // 0: reading a file; else TextStore offset of the next line
+  int32_t file_name = 0;  // name-pool offset
+  uint32_t replay = 0;    // 0: reading a file; else TextStore offset of the next line
   int32_t if_state = 0;
   int32_t if_depth = 0;
   int32_t if_stack[kIfStackSize] = {};
@@ -50,8 +50,8 @@ struct SourceContext {
   uint32_t args[9] = {};                    // TextStore offsets of %1..%9; 0 = absent
   FILE *file = nullptr;
   LineReader *reader = nullptr;  // buffer over file, when the reader made one
-  FILE *listing = nullptr;  // assemble-list file, listing pass only
-  bool replay_failed = false;  // a replayed line grew too long: the body fails
+  FILE *listing = nullptr;       // assemble-list file, listing pass only
+  bool replay_failed = false;    // a replayed line grew too long: the body fails
 };
 
 enum class FileResult { Failed, EndedByEnd, EndOfInput };

@@ -19,8 +19,8 @@ constexpr size_t kMaxIndex = std::numeric_limits<int32_t>::max();
 // Bucket counts a scope's hash table steps through as it grows; each is prime, so the
 // remainder spreads the rotate-and-xor hash well. A scope starts with the first.
 constexpr int32_t kBucketSizes[] = {
-    997,     2003,     4001,     8009,     16001,    32003,    64007,     128021,
-    256019,  512009,   1024021,  2048003,  4096013,  8192003,  16384001,  32768011,
+    997,    2003,   4001,    8009,    16001,   32003,   64007,    128021,
+    256019, 512009, 1024021, 2048003, 4096013, 8192003, 16384001, 32768011,
 };
 // The table grows when the records outnumber the buckets by this factor (mean chain length).
 constexpr size_t kMaxLoad = 2;

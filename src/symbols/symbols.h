@@ -19,16 +19,16 @@ enum : uint8_t {
 
 // Label flags.
 enum : uint8_t {
-  kFlagRedefinable = 0x01,    // made by '='
-  kFlagFromOuter = 0x02,      // value taken from an enclosing scope at resolution
-  kFlagListingReached = 0x04, // definition reached in the listing pass
-  kFlagGlobal = 0x08,         // defined with '::'
-  kFlagPageAligned = 0x10,    // floating PAGE_ALIGNED block awaiting placement
-  kFlagInPage = 0x20,         // floating IN_PAGE-only block awaiting placement
+  kFlagRedefinable = 0x01,     // made by '='
+  kFlagFromOuter = 0x02,       // value taken from an enclosing scope at resolution
+  kFlagListingReached = 0x04,  // definition reached in the listing pass
+  kFlagGlobal = 0x08,          // defined with '::'
+  kFlagPageAligned = 0x10,     // floating PAGE_ALIGNED block awaiting placement
+  kFlagInPage = 0x20,          // floating IN_PAGE-only block awaiting placement
 };
 
 struct Label {
-  int32_t name = 0;     // offset into the name pool
+  int32_t name = 0;  // offset into the name pool
   uint16_t value = 0;
   uint8_t kind = kLabelUndefined;
   uint8_t flags = 0;
@@ -42,9 +42,9 @@ struct LabelScope {
   std::vector<Label> records;    // index 0 unused; indices follow creation order
   std::vector<int32_t> buckets;  // hash chain heads; grows when chains get long
   LabelScope *parent = nullptr;
-  LabelScope *next = nullptr;    // next scope in creation order
-  int32_t identifier = 0;        // creation serial; root is 0
-  std::string name;              // label that opened the scope (at most 63 characters)
+  LabelScope *next = nullptr;  // next scope in creation order
+  int32_t identifier = 0;      // creation serial; root is 0
+  std::string name;            // label that opened the scope (at most 63 characters)
 };
 
 struct ScopedRef {
@@ -53,12 +53,12 @@ struct ScopedRef {
 };
 
 struct LabelTable {
-  std::vector<char> pool;                          // NUL-terminated names; offset 0 is none
-  std::vector<std::unique_ptr<LabelScope>> scopes; // indexed by identifier; [0] is the root
+  std::vector<char> pool;                           // NUL-terminated names; offset 0 is none
+  std::vector<std::unique_ptr<LabelScope>> scopes;  // indexed by identifier; [0] is the root
   LabelScope *current = nullptr;
-  std::vector<ScopedRef> scoped_refs;              // entry 0 unused
-  int32_t listing_scope_counter = 0;               // listing pass: PROC openings met so far
-  std::string qualified;                           // result buffer of QualifiedName
+  std::vector<ScopedRef> scoped_refs;  // entry 0 unused
+  int32_t listing_scope_counter = 0;   // listing pass: PROC openings met so far
+  std::string qualified;               // result buffer of QualifiedName
 };
 
 [[nodiscard]] bool CreateLabelTable(AssemblerState &st);

@@ -15,6 +15,7 @@ struct MnemonicRow {
 using namespace z80;
 
 // One row per mnemonic, in token-kind order (1..69), so the kind indexes the table.
+// clang-format off
 constexpr MnemonicRow kMnemonics[] = {
     {kAdd, EncodeAddAdcSbc}, {kAdc, EncodeAddAdcSbc}, {kSub, EncodeArith8},
     {kSbc, EncodeAddAdcSbc}, {kAnd, EncodeArith8},    {kXor, EncodeArith8},
@@ -40,6 +41,7 @@ constexpr MnemonicRow kMnemonics[] = {
     {kSll, EncodeRotate},    {kSrl, EncodeRotate},    {kBit, EncodeBit},
     {kRes, EncodeBit},       {kSet, EncodeBit},       {kTsti, EncodeTsti},
 };
+// clang-format on
 
 constexpr bool TableFollowsKinds() {
   int32_t expected = 1;

@@ -13,8 +13,14 @@ struct AluRow {
 
 // op s   10 ooo rrr      op n   11 ooo 110 n
 constexpr AluRow kAlu[] = {
-    {kAdd, 0x80, 0xC6}, {kAdc, 0x88, 0xCE}, {kSub, 0x90, 0xD6}, {kSbc, 0x98, 0xDE},
-    {kAnd, 0xA0, 0xE6}, {kXor, 0xA8, 0xEE}, {kOr, 0xB0, 0xF6},  {kCp, 0xB8, 0xFE},
+    {kAdd, 0x80, 0xC6},
+    {kAdc, 0x88, 0xCE},
+    {kSub, 0x90, 0xD6},
+    {kSbc, 0x98, 0xDE},
+    {kAnd, 0xA0, 0xE6},
+    {kXor, 0xA8, 0xEE},
+    {kOr,  0xB0, 0xF6},
+    {kCp,  0xB8, 0xFE},
 };
 
 const AluRow &AluOf(int32_t mnemonic) {
@@ -100,8 +106,8 @@ bool EncodeLdA(AssemblerState &st) {
   }
   if (RegisterOf(kind, src)) {
     // LD A,s   01 111 sss
-    return Accept(st) && EmitPrefix(st, src) &&
-           EmitByte(st, static_cast<uint8_t>(0x78 | src.r)) && EmitDisplacement(st, src, false);
+    return Accept(st) && EmitPrefix(st, src) && EmitByte(st, static_cast<uint8_t>(0x78 | src.r)) &&
+           EmitDisplacement(st, src, false);
   }
   if (IsCbMnemonic(kind)) {
     return EncodeLdCbResult(st, kind, 7);
@@ -234,8 +240,13 @@ struct StoreRow {
 
 // LD (nn),s by source register.
 constexpr StoreRow kStores[] = {
-    {kRegA, 0, 0x32},     {kRegBC, 0xED, 0x43}, {kRegDE, 0xED, 0x53}, {kRegHL, 0, 0x22},
-    {kRegSP, 0xED, 0x73}, {kRegIX, 0xDD, 0x22}, {kRegIY, 0xFD, 0x22},
+    {kRegA,  0,    0x32},
+    {kRegBC, 0xED, 0x43},
+    {kRegDE, 0xED, 0x53},
+    {kRegHL, 0,    0x22},
+    {kRegSP, 0xED, 0x73},
+    {kRegIX, 0xDD, 0x22},
+    {kRegIY, 0xFD, 0x22},
 };
 
 // LD (nn),s: the address is evaluated first and lands behind the opcode.
@@ -254,8 +265,8 @@ bool EncodeLdStore(AssemblerState &st) {
   const int32_t kind = PeekKind(st, token);
   for (const StoreRow &row : kStores) {
     if (row.kind == kind) {
-      return Accept(st) && (row.prefix == 0 || EmitByte(st, row.prefix)) &&
-             EmitByte(st, row.op) && EmitWordOperandAt(st, start);
+      return Accept(st) && (row.prefix == 0 || EmitByte(st, row.prefix)) && EmitByte(st, row.op) &&
+             EmitWordOperandAt(st, start);
     }
   }
   return Invalid(st);

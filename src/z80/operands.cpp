@@ -12,14 +12,22 @@ struct RegisterRow {
 
 // 8-bit register operands: register field, index prefix, what follows in the code.
 constexpr RegisterRow kRegisters[] = {
-    {kRegB, {0, 0, Disp::None}},           {kRegC, {1, 0, Disp::None}},
-    {kRegD, {2, 0, Disp::None}},           {kRegE, {3, 0, Disp::None}},
-    {kRegH, {4, 0, Disp::None}},           {kRegL, {5, 0, Disp::None}},
-    {kIndHL, {6, 0, Disp::None}},          {kRegA, {7, 0, Disp::None}},
-    {kRegIXH, {4, 0xDD, Disp::None}},      {kRegIXL, {5, 0xDD, Disp::None}},
-    {kRegIYH, {4, 0xFD, Disp::None}},      {kRegIYL, {5, 0xFD, Disp::None}},
-    {kIndIX, {6, 0xDD, Disp::Zero}},       {kIndIY, {6, 0xFD, Disp::Zero}},
-    {kIndexIX, {6, 0xDD, Disp::Expression}}, {kIndexIY, {6, 0xFD, Disp::Expression}},
+    {kRegB,    {0, 0, Disp::None}         },
+    {kRegC,    {1, 0, Disp::None}         },
+    {kRegD,    {2, 0, Disp::None}         },
+    {kRegE,    {3, 0, Disp::None}         },
+    {kRegH,    {4, 0, Disp::None}         },
+    {kRegL,    {5, 0, Disp::None}         },
+    {kIndHL,   {6, 0, Disp::None}         },
+    {kRegA,    {7, 0, Disp::None}         },
+    {kRegIXH,  {4, 0xDD, Disp::None}      },
+    {kRegIXL,  {5, 0xDD, Disp::None}      },
+    {kRegIYH,  {4, 0xFD, Disp::None}      },
+    {kRegIYL,  {5, 0xFD, Disp::None}      },
+    {kIndIX,   {6, 0xDD, Disp::Zero}      },
+    {kIndIY,   {6, 0xFD, Disp::Zero}      },
+    {kIndexIX, {6, 0xDD, Disp::Expression}},
+    {kIndexIY, {6, 0xFD, Disp::Expression}},
 };
 
 struct PairRow {
@@ -28,8 +36,12 @@ struct PairRow {
 };
 
 constexpr PairRow kPairs[] = {
-    {kRegBC, {0, 0}}, {kRegDE, {1, 0}},    {kRegHL, {2, 0}},
-    {kRegSP, {3, 0}}, {kRegIX, {2, 0xDD}}, {kRegIY, {2, 0xFD}},
+    {kRegBC, {0, 0}   },
+    {kRegDE, {1, 0}   },
+    {kRegHL, {2, 0}   },
+    {kRegSP, {3, 0}   },
+    {kRegIX, {2, 0xDD}},
+    {kRegIY, {2, 0xFD}},
 };
 
 struct ConditionRow {
@@ -39,8 +51,14 @@ struct ConditionRow {
 
 // NV and V arrive as the kinds of PO and PE; C is the register token.
 constexpr ConditionRow kConditions[] = {
-    {kCondNZ, 0}, {kCondZ, 1},  {kCondNC, 2}, {kRegC, 3},
-    {kCondPO, 4}, {kCondPE, 5}, {kCondP, 6},  {kCondM, 7},
+    {kCondNZ, 0},
+    {kCondZ,  1},
+    {kCondNC, 2},
+    {kRegC,   3},
+    {kCondPO, 4},
+    {kCondPE, 5},
+    {kCondP,  6},
+    {kCondM,  7},
 };
 
 // Reads the ')' that closes an (IX+d) operand.
@@ -164,8 +182,8 @@ bool ReserveByte(AssemblerState &st, ReservedByte &slot) {
     return false;
   }
   // An OFFSET section only counts addresses; the listing pass keeps the stored image.
-  slot.stored = st.code.position != slot.offset &&
-                (st.context == nullptr || st.context->listing == nullptr);
+  slot.stored =
+      st.code.position != slot.offset && (st.context == nullptr || st.context->listing == nullptr);
   return true;
 }
 

@@ -28,9 +28,13 @@ void Check(bool (*directive)(AssemblerState &), const char *operand, const Trans
 
 TEST(Conditional, ElseInEveryState) {
   const Transition rows[] = {
-      {kIfNone, false, kIfNone},      {kIfFalse, true, kIfElse}, {kIfElse, false, kIfElse},
-      {kIfTrue, true, kIfDone},       {kIfDone, false, kIfDone}, {kIfSkipAll, true, kIfSkipAll},
-      {kIfAfterTaken, true, kIfDone},
+      {kIfNone,       false, kIfNone   },
+      {kIfFalse,      true,  kIfElse   },
+      {kIfElse,       false, kIfElse   },
+      {kIfTrue,       true,  kIfDone   },
+      {kIfDone,       false, kIfDone   },
+      {kIfSkipAll,    true,  kIfSkipAll},
+      {kIfAfterTaken, true,  kIfDone   },
   };
   for (const Transition &row : rows) {
     Check(DoElse, "", row, Msg::ElseWithoutIf);
@@ -40,9 +44,12 @@ TEST(Conditional, ElseInEveryState) {
 TEST(Conditional, ElifInEveryState) {
   // The condition is looked at only in state 1: an unknown name elsewhere does not matter.
   const Transition rows[] = {
-      {kIfNone, false, kIfNone},      {kIfElse, false, kIfElse},
-      {kIfTrue, true, kIfAfterTaken}, {kIfDone, false, kIfDone},
-      {kIfSkipAll, true, kIfSkipAll}, {kIfAfterTaken, true, kIfAfterTaken},
+      {kIfNone,       false, kIfNone      },
+      {kIfElse,       false, kIfElse      },
+      {kIfTrue,       true,  kIfAfterTaken},
+      {kIfDone,       false, kIfDone      },
+      {kIfSkipAll,    true,  kIfSkipAll   },
+      {kIfAfterTaken, true,  kIfAfterTaken},
   };
   for (const Transition &row : rows) {
     Check(DoElif, "NOWHERE", row, Msg::ElifWithoutIf);

@@ -61,19 +61,53 @@ TEST(Expression, ValuesPrecedenceAndAssociativity) {
     const char *text;
     int32_t value;
   } cases[] = {
-      {"1+2*3", 7},        {"(1+2)*3", 9},        {"2-3-4", -5},         {"-2*3", -6},
-      {"- -1", 1},         {"!5", 0},             {"!0", 1},             {"~0", -1},
-      {"+-+3", -3},        {"7/2", 3},            {"-7/2", -3},          {"-7%2", -1},
-      {"7%-2", 1},         {"1<<33", 2},          {"-16>>2", -4},        {"1<<31", INT32_MIN},
-      {"3>2", 1},          {"-1<0", 1},           {"2>=2", 1},           {"2<=1", 0},
-      {"5==5", 1},         {"5!=5", 0},           {"2&&0", 0},           {"2||0", 1},
-      {"0||0", 0},         {"12H:34H", 0x1234},   {"1:2+3", 0x105},      {"0x123:0x456", 0x12356},
-      {"1|2^3&6", 1 | (2 ^ (3 & 6))},           {"1+1==2&&3>2", 1},    {"100/10/5", 2},
-      {"1 << 2 + 1", 8},   {"6&3==3", 6 & 1},     {"2*3%4", 2},          {"16>>2>>1", 2},
-      {"2147483647+1", INT32_MIN},               {"0-2147483647-2", INT32_MAX},
-      {"65536*65536", 0},  {"(0-2147483647-1)/-1", INT32_MIN},       {"(0-2147483647-1)%-1", 0},
-      {"'AB'", 0x4142},    {"''", 0},             {"'A'+1", 0x42},       {"'ABCDE'", 0x42434445},
-      {"'\x82\xa0'", 0x82A0},                     {"((((7))))", 7},      {"1 ; comment", 1},
+      {"1+2*3",               7                },
+      {"(1+2)*3",             9                },
+      {"2-3-4",               -5               },
+      {"-2*3",                -6               },
+      {"- -1",                1                },
+      {"!5",                  0                },
+      {"!0",                  1                },
+      {"~0",                  -1               },
+      {"+-+3",                -3               },
+      {"7/2",                 3                },
+      {"-7/2",                -3               },
+      {"-7%2",                -1               },
+      {"7%-2",                1                },
+      {"1<<33",               2                },
+      {"-16>>2",              -4               },
+      {"1<<31",               INT32_MIN        },
+      {"3>2",                 1                },
+      {"-1<0",                1                },
+      {"2>=2",                1                },
+      {"2<=1",                0                },
+      {"5==5",                1                },
+      {"5!=5",                0                },
+      {"2&&0",                0                },
+      {"2||0",                1                },
+      {"0||0",                0                },
+      {"12H:34H",             0x1234           },
+      {"1:2+3",               0x105            },
+      {"0x123:0x456",         0x12356          },
+      {"1|2^3&6",             1 | (2 ^ (3 & 6))},
+      {"1+1==2&&3>2",         1                },
+      {"100/10/5",            2                },
+      {"1 << 2 + 1",          8                },
+      {"6&3==3",              6 & 1            },
+      {"2*3%4",               2                },
+      {"16>>2>>1",            2                },
+      {"2147483647+1",        INT32_MIN        },
+      {"0-2147483647-2",      INT32_MAX        },
+      {"65536*65536",         0                },
+      {"(0-2147483647-1)/-1", INT32_MIN        },
+      {"(0-2147483647-1)%-1", 0                },
+      {"'AB'",                0x4142           },
+      {"''",                  0                },
+      {"'A'+1",               0x42             },
+      {"'ABCDE'",             0x42434445       },
+      {"'\x82\xa0'",          0x82A0           },
+      {"((((7))))",           7                },
+      {"1 ; comment",         1                },
   };
   for (const auto &c : cases) {
     EXPECT_EQ(ValueOf(*st, c.text), c.value) << c.text;
@@ -97,14 +131,21 @@ TEST(Expression, Failures) {
     const char *text;
     Msg message;
   } cases[] = {
-      {"1 +", Msg::ExpressionSyntax},       {"", Msg::ExpressionSyntax},
-      {"A+1", Msg::ExpressionSyntax},       {"\"x\"", Msg::ExpressionSyntax},
-      {"(1+2", Msg::MissingRParen},         {"(1,2)", Msg::MissingRParen},
-      {"'A", Msg::MissingCloseQuote},       {"1+.", Msg::SyntaxError},
-      {"12B+1", Msg::InvalidNumber},        {"1/0", Msg::DivisionByZero},
-      {"5%(2-2)", Msg::DivisionByZero},     {"DEFINED(A)", Msg::IllegalDefinedLabel},
-      {"DEFINED FOO", Msg::MissingLParen},  {"DEFINED(FOO", Msg::MissingRParen},
-      {"DEFINED(1)", Msg::IllegalDefinedLabel},
+      {"1 +",         Msg::ExpressionSyntax   },
+      {"",            Msg::ExpressionSyntax   },
+      {"A+1",         Msg::ExpressionSyntax   },
+      {"\"x\"",       Msg::ExpressionSyntax   },
+      {"(1+2",        Msg::MissingRParen      },
+      {"(1,2)",       Msg::MissingRParen      },
+      {"'A",          Msg::MissingCloseQuote  },
+      {"1+.",         Msg::SyntaxError        },
+      {"12B+1",       Msg::InvalidNumber      },
+      {"1/0",         Msg::DivisionByZero     },
+      {"5%(2-2)",     Msg::DivisionByZero     },
+      {"DEFINED(A)",  Msg::IllegalDefinedLabel},
+      {"DEFINED FOO", Msg::MissingLParen      },
+      {"DEFINED(FOO", Msg::MissingRParen      },
+      {"DEFINED(1)",  Msg::IllegalDefinedLabel},
   };
   for (const auto &c : cases) {
     EXPECT_FALSE(Evaluate(*st, c.text)) << c.text;
@@ -119,13 +160,30 @@ TEST(Expression, UnknownValuesFoldOnlyTheirConstantParts) {
   const int32_t foo = FindLabel(*st, "FOO");
   ASSERT_NE(foo, 0);
   EXPECT_EQ(LabelAt(*st, foo)->kind, kLabelUndefined);
-  EXPECT_EQ(Items(*st), (std::vector<Item>{{foo, kIdentifier}, {2, kNumber}, {0, kPlus}}));
+  EXPECT_EQ(Items(*st), (std::vector<Item>{
+                            {foo, kIdentifier},
+                            {2,   kNumber    },
+                            {0,   kPlus      }
+  }));
   ASSERT_TRUE(Evaluate(*st, "1+FOO+2"));
-  EXPECT_EQ(Items(*st), (std::vector<Item>{{1, kNumber}, {foo, kIdentifier}, {0, kPlus},
-                                           {2, kNumber}, {0, kPlus}}));
+  EXPECT_EQ(Items(*st),
+            (std::vector<Item>{
+                {1,   kNumber    },
+                {foo, kIdentifier},
+                {0,   kPlus      },
+                {2,   kNumber    },
+                {0,   kPlus      }
+  }));
   ASSERT_TRUE(Evaluate(*st, "-FOO:(~FOO)"));
-  EXPECT_EQ(Items(*st), (std::vector<Item>{{foo, kIdentifier}, {0, kNegate}, {foo, kIdentifier},
-                                           {0, kComplement}, {0, kColon}}));
+  EXPECT_EQ(
+      Items(*st),
+      (std::vector<Item>{
+          {foo, kIdentifier},
+          {0,   kNegate    },
+          {foo, kIdentifier},
+          {0,   kComplement},
+          {0,   kColon     }
+  }));
   // Division by zero with an unknown operand is left for the resolution pass.
   ASSERT_TRUE(Evaluate(*st, "FOO/0"));
   EXPECT_EQ(Items(*st).back(), (Item{0, kDiv}));
@@ -140,8 +198,14 @@ TEST(Expression, UnknownValuesFoldOnlyTheirConstantParts) {
   st->pass.floating.block = -3;
   st->pass.statement_address = 5;
   ASSERT_TRUE(Evaluate(*st, "$+1"));
-  EXPECT_EQ(Items(*st), (std::vector<Item>{{-3, kIdentifier}, {5, kNumber}, {0, kPlus},
-                                           {1, kNumber}, {0, kPlus}}));
+  EXPECT_EQ(Items(*st),
+            (std::vector<Item>{
+                {-3, kIdentifier},
+                {5,  kNumber    },
+                {0,  kPlus      },
+                {1,  kNumber    },
+                {0,  kPlus      }
+  }));
 }
 
 TEST(Expression, MemoryOperandFlag) {
@@ -150,9 +214,17 @@ TEST(Expression, MemoryOperandFlag) {
     const char *text;
     bool memory;
   } cases[] = {
-      {"(1234H)", true}, {"((1))", true},  {"(1+2)", true},    {"( TABLE + 2 )", true},
-      {"(12H)+1", false}, {"(1)+(2)", false}, {"2*(1)", false}, {"-(1)", false},
-      {"(1):(2)", false}, {"1", false},     {"(1)*2+3", false},
+      {"(1234H)",       true },
+      {"((1))",         true },
+      {"(1+2)",         true },
+      {"( TABLE + 2 )", true },
+      {"(12H)+1",       false},
+      {"(1)+(2)",       false},
+      {"2*(1)",         false},
+      {"-(1)",          false},
+      {"(1):(2)",       false},
+      {"1",             false},
+      {"(1)*2+3",       false},
   };
   for (const auto &c : cases) {
     ASSERT_TRUE(Evaluate(*st, c.text)) << c.text;

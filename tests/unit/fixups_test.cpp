@@ -119,7 +119,10 @@ TEST(Operands, KnownValuesAreTruncatedAndRelativeJumpsChecked) {
   Line(*st, 2, "100H");
   ASSERT_TRUE(EmitRelative(*st));
   EXPECT_EQ(Image(*st, 0, 4), (std::vector<uint8_t>{0x2C, 0xFF, 0xFF, 0xFE}));
-  const std::pair<const char *, int> far[] = {{"101H+1+128", 1}, {"101H+1-129", -1}};
+  const std::pair<const char *, int> far[] = {
+      {"101H+1+128", 1 },
+      {"101H+1-129", -1}
+  };
   for (const auto &[target, excess] : far) {
     st->pass.location = 0x101;
     Line(*st, 3, target);
@@ -162,8 +165,8 @@ TEST(Resolve, ReportsEachUnresolvedLabelOnceInOrder) {
   const auto line = [](int n, const char *name) {
     return Format(Msg::UnresolvedLabel, "main.asm", n, name);
   };
-  EXPECT_EQ(Resolve(*st, false), line(3, "MISSING") + line(3, "MAC") + line(5, "FOO") +
-                                     line(5, "BAR") + line(5, "@@"));
+  EXPECT_EQ(Resolve(*st, false),
+            line(3, "MISSING") + line(3, "MAC") + line(5, "FOO") + line(5, "BAR") + line(5, "@@"));
   EXPECT_EQ(Named(*st, "MISSING").kind, kLabelReported);
   EXPECT_EQ(Named(*st, "MAC").kind, kLabelMacro);
 }

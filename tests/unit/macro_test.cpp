@@ -26,12 +26,12 @@ std::vector<std::string> Arguments(const AssemblerState &st, const SourceContext
 
 TEST(MacroArguments, SplitAtCommasWithBlanksAndComments) {
   const std::pair<const char *, std::vector<std::string>> rows[] = {
-      {"\tA, B ,C\n", {"A", "B ", "C"}},
-      {" a b ;comment\n", {"a b"}},
-      {" x;y\n", {"x;y"}},
-      {" ; only a comment\n", {}},
-      {" ,second,,fourth\n", {"-", "second", "-", "fourth"}},
-      {" a ,  ;c\n", {"a "}},
+      {"\tA, B ,C\n",                {"A", "B ", "C"}                             },
+      {" a b ;comment\n",            {"a b"}                                      },
+      {" x;y\n",                     {"x;y"}                                      },
+      {" ; only a comment\n",        {}                                           },
+      {" ,second,,fourth\n",         {"-", "second", "-", "fourth"}               },
+      {" a ,  ;c\n",                 {"a "}                                       },
       {" 1,2,3,4,5,6,7,8,9,10,11\n", {"1", "2", "3", "4", "5", "6", "7", "8", "9"}},
   };
   auto st = MakeState();

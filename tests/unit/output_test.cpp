@@ -45,8 +45,8 @@ std::string Counting(int count) {
 }
 
 Image At(const std::string &bytes, int32_t load, int32_t exec = 0) {
-  return Image{reinterpret_cast<const uint8_t *>(bytes.data()),
-               static_cast<int32_t>(bytes.size()), load, exec};
+  return Image{reinterpret_cast<const uint8_t *>(bytes.data()), static_cast<int32_t>(bytes.size()),
+               load, exec};
 }
 
 std::string Field(const char *name) {
@@ -59,7 +59,10 @@ std::string Field(const char *name) {
 }  // namespace
 
 TEST(MztName, CaseMarksEndAndPadding) {
-  EXPECT_EQ(Field("Hello"), "H\x05" "ELLO\x05\r" + std::string(9, ' '));
+  EXPECT_EQ(Field("Hello"),
+            "H\x05"
+            "ELLO\x05\r" +
+                std::string(9, ' '));
   EXPECT_EQ(Field("ABC"), "ABC\r" + std::string(13, ' '));
   EXPECT_EQ(Field("1-\x81\x40z"), "1-\x81\x40\x05Z\x05\r" + std::string(9, ' '));
   // A full field has no end mark; an 18th character is dropped.
@@ -67,7 +70,9 @@ TEST(MztName, CaseMarksEndAndPadding) {
   EXPECT_EQ(Field("ABCDEFGHIJKLMNOp"), "ABCDEFGHIJKLMNO\x05P");
   // No room for a case mark at the last position: the name ends there.
   EXPECT_EQ(Field("ABCDEFGHIJKLMNOPq"), "ABCDEFGHIJKLMNOP\r");
-  EXPECT_EQ(Field("ABCDEFGHIJKLMabC"), "ABCDEFGHIJKLM\x05" "AB\r");
+  EXPECT_EQ(Field("ABCDEFGHIJKLMabC"),
+            "ABCDEFGHIJKLM\x05"
+            "AB\r");
 }
 
 TEST_F(OutputTest, HexRecordsChecksumsAnd64KBoundary) {
@@ -76,12 +81,13 @@ TEST_F(OutputTest, HexRecordsChecksumsAnd64KBoundary) {
     int32_t load;
     const char *records;
   } cases[] = {
-      {Counting(20), 0x8000, ":10800000000102030405060708090A0B0C0D0E0FF8\n:048010001011121326\n"},
-      {std::string(1, '\0'), 0, ":0100000000FF\n"},
-      {std::string(1, '\xAA'), 0xFFFF, ":01FFFF00AA57\n"},
-      {std::string(1, '\xAA'), 0x10010, ":020000040001F9\n:01001000AA45\n"},
-      {Counting(24), 0xFFF8, ":08FFF8000001020304050607E5\n:020000040001F9\n"
-                             ":1000000008090A0B0C0D0E0F1011121314151617F8\n"},
+      {Counting(20),       0x8000,                   ":10800000000102030405060708090A0B0C0D0E0FF8\n:048010001011121326\n"},
+      {std::string(1,      '\0'),                    0,                                                                    ":0100000000FF\n"},
+      {std::string(1,                  '\xAA'),                              0xFFFF,                                                                          ":01FFFF00AA57\n"},
+      {std::string(1, '\xAA'),                         0x10010,        ":020000040001F9\n:01001000AA45\n"},
+      {Counting(24),           0xFFF8,
+       ":08FFF8000001020304050607E5\n:020000040001F9\n"
+       ":1000000008090A0B0C0D0E0F1011121314151617F8\n"                                     },
   };
   for (const auto &c : cases) {
     ASSERT_TRUE(WriteIntelHex("a.hex", At(c.bytes, c.load)));
@@ -95,9 +101,11 @@ TEST(Dump, BytesStandInTheirColumns) {
   DumpImage(At(Counting(10), 0x8000));
   DumpImage(At("\xAA\xBB\xCC", 0x10006));
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "8000:" + std::string(15, ' ') + " AA BB CC\n"
-            "8000: 00 01 02 03 04 05 06 07\n8008: 08 09\n"
-            "10000:" + std::string(18, ' ') + " AA BB\n10008: CC\n");
+            "8000:" + std::string(15, ' ') +
+                " AA BB CC\n"
+                "8000: 00 01 02 03 04 05 06 07\n8008: 08 09\n"
+                "10000:" +
+                std::string(18, ' ') + " AA BB\n10008: CC\n");
 }
 
 TEST_F(OutputTest, MztHeaderAndD000Split) {
@@ -113,8 +121,8 @@ TEST_F(OutputTest, MztHeaderAndD000Split) {
   EXPECT_FALSE(fs::exists("D000.bin"));
 
   ASSERT_TRUE(WriteMzt("a.mzt", header, At(image, 0xA000, 0xA123), true));
-  EXPECT_EQ(Read("a.mzt"), name + std::string("\x00\x30\x00\xA0\x23\xA1", 6) + zeros +
-                               image.substr(0, 0x3000));
+  EXPECT_EQ(Read("a.mzt"),
+            name + std::string("\x00\x30\x00\xA0\x23\xA1", 6) + zeros + image.substr(0, 0x3000));
   EXPECT_EQ(Read("D000.bin"), image.substr(0x3000));
 
   // From D000h on there is no room: an empty tape image, everything in D000.bin.

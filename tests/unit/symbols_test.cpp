@@ -48,9 +48,11 @@ TEST(LabelTable, DeclareNamesTheKindOfAnEarlierDefinition) {
   auto st = MakeState();
   const int32_t fwd = AddLabel(*st, "FWD");
   EXPECT_EQ(DeclareLabel(*st, "FWD", false), fwd);  // only referenced so far
-  const std::pair<uint8_t, Msg> cases[] = {{kLabelDefined, Msg::KindLabel},
-                                           {kLabelMacro, Msg::KindMacro},
-                                           {kLabelReported, Msg::KindUnknown}};
+  const std::pair<uint8_t, Msg> cases[] = {
+      {kLabelDefined,  Msg::KindLabel  },
+      {kLabelMacro,    Msg::KindMacro  },
+      {kLabelReported, Msg::KindUnknown}
+  };
   for (const auto &[kind, word] : cases) {
     LabelAt(*st, fwd)->kind = kind;
     EXPECT_EQ(DeclareLabel(*st, "FWD", false), 0);
@@ -114,8 +116,7 @@ TEST(QualifiedName, PrefixesEnclosingScopesWithinTheBuffer) {
     OpenScope(*st, std::string(70, c));  // kept to 63 characters
   }
   EXPECT_EQ(std::string(QualifiedName(*st, AddLabel(*st, "X"))),
-            std::string(63, 'c') + "." + std::string(63, 'd') + "." + std::string(63, 'e') +
-                ".X");
+            std::string(63, 'c') + "." + std::string(63, 'd') + "." + std::string(63, 'e') + ".X");
 }
 
 }  // namespace

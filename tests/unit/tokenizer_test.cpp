@@ -53,12 +53,29 @@ TEST(Tokenizer, NumberForms) {
     const char *text;
     int32_t value;
   } cases[] = {
-      {"10", 10},        {"10B", 2},           {"10H", 16},         {"1BH", 27},
-      {"0FFH", 255},     {"0ffh", 255},        {"0x1F", 31},        {"0X1f", 31},
-      {"$1F", 31},       {"$1_F", 31},         {"1_000", 1000},     {"0B", 0},
-      {"0BH", 11},       {"1B", 1},            {"0100", 100},       {"1011B", 11},
-      {"0B1H", 177},     {"4294967296", 0},    {"0x", 0},           {"123456789ABH", 0x456789AB},
-      {"0x123456789", 0x23456789},             {"$FFFFFFFF", -1},   {"1_0_B", 2},
+      {"10",           10        },
+      {"10B",          2         },
+      {"10H",          16        },
+      {"1BH",          27        },
+      {"0FFH",         255       },
+      {"0ffh",         255       },
+      {"0x1F",         31        },
+      {"0X1f",         31        },
+      {"$1F",          31        },
+      {"$1_F",         31        },
+      {"1_000",        1000      },
+      {"0B",           0         },
+      {"0BH",          11        },
+      {"1B",           1         },
+      {"0100",         100       },
+      {"1011B",        11        },
+      {"0B1H",         177       },
+      {"4294967296",   0         },
+      {"0x",           0         },
+      {"123456789ABH", 0x456789AB},
+      {"0x123456789",  0x23456789},
+      {"$FFFFFFFF",    -1        },
+      {"1_0_B",        2         },
   };
   for (const auto &c : cases) {
     auto tokens = ScanAll(*st, c.text);
@@ -82,16 +99,23 @@ TEST(Tokenizer, EveryKeywordInAnyCase) {
   auto st = MakeState();
   // Each row: the kind of its first word; the words after it have the following kinds.
   const std::pair<int32_t, std::string> runs[] = {
-      {kAdd, "ADD ADC SUB SBC AND XOR OR CP LD HALT NOP EX DJNZ JR INC DEC RRCA RLCA RRA RLA"},
-      {kDaa, "DAA CPL SCF CCF RET POP EXX JP OUT IN DI EI CALL PUSH RST NEG RETN RETI IM RRD"},
-      {kRld, "RLD LDI LDD LDIR LDDR CPI CPD CPIR CPDR INI IND INIR INDR OUTI OUTD OTIR OTDR"},
-      {kRlc, "RLC RRC RL RR SLA SRA SLL SRL BIT RES SET TSTI A B C D E H L IXH IXL IYH IYL I R"},
-      {kRegAF, "AF BC DE HL SP IX IY"},
-      {kCondNZ, "NZ Z NC PO PE P M DB DW DS ORG MACRO ENDM ALIGN OFFSET"},
-      {kInclude, "INCLUDE BINCLUDE IF ELSE ENDIF DISPC ERROR PROC ENDP ELIF CHRMAP MAPCHR"},
-      {kArrange, "ARRANGE PAGE_ALIGNED IN_PAGE REPT END"},
-      {kDb, "DEFB DEFW DEFS"}, {kCondPO, "NV"}, {kCondPE, "V"}, {kElif, "ELSIF"},
-      {kElif, "ELSEIF"}, {kEqu, "EQU"}, {kDefined, "DEFINED"}, {kProc, "{"}, {kEndp, "}"},
+      {kAdd,     "ADD ADC SUB SBC AND XOR OR CP LD HALT NOP EX DJNZ JR INC DEC RRCA RLCA RRA RLA"  },
+      {kDaa,     "DAA CPL SCF CCF RET POP EXX JP OUT IN DI EI CALL PUSH RST NEG RETN RETI IM RRD"  },
+      {kRld,     "RLD LDI LDD LDIR LDDR CPI CPD CPIR CPDR INI IND INIR INDR OUTI OUTD OTIR OTDR"   },
+      {kRlc,     "RLC RRC RL RR SLA SRA SLL SRL BIT RES SET TSTI A B C D E H L IXH IXL IYH IYL I R"},
+      {kRegAF,   "AF BC DE HL SP IX IY"                                                            },
+      {kCondNZ,  "NZ Z NC PO PE P M DB DW DS ORG MACRO ENDM ALIGN OFFSET"                          },
+      {kInclude, "INCLUDE BINCLUDE IF ELSE ENDIF DISPC ERROR PROC ENDP ELIF CHRMAP MAPCHR"         },
+      {kArrange, "ARRANGE PAGE_ALIGNED IN_PAGE REPT END"                                           },
+      {kDb,      "DEFB DEFW DEFS"                                                                  },
+      {kCondPO,  "NV"                                                                              },
+      {kCondPE,  "V"                                                                               },
+      {kElif,    "ELSIF"                                                                           },
+      {kElif,    "ELSEIF"                                                                          },
+      {kEqu,     "EQU"                                                                             },
+      {kDefined, "DEFINED"                                                                         },
+      {kProc,    "{"                                                                               },
+      {kEndp,    "}"                                                                               },
   };
   for (const auto &[first, words] : runs) {
     int32_t kind = first;
@@ -124,13 +148,13 @@ TEST(Tokenizer, IdentifiersKeepTheirCase) {
 TEST(Tokenizer, OperatorsAndPunctuation) {
   auto st = MakeState();
   EXPECT_EQ(Kinds(*st, "<= << < >= >> > == = != ! && & || | :: : ^ ~ * / % + - , )"),
-            (std::vector<int32_t>{kLessEqual, kShl, kLess, kGreaterEqual, kShr, kGreater,
-                                  kEqual, kAssign, kNotEqual, kNot, kLogicalAnd, kBitAnd,
-                                  kLogicalOr, kBitOr, kDoubleColon, kColon, kBitXor,
-                                  kComplement, kMul, kDiv, kMod, kPlus, kMinus, kComma, kRParen,
-                                  kEndOfLine}));
-  EXPECT_EQ(Kinds(*st, "1<-2"), (std::vector<int32_t>{kNumber, kLess, kMinus, kNumber,
-                                                      kEndOfLine}));
+            (std::vector<int32_t>{
+                kLessEqual,   kShl,      kLess,   kGreaterEqual, kShr,      kGreater,   kEqual,
+                kAssign,      kNotEqual, kNot,    kLogicalAnd,   kBitAnd,   kLogicalOr, kBitOr,
+                kDoubleColon, kColon,    kBitXor, kComplement,   kMul,      kDiv,       kMod,
+                kPlus,        kMinus,    kComma,  kRParen,       kEndOfLine}));
+  EXPECT_EQ(Kinds(*st, "1<-2"),
+            (std::vector<int32_t>{kNumber, kLess, kMinus, kNumber, kEndOfLine}));
   for (const char *bad : {".", "[", "]", "\\", "\x82\xa0"}) {
     EXPECT_EQ(Kinds(*st, bad).back(), -1) << bad;
     EXPECT_EQ(st->diag.error, MessageText(Msg::SyntaxError));
@@ -156,15 +180,21 @@ TEST(Tokenizer, RegisterIndirectProbe) {
     const char *text;
     std::vector<int32_t> kinds;
   } cases[] = {
-      {"(HL)", {kIndHL, end}},   {"(hl )", {kIndHL, end}}, {"( de)", {kIndDE, end}},
-      {"(BC)", {kIndBC, end}},   {"(SP)", {kIndSP, end}},  {"( IX )", {kIndIX, end}},
-      {"(iy)", {kIndIY, end}},   {"( c )", {kPortC, end}}, {"(", {kLParen, end}},
-      {"(IX+3)", {kIndexIX, kPlus, kNumber, kRParen, end}},
-      {"(IY -3)", {kIndexIY, kMinus, kNumber, kRParen, end}},
-      {"(IXH)", {kLParen, kRegIXH, kRParen, end}},
-      {"(H L)", {kLParen, kRegH, kRegL, kRParen, end}},
-      {"(SP+1)", {kLParen, kRegSP, kPlus, kNumber, kRParen, end}},
-      {"(CALL)", {kLParen, kCall, kRParen, end}},
+      {"(HL)",    {kIndHL, end}                                  },
+      {"(hl )",   {kIndHL, end}                                  },
+      {"( de)",   {kIndDE, end}                                  },
+      {"(BC)",    {kIndBC, end}                                  },
+      {"(SP)",    {kIndSP, end}                                  },
+      {"( IX )",  {kIndIX, end}                                  },
+      {"(iy)",    {kIndIY, end}                                  },
+      {"( c )",   {kPortC, end}                                  },
+      {"(",       {kLParen, end}                                 },
+      {"(IX+3)",  {kIndexIX, kPlus, kNumber, kRParen, end}       },
+      {"(IY -3)", {kIndexIY, kMinus, kNumber, kRParen, end}      },
+      {"(IXH)",   {kLParen, kRegIXH, kRParen, end}               },
+      {"(H L)",   {kLParen, kRegH, kRegL, kRParen, end}          },
+      {"(SP+1)",  {kLParen, kRegSP, kPlus, kNumber, kRParen, end}},
+      {"(CALL)",  {kLParen, kCall, kRParen, end}                 },
   };
   for (const auto &c : cases) {
     EXPECT_EQ(Kinds(*st, c.text), c.kinds) << c.text;
@@ -179,9 +209,17 @@ TEST(Tokenizer, LocalLabelFamiliesAndNames) {
   auto st = MakeState();
   // In order: a reference before any definition names a label no definition makes.
   const std::pair<const char *, const char *> sequence[] = {
-      {"@B", "@@-----"},  {"@F", "@@00000"},  {"@@", "@@00000"}, {"@b", "@@00000"},
-      {"@F", "@@00001"},  {"@@", "@@00001"},  {"@3", "@300000"}, {"@3", "@300001"},
-      {"@3B", "@300001"}, {"@3f", "@300002"}, {"@7B", "@7-----"},
+      {"@B",  "@@-----"},
+      {"@F",  "@@00000"},
+      {"@@",  "@@00000"},
+      {"@b",  "@@00000"},
+      {"@F",  "@@00001"},
+      {"@@",  "@@00001"},
+      {"@3",  "@300000"},
+      {"@3",  "@300001"},
+      {"@3B", "@300001"},
+      {"@3f", "@300002"},
+      {"@7B", "@7-----"},
   };
   for (const auto &[line, name] : sequence) {
     const Scanned token = ScanAll(*st, line)[0];
@@ -197,8 +235,12 @@ TEST(Tokenizer, LocalLabelFamiliesAndNames) {
   EXPECT_EQ(Kinds(*st, "@5:"), (std::vector<int32_t>{kIdentifier, kColon, kEndOfLine}));
   // Serials in base 64, most significant digit first.
   const std::pair<int32_t, const char *> serials[] = {
-      {11, "@@0000;"}, {12, "@@0000A"}, {38, "@@0000a"},   {64 * 64 + 2 * 64 + 63, "@@0012z"},
-      {0x3FFFFFFF, "@@zzzzz"},          {0x40000000, "@@00000"},
+      {11,                    "@@0000;"},
+      {12,                    "@@0000A"},
+      {38,                    "@@0000a"},
+      {64 * 64 + 2 * 64 + 63, "@@0012z"},
+      {0x3FFFFFFF,            "@@zzzzz"},
+      {0x40000000,            "@@00000"},
   };
   for (const auto &[serial, name] : serials) {
     char text[8];
@@ -237,14 +279,20 @@ TEST(SkipScan, FindsOnlyWholeConditionalWords) {
     const char *line;
     std::vector<int32_t> kinds;
   } cases[] = {
-      {" DB \"ENDIF\"", {skipped}},         {" DB 'ELSE' ; ENDIF", {skipped}},
-      {"; ENDIF", {skipped}},               {"LABEL: ENDIF", {kEndif, skipped}},
-      {" else nop", {kElse, skipped}},      {" ELSE:", {kElse, skipped}},
-      {" ELIF 1", {kElif, skipped}},        {" elsif X", {kElif, skipped}},
-      {" ELSEIF X", {kElif, skipped}},      {" DB \"open ENDIF", {skipped}},
-      {" LD A,I;ENDIF", {skipped}},         {" LD A,I'ELSE'", {skipped}},
-      {" ENDIFS ELSEX XELSE ELSE_1 ELS ENDI EIF", {skipped}},
-      {"", {skipped}},
+      {" DB \"ENDIF\"",                           {skipped}        },
+      {" DB 'ELSE' ; ENDIF",                      {skipped}        },
+      {"; ENDIF",                                 {skipped}        },
+      {"LABEL: ENDIF",                            {kEndif, skipped}},
+      {" else nop",                               {kElse, skipped} },
+      {" ELSE:",                                  {kElse, skipped} },
+      {" ELIF 1",                                 {kElif, skipped} },
+      {" elsif X",                                {kElif, skipped} },
+      {" ELSEIF X",                               {kElif, skipped} },
+      {" DB \"open ENDIF",                        {skipped}        },
+      {" LD A,I;ENDIF",                           {skipped}        },
+      {" LD A,I'ELSE'",                           {skipped}        },
+      {" ENDIFS ELSEX XELSE ELSE_1 ELS ENDI EIF", {skipped}        },
+      {"",                                        {skipped}        },
   };
   for (const auto &c : cases) {
     EXPECT_EQ(Kinds(*st, c.line, 1), c.kinds) << c.line;

@@ -33,8 +33,8 @@ int32_t NextKind(AssemblerState &st) {
 }
 
 TEST(Z80Errors, FullBufferIsReportedAsSuchNotAsABadOperand) {
-  for (const char *text : {"AND 5", "CP (IX+1)", "RLC (IY+2)", "SET 3,(HL)",
-                           "LD B,5", "LD (IX+1),5"}) {
+  for (const char *text :
+       {"AND 5", "CP (IX+1)", "RLC (IY+2)", "SET 3,(HL)", "LD B,5", "LD (IX+1),5"}) {
     auto st = MakeState();
     st->code.position = kImageSize - 1;  // room for one byte only
     Bytes bytes;
