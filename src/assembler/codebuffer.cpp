@@ -23,6 +23,10 @@ int32_t Add32(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
 
+int32_t Sub32(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
 bool InListingPass(const AssemblerState &st) {
   return st.context != nullptr && st.context->listing != nullptr;
 }
@@ -224,7 +228,7 @@ bool EmitRelative(AssemblerState &st) {
   // Inside a floating block the location counts from the block's start, so even a known
   // target needs the block's final address: such a jump is always resolved later.
   if (st.expr.known && st.pass.floating.block == 0) {
-    const int32_t distance = Add32(Add32(st.expr.postfix.values[0], -st.pass.location), -1);
+    const int32_t distance = Sub32(Sub32(st.expr.postfix.values[0], st.pass.location), 1);
     if (distance >= -128 && distance <= 127) {
       return EmitByte(st, static_cast<uint8_t>(distance & 0xFF));
     }
