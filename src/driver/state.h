@@ -44,6 +44,9 @@ struct PassState {
   CharMapState charmap;  // the user map is made the identity by ResetForPass
   int32_t rept_counter = 0;
   int32_t macro_depth = 0;
+  // Set when INCLUDE nesting overflows (a file that includes itself): every line loop stops,
+  // so that macros or further INCLUDE lines cannot restart the recursion.
+  bool abandoned = false;
 };
 
 struct AssemblerState {

@@ -141,7 +141,7 @@ bool ReadLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapaci
 FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
   char line[kLineCapacity];
   int32_t errors = 0;
-  while (ReadLine(st, ctx, line)) {
+  while (!st.pass.abandoned && ReadLine(st, ctx, line)) {
     switch (AssembleLine(st, line, ctx)) {
       case kResultError:
         ++errors;
@@ -156,6 +156,7 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
         if (st.include_depth >= kMaxIncludeDepth) {
           ConsoleMessage(Msg::LineError, FileNameOf(st, ctx), ctx.line,
                          MessageText(Msg::IncludeTooDeep));
+          st.pass.abandoned = true;
           return FileResult::Failed;
         }
         if (!AssembleSourceFile(st, ctx.operand)) {
@@ -176,7 +177,7 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
         break;
     }
   }
-  if (ctx.replay_failed || errors > 0) {
+  if (ctx.replay_failed || errors > 0 || st.pass.abandoned) {
     return FileResult::Failed;
   }
   return FileResult::EndOfInput;
