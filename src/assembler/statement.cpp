@@ -45,8 +45,9 @@ const char *KindName(uint8_t kind) {
 
 // Finds or creates a name in the current scope for a definition; 0 (message set) when it is
 // already a defined label or a macro.
-int32_t DeclareHere(AssemblerState &st, const Token &name) {
-  int32_t index = FindLabel(st, name.text);
+// found is the name's record in the current scope as the label field looked it up (0: none).
+int32_t DeclareHere(AssemblerState &st, const Token &name, int32_t found) {
+  int32_t index = found;
   if (index == 0) {
     index = AddLabel(st, name.text);
     if (index == 0) {
@@ -72,7 +73,7 @@ void MarkReached(AssemblerState &st, const Token &name) {
 // ---- Label field ----------------------------------------------------------------------
 
 // NAME: — a label at the current location.
-bool DefineColonLabel(AssemblerState &st, const Token &name) {
+bool DefineColonLabel(AssemblerState &st, const Token &name, int32_t found) {
   if (!TakePeekedToken(st)) {
     return false;
   }
@@ -80,7 +81,7 @@ bool DefineColonLabel(AssemblerState &st, const Token &name) {
     MarkReached(st, name);
     return true;
   }
-  int32_t index = DeclareHere(st, name);
+  int32_t index = DeclareHere(st, name, found);
   return index != 0 && DefineLabelHere(st, index);
 }
 
@@ -104,12 +105,12 @@ bool DefineGlobalLabel(AssemblerState &st, const Token &name) {
 }
 
 // NAME EQU expr
-bool DefineEquate(AssemblerState &st, const Token &name) {
+bool DefineEquate(AssemblerState &st, const Token &name, int32_t found) {
   if (IsListingPass(st)) {
     MarkReached(st, name);
     return TakePeekedToken(st) && EvaluateExpression(st);
   }
-  int32_t index = DeclareHere(st, name);
+  int32_t index = DeclareHere(st, name, found);
   if (index == 0 || !TakePeekedToken(st) || !EvaluateExpression(st)) {
     return false;
   }
@@ -123,12 +124,12 @@ bool DefineEquate(AssemblerState &st, const Token &name) {
 }
 
 // NAME = expr — a redefinable label.
-bool DefineAssignment(AssemblerState &st, const Token &name) {
+bool DefineAssignment(AssemblerState &st, const Token &name, int32_t found) {
   if (IsListingPass(st)) {
     MarkReached(st, name);
     return TakePeekedToken(st) && EvaluateExpression(st);
   }
-  int32_t index = FindLabel(st, name.text);
+  int32_t index = found;
   if (index != 0 && (LabelAt(st, index)->flags & kFlagRedefinable) == 0) {
     SetError(st, Msg::LabelNotRedefinable);
     return false;
@@ -159,11 +160,11 @@ void EnterScope(AssemblerState &st, const char *name) {
 }
 
 // NAME PROC / NAME { — a label at the current location that opens a named scope.
-bool DefineProcLabel(AssemblerState &st, const Token &name) {
+bool DefineProcLabel(AssemblerState &st, const Token &name, int32_t found) {
   if (IsListingPass(st)) {
     MarkReached(st, name);
   } else {
-    int32_t index = DeclareHere(st, name);
+    int32_t index = DeclareHere(st, name, found);
     if (index == 0) {
       return false;
     }
@@ -188,7 +189,8 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
     SetError(st, Msg::InvalidLabel);
     return Failed();
   }
-  Label *found = LabelAt(st, FindLabel(st, name.text));
+  const int32_t index = FindLabel(st, name.text);
+  Label *found = LabelAt(st, index);
   if (found != nullptr && found->kind == kLabelMacro) {
     Token next;
     if (IsListingPass(st) && PeekToken(st, next) && next.kind == kMacro) {
@@ -204,20 +206,20 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
   }
   switch (next.kind) {
     case kColon:
-      return FromBool(DefineColonLabel(st, name));
+      return FromBool(DefineColonLabel(st, name, index));
     case kDoubleColon:
       return FromBool(DefineGlobalLabel(st, name));
     case kEqu:
-      return FromBool(DefineEquate(st, name));
+      return FromBool(DefineEquate(st, name, index));
     case kAssign:
-      return FromBool(DefineAssignment(st, name));
+      return FromBool(DefineAssignment(st, name, index));
     case kMacro:
       if (!TakePeekedToken(st) || !DefineMacro(st, name.text)) {
         return Failed();
       }
       return kResultBlockStart;
     case kProc:
-      return FromBool(DefineProcLabel(st, name));
+      return FromBool(DefineProcLabel(st, name, index));
     case kInPage:
     case kPageAligned:
       SetError(st, Msg::UnsupportedDirective);

@@ -55,43 +55,47 @@ bool Contains(const int32_t (&kinds)[N], int32_t kind) {
   return false;
 }
 
-// One left-associative binary level: operand { operator operand }. A token that is not one
-// of this level's operators, or that cannot be scanned, ends the level without failing.
-// Peeks the token after an operand, scanning it once however many levels ask for it. A token
-// whose scan has a side effect (the definition form of a generated local label advances its
-// counter) is not kept, so each peek of it scans again.
-bool PeekOperator(AssemblerState &st, int32_t &kind) {
+// Peeks the next token, scanning it once however many levels of the grammar ask for it at
+// the same place. A token whose scan has a side effect (the definition form of a generated
+// local label advances its counter) is not kept, so each peek of it scans again.
+bool PeekCached(AssemblerState &st, Token &token) {
   ExpressionState &expr = st.expr;
   SkipBlanks(st);
-  if (expr.operator_at != nullptr && st.scan.pos == expr.operator_at) {
+  if (expr.peek_at != nullptr && st.scan.pos == expr.peek_at) {
     st.scan.peek_start = st.scan.pos;
-    st.scan.lookahead_end = expr.operator_end;
-    kind = expr.operator_kind;
-    return expr.operator_ok;
+    st.scan.lookahead_end = expr.peek_end;
+    token = expr.peek_token;
+    if (!expr.peek_ok) {
+      st.diag.error = expr.peek_error;
+    }
+    return expr.peek_ok;
   }
-  Token op;
-  const bool ok = PeekToken(st, op);
-  kind = op.kind;
-  const bool side_effect = ok && op.kind == kIdentifier && op.text[0] == '@' && op.value == 0;
+  const bool ok = PeekToken(st, token);
+  const bool side_effect =
+      ok && token.kind == kIdentifier && token.text[0] == '@' && token.value == 0;
   if (!side_effect) {
-    expr.operator_at = st.scan.pos;
-    expr.operator_end = st.scan.lookahead_end;
-    expr.operator_kind = op.kind;
-    expr.operator_ok = ok;
+    expr.peek_at = st.scan.pos;
+    expr.peek_end = st.scan.lookahead_end;
+    expr.peek_error = st.diag.error;
+    expr.peek_ok = ok;
+    expr.peek_token = token;
   }
   return ok;
 }
 
+// One left-associative binary level: operand { operator operand }. A token that is not one
+// of this level's operators, or that cannot be scanned, ends the level without failing.
 template <size_t N>
 bool ParseBinary(AssemblerState &st, const int32_t (&operators)[N], LevelParser operand) {
   if (!operand(st)) {
     return false;
   }
   for (;;) {
-    int32_t kind = 0;
-    if (!PeekOperator(st, kind) || !Contains(operators, kind)) {
+    Token op;
+    if (!PeekCached(st, op) || !Contains(operators, op.kind)) {
       return true;
     }
+    const int32_t kind = op.kind;
     if (!TakePeekedToken(st) || !operand(st) || !FoldBinary(st, kind)) {
       return false;
     }
@@ -251,7 +255,7 @@ bool ParseLabel(AssemblerState &st, const Token &token) {
 // primary := '(' join ')' | character | '$' | DEFINED '(' name ')' | label | number
 bool ParsePrimary(AssemblerState &st) {
   Token token;
-  if (!PeekToken(st, token)) {
+  if (!PeekCached(st, token)) {
     return false;
   }
   st.expr.group = false;
@@ -277,7 +281,7 @@ bool ParsePrimary(AssemblerState &st) {
 // unary := ('!' | '~' | '-' | '+') unary | primary
 bool ParseUnary(AssemblerState &st) {
   Token token;
-  if (!PeekToken(st, token)) {
+  if (!PeekCached(st, token)) {
     return false;
   }
   int32_t op = 0;
@@ -316,9 +320,9 @@ bool EvaluateExpression(AssemblerState &st) {
   expr.outer_groups = 0;
   expr.group = false;
   expr.postfix.count = 0;
-  expr.operator_at = nullptr;  // the line may have changed since the last expression
+  expr.peek_at = nullptr;  // the line may have changed since the last expression
   Token first;
-  const bool starts_with_group = PeekToken(st, first) && first.kind == kLParen;
+  const bool starts_with_group = PeekCached(st, first) && first.kind == kLParen;
   const bool ok = ParseJoin(st);
   expr.memory_operand = starts_with_group && expr.group && expr.outer_groups == 1;
   expr.known = expr.postfix.count == 1 && expr.postfix.kinds[0] == kNumber;

@@ -123,13 +123,13 @@ struct ExpressionState {
   bool group = false;           // the last primary was a parenthesised group
   bool known = false;           // postfix is a single Number: its value is the result
   bool memory_operand = false;  // the expression is one parenthesised group
-  // The token after an operand, as the first binary level peeked it: every enclosing level
-  // asks for the same token at the same place, and it is scanned once for all of them.
-  // Valid for the current expression only.
-  const char *operator_at = nullptr;  // scan position of the cached peek; nullptr = none
-  const char *operator_end = nullptr;
-  int32_t operator_kind = 0;
-  bool operator_ok = false;
+  // The last token peeked within the current expression: the levels of the grammar ask for
+  // the same token at the same place several times, and it is scanned once for all of them.
+  const char *peek_at = nullptr;  // scan position of the cached peek; nullptr = none
+  const char *peek_end = nullptr;
+  const char *peek_error = nullptr;  // the tokenizer's message when the peek failed
+  bool peek_ok = false;
+  Token peek_token;
 };
 
 // Parses the expression at the scan position into st.expr.postfix.
