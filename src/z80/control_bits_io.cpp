@@ -6,13 +6,8 @@ namespace z80 {
 
 namespace {
 
-struct FixedRow {
-  int32_t kind;
-  uint8_t prefix;  // 0 or 0xED
-  uint8_t op;
-};
-
-constexpr FixedRow kFixed[] = {
+// Instructions without operands.
+constexpr OpcodeRow kFixed[] = {
     {kNop,  0,    0x00},
     {kHalt, 0,    0x76},
     {kDi,   0,    0xF3},
@@ -61,7 +56,7 @@ bool EmitIndexPrefix(AssemblerState &st, uint8_t prefix) {
 }  // namespace
 
 bool EncodeFixed(AssemblerState &st, int32_t mnemonic) {
-  for (const FixedRow &row : kFixed) {
+  for (const OpcodeRow &row : kFixed) {
     if (row.kind == mnemonic) {
       return (row.prefix == 0 || EmitByte(st, row.prefix)) && EmitByte(st, row.op);
     }

@@ -232,14 +232,8 @@ bool EncodeLdPair(AssemblerState &st, const PairOperand &dst, int32_t first) {
   return ok && EmitWordOperandAt(st, start);
 }
 
-struct StoreRow {
-  int32_t kind;
-  uint8_t prefix;  // 0 = none
-  uint8_t op;
-};
-
 // LD (nn),s by source register.
-constexpr StoreRow kStores[] = {
+constexpr OpcodeRow kStores[] = {
     {kRegA,  0,    0x32},
     {kRegBC, 0xED, 0x43},
     {kRegDE, 0xED, 0x53},
@@ -263,7 +257,7 @@ bool EncodeLdStore(AssemblerState &st) {
   }
   Token token;
   const int32_t kind = PeekKind(st, token);
-  for (const StoreRow &row : kStores) {
+  for (const OpcodeRow &row : kStores) {
     if (row.kind == kind) {
       return Accept(st) && (row.prefix == 0 || EmitByte(st, row.prefix)) && EmitByte(st, row.op) &&
              EmitWordOperandAt(st, start);

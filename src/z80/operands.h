@@ -15,6 +15,13 @@ constexpr int32_t kNoToken = -1;
 enum class Disp : uint8_t { None, Zero, Expression };
 
 // An 8-bit register operand: the 3-bit register field and the index prefix it needs.
+// A table row: the token kind it answers and the opcode it gives, with its prefix (0 = none).
+struct OpcodeRow {
+  int32_t kind;
+  uint8_t prefix;
+  uint8_t op;
+};
+
 struct RegOperand {
   int32_t r = 0;
   uint8_t prefix = 0;  // 0, 0xDD or 0xFD
