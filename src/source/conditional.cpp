@@ -61,9 +61,10 @@ bool DoElif(AssemblerState &st) {
       ctx.if_state = kIfAfterTaken;  // the condition is not looked at: the rest is skipped
       return true;
     case kIfAfterTaken:
+    case kIfDone:
     case kIfSkipAll:
-      return true;
-    default:  // none open, or after an ELSE
+      return true;  // a branch after the taken one: nothing more is assembled
+    default:        // none open, or after an ELSE that follows false conditions
       SetError(st, Msg::ElifWithoutIf);
       return false;
   }

@@ -47,7 +47,7 @@ TEST(Conditional, ElifInEveryState) {
       {kIfNone,       false, kIfNone      },
       {kIfElse,       false, kIfElse      },
       {kIfTrue,       true,  kIfAfterTaken},
-      {kIfDone,       false, kIfDone      },
+      {kIfDone,       true,  kIfDone      },
       {kIfSkipAll,    true,  kIfSkipAll   },
       {kIfAfterTaken, true,  kIfAfterTaken},
   };

@@ -9,7 +9,7 @@
 	IF 1
 	ELIF 0
 	ELSE
-	ELIF 1		; ELIF after ELSE, past the taken branch
+	ELIF 1		; ELIF after the ELSE that follows the taken branch: nothing
 	ELSE
 	ENDIF
 	ELSE
