@@ -219,7 +219,7 @@ bool DefineRept(AssemblerState &st) {
 }
 
 // Captures a MACRO or REPT body after its definition line, then repeats a REPT.
-bool CaptureBody(AssemblerState &st, SourceContext &ctx) {
+CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
   const bool listing = ctx.listing != nullptr;
   const int32_t header_line = ctx.line;
   const int32_t index = FindLabel(st, ctx.operand);
@@ -243,7 +243,7 @@ bool CaptureBody(AssemblerState &st, SourceContext &ctx) {
       if (offset == 0) {
         ConsoleMessage(Msg::NoMemory);
         ctx.repeat = 0;
-        return false;
+        return CaptureResult::Failed;
       }
       if (first == 0) {
         first = offset;
@@ -255,14 +255,14 @@ bool CaptureBody(AssemblerState &st, SourceContext &ctx) {
     // Without its end mark the body would run on into whatever is stored next.
     ConsoleMessage(Msg::NoMemory);
     ctx.repeat = 0;
-    return false;
+    return CaptureResult::Failed;
   }
   if (scan != LineScan::Closed) {
     if (scan == LineScan::Open && !ctx.replay_failed) {
       ConsoleMessage(Msg::NoMatchingEndm, NameAt(st, ctx.file_name), header_line);
     }
     ctx.repeat = 0;
-    return false;
+    return CaptureResult::Failed;
   }
 
   Label *label = LabelAt(st, index);
@@ -276,7 +276,7 @@ bool CaptureBody(AssemblerState &st, SourceContext &ctx) {
   }
   bool ok = body == 0 || ReplayRept(st, ctx, body);
   ctx.repeat = 0;
-  return ok;
+  return ok ? CaptureResult::Captured : CaptureResult::ReplayFailed;
 }
 
 // Splits the rest of an invocation line into the argument slots of ctx.

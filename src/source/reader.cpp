@@ -165,8 +165,14 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
         ++ctx.line;
         break;
       case kResultBlockStart:
-        if (!CaptureBody(st, ctx)) {
-          return FileResult::Failed;
+        switch (CaptureBody(st, ctx)) {
+          case CaptureResult::Captured:
+            break;
+          case CaptureResult::ReplayFailed:
+            ++errors;
+            break;
+          case CaptureResult::Failed:
+            return FileResult::Failed;
         }
         break;
       case kResultBinclude:

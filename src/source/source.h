@@ -101,7 +101,13 @@ inline bool IsSkipping(int32_t if_state) {
 // Invokes a macro whose body starts at the TextStore offset body (0 = empty body): collects
 // the arguments from the rest of the line, replays the body, leaves the scan at the line end.
 [[nodiscard]] bool InvokeMacro(AssemblerState &st, uint32_t body);
-// Captures the body named in ctx.operand (and replays a REPT); false fails the context.
-[[nodiscard]] bool CaptureBody(AssemblerState &st, SourceContext &ctx);
+enum class CaptureResult {
+  Captured,      // the body was stored (and a REPT replayed in full)
+  ReplayFailed,  // a REPT repetition failed: one error counts against the REPT line
+  Failed,        // no closing ENDM, or a nesting error: the context fails at once
+};
+
+// Captures the body named in ctx.operand, and replays it when it is a REPT.
+[[nodiscard]] CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx);
 // Collects up to nine macro arguments from the scan position into the slots of ctx.
 void CollectMacroArguments(AssemblerState &st, SourceContext &ctx);

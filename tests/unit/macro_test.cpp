@@ -70,7 +70,7 @@ TEST(Capture, NestingScanOnlyLooksAtTheLine) {
   auto st = MakeState();
   Source src(*st, {"@@: DB 1\n", "@3: IF 0\n", "\x93\xfa\x96\x7b ENDM\n", "next\n"});
   src.Define(*st, "\n", "Scan");
-  ASSERT_TRUE(CaptureBody(*st, src.ctx));
+  ASSERT_EQ(CaptureBody(*st, src.ctx), CaptureResult::Captured);
   for (int32_t counter : st->scan.local_counters) {
     EXPECT_EQ(counter, 0);  // anonymous labels are named when the body is replayed
   }
@@ -82,11 +82,11 @@ TEST(Capture, NestingScanOnlyLooksAtTheLine) {
   Source deep(*st, {" REPT 1\n", " REPT 1\n", " REPT 1\n", " REPT 1\n"});
   deep.Define(*st, "\n", "Deep");
   testing::internal::CaptureStdout();
-  EXPECT_FALSE(CaptureBody(*st, deep.ctx));
+  EXPECT_EQ(CaptureBody(*st, deep.ctx), CaptureResult::Failed);
   testing::internal::GetCapturedStdout();
   Source plain(*st, {" ENDM\n", "next\n"});
   plain.Define(*st, "\n", "Plain");
-  ASSERT_TRUE(CaptureBody(*st, plain.ctx));
+  ASSERT_EQ(CaptureBody(*st, plain.ctx), CaptureResult::Captured);
   EXPECT_EQ(plain.NextLine(*st), "next\n");
 }
 
@@ -102,7 +102,7 @@ TEST(Capture, ListingPassReplaysWithoutStoringOrReporting) {
     used = st->text.used;
     src.Define(*st, " 3\n");
     EXPECT_STREQ(src.ctx.operand, "?R?00000");
-    ASSERT_TRUE(CaptureBody(*st, src.ctx));
+    ASSERT_EQ(CaptureBody(*st, src.ctx), CaptureResult::Captured);
     EXPECT_EQ(st->pass.location, 3);
   }
   EXPECT_EQ(st->text.used, used);  // the second run stored nothing
@@ -112,7 +112,7 @@ TEST(Capture, ListingPassReplaysWithoutStoringOrReporting) {
   bad.ctx.listing = listing;
   bad.Define(*st, "\n", "Bad");
   testing::internal::CaptureStdout();
-  EXPECT_FALSE(CaptureBody(*st, bad.ctx));
+  EXPECT_EQ(CaptureBody(*st, bad.ctx), CaptureResult::Failed);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   std::fclose(listing);
 }
