@@ -80,7 +80,6 @@ struct AssemblerState {
   SourceContext *context = nullptr;  // context of the line being assembled
   int32_t include_depth = 0;
   FILE *listing_file = nullptr;  // current assemble-list file (listing pass only)
-  bool listing_pass = false;
 };
 
 // Resets the per-pass fields before a run.
