@@ -56,7 +56,8 @@ struct SourceContext {
 
 enum class FileResult { Failed, EndedByEnd, EndOfInput };
 
-// Assembles one source file (top-level or included); false when it fails.
+// Assembles one source file (top-level or included); false when it fails. name is read before
+// the first line only, so it may point into the TextStore.
 [[nodiscard]] bool AssembleSourceFile(AssemblerState &st, const char *name);
 // Reads and assembles every line of a context (file or replayed body).
 FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx);
