@@ -27,10 +27,6 @@ int32_t Sub32(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
 }
 
-bool InListingPass(const AssemblerState &st) {
-  return st.context != nullptr && st.context->listing != nullptr;
-}
-
 // ---- ARRANGE stepping ---------------------------------------------------------------------
 
 int32_t PairCount(const PlacementState &pl) {
@@ -173,7 +169,7 @@ bool EmitByte(AssemblerState &st, uint8_t byte) {
     SetError(st, Msg::ArrangeOverflow);
     return false;
   }
-  if (!InListingPass(st)) {
+  if (!IsListingPass(st)) {
     st.code.bytes[static_cast<size_t>(position)] = byte;
   }
   position += 1;
@@ -195,20 +191,14 @@ bool EmitByte(AssemblerState &st, uint8_t byte) {
   return true;
 }
 
-bool EmitOperandByte(AssemblerState &st) {
-  if (!EvaluateExpression(st)) {
-    return false;
-  }
+bool EmitEvaluatedByte(AssemblerState &st) {
   if (st.expr.known) {
     return EmitByte(st, static_cast<uint8_t>(st.expr.postfix.values[0] & 0xFF));
   }
   return NewFixup(st, FixupKind::Byte, st.code.position, false) && EmitByte(st, 0);
 }
 
-bool EmitOperandWord(AssemblerState &st) {
-  if (!EvaluateExpression(st)) {
-    return false;
-  }
+bool EmitEvaluatedWord(AssemblerState &st) {
   if (st.expr.known) {
     const int32_t value = st.expr.postfix.values[0];
     return EmitByte(st, static_cast<uint8_t>(value & 0xFF)) &&
@@ -220,6 +210,10 @@ bool EmitOperandWord(AssemblerState &st) {
   const size_t record = st.fixups.records.size() - 1;
   return EmitByte(st, 0) && SplitWordRecord(st, record) && EmitByte(st, 0);
 }
+
+bool EmitOperandByte(AssemblerState &st) { return EvaluateExpression(st) && EmitEvaluatedByte(st); }
+
+bool EmitOperandWord(AssemblerState &st) { return EvaluateExpression(st) && EmitEvaluatedWord(st); }
 
 bool EmitRelative(AssemblerState &st) {
   if (!EvaluateExpression(st)) {
@@ -237,6 +231,24 @@ bool EmitRelative(AssemblerState &st) {
     return false;
   }
   return NewFixup(st, FixupKind::Relative, st.code.position, true) && EmitByte(st, 0);
+}
+
+// The reserved byte always follows a prefix byte of the same instruction, so it goes exactly
+// to the current position (an ARRANGE gap is stepped over right after the byte before it).
+bool ReserveByte(AssemblerState &st, ReservedByte &slot) {
+  slot.offset = st.code.position;
+  if (!EmitByte(st, 0)) {
+    return false;
+  }
+  // An OFFSET section only counts addresses; the listing pass keeps the stored image.
+  slot.stored = st.code.position != slot.offset && !IsListingPass(st);
+  return true;
+}
+
+void FillReserved(AssemblerState &st, const ReservedByte &slot, uint8_t value) {
+  if (slot.stored && slot.offset >= 0 && slot.offset < kCodeBufferSize) {
+    st.code.bytes[static_cast<size_t>(slot.offset)] = value;
+  }
 }
 
 bool DefineLabelHere(AssemblerState &st, int32_t reference) {

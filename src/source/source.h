@@ -85,8 +85,12 @@ enum IfState : int32_t {
 [[nodiscard]] bool DoElif(AssemblerState &st);
 [[nodiscard]] bool DoElse(AssemblerState &st);
 [[nodiscard]] bool DoEndif(AssemblerState &st);
-// Pushes a conditional level with a new state (used by the tokenizer's skip scan too).
+// Pushes a conditional level with a new state. One level too deep, the message is set and the
+// level is still opened, skipped whole, so that its ENDIF stays balanced.
 void PushIfState(AssemblerState &st, int32_t state);
+// Opens the level of an IF met in skipped text, skipped whole. One level too deep, it opens
+// nothing and fails (message set).
+[[nodiscard]] bool PushSkippedIf(AssemblerState &st);
 inline bool IsSkipping(int32_t if_state) {
   return if_state == kIfFalse || if_state == kIfDone || if_state == kIfSkipAll ||
          if_state == kIfAfterTaken;
