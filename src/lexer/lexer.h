@@ -121,18 +121,8 @@ struct PostfixBuffer {
 
 struct ExpressionState {
   PostfixBuffer postfix;
-  int32_t paren_depth = 0;
-  int32_t outer_groups = 0;
-  bool group = false;           // the last primary was a parenthesised group
   bool known = false;           // postfix is a single Number: its value is the result
   bool memory_operand = false;  // the expression is one parenthesised group
-  // The last token peeked within the current expression: the levels of the grammar ask for
-  // the same token at the same place several times, and it is scanned once for all of them.
-  const char *peek_at = nullptr;  // scan position of the cached peek; nullptr = none
-  const char *peek_end = nullptr;
-  const char *peek_error = nullptr;  // the tokenizer's message when the peek failed
-  bool peek_ok = false;
-  Token peek_token;
 };
 
 // Parses the expression at the scan position into st.expr.postfix.
