@@ -44,7 +44,7 @@ bool StepOverEmptyPairs(const PlacementState &pl, int32_t &location, int32_t &po
     pair = 0;
   }
   for (int32_t n = 0; n < pairs; ++n) {
-    if (pl.arrange_numbers[2 * pair] > 0) {
+    if (pl.arrange_numbers[2 * static_cast<size_t>(pair)] > 0) {
       return true;
     }
     const int32_t skip = pl.arrange_numbers[2 * pair + 1];
@@ -176,7 +176,7 @@ bool EmitByte(AssemblerState &st, uint8_t byte) {
   location = Add32(location, 1);
   if (arranging) {
     pl.arrange_placed += 1;
-    if (pl.arrange_placed >= pl.arrange_numbers[2 * pair]) {
+    if (pl.arrange_placed >= pl.arrange_numbers[2 * static_cast<size_t>(pair)]) {
       const int32_t skip = pl.arrange_numbers[2 * pair + 1];
       location = Add32(location, skip);
       position = Add32(position, skip);
@@ -379,8 +379,9 @@ Outcome Evaluate(Resolver &r, const Fixup &record, int32_t &value, const Label *
   std::vector<int32_t> &stack = r.stack;
   stack.clear();
   for (int32_t k = 0; k < record.count; ++k) {
-    const int32_t item = st.fixups.values[static_cast<size_t>(record.first + k)];
-    const int32_t kind = st.fixups.kinds[static_cast<size_t>(record.first + k)];
+    const size_t at = static_cast<size_t>(record.first) + static_cast<size_t>(k);
+    const int32_t item = st.fixups.values[at];
+    const int32_t kind = st.fixups.kinds[at];
     if (kind == kNumber) {
       stack.push_back(item);
     } else if (kind == kIdentifier) {
@@ -488,7 +489,7 @@ void ReportUnresolved(Resolver &r) {
     const Fixup record = st.fixups.records[i];
     (void)SelectScope(st, record.scope);
     for (int32_t k = 0; k < record.count; ++k) {
-      const auto item = static_cast<size_t>(record.first + k);
+      const size_t item = static_cast<size_t>(record.first) + static_cast<size_t>(k);
       if (st.fixups.kinds[item] != kIdentifier) {
         continue;
       }

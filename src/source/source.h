@@ -30,7 +30,7 @@ const char *ReadText(const TextStore &store, uint32_t offset, uint32_t &next);
 // Buffered reading of a source file: lines are cut out of large blocks, as a line-by-line
 // read of at most 1,023 characters would deliver them.
 struct LineReader {
-  static constexpr size_t kBlockSize = 64 * 1024;
+  static constexpr size_t kBlockSize = size_t{64} * 1024;
   char block[kBlockSize];
   size_t begin = 0;  // first unread byte
   size_t end = 0;    // end of the bytes read

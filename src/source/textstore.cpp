@@ -58,7 +58,8 @@ uint32_t AppendText(TextStore &store, std::string_view text) {
     // Grow in whole steps; doubling the step count keeps appends amortised O(1).
     uint64_t capacity = store.capacity;
     while (needed >= capacity) {
-      capacity += capacity < 16 * kTextStep ? kTextStep : capacity / 2 / kTextStep * kTextStep;
+      capacity +=
+          capacity < uint64_t{16} * kTextStep ? kTextStep : capacity / 2 / kTextStep * kTextStep;
     }
     if (capacity >= UINT32_MAX) {
       return 0;
