@@ -2,13 +2,15 @@
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
+# ON turns compiler warnings into errors (the CMake option TALVO_WERROR), as CI does.
+WERROR ?= OFF
 
-.PHONY: all demo test test-sanitize format format-check clean
+.PHONY: all demo test test-sanitize tidy format format-check clean
 
 FORMAT_FILES = $(wildcard src/*/*.cpp src/*/*.h tests/unit/*.cpp tests/unit/*.h)
 
 all:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DTALVO_WERROR=$(WERROR)
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Assembles the bundled example into examples/hello.bin and shows it as a dump.
@@ -23,9 +25,16 @@ test: all
 
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitize:
-	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTALVO_SANITIZE=ON
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTALVO_SANITIZE=ON \
+	  -DTALVO_WERROR=$(WERROR)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+# Runs clang-tidy with the project's .clang-tidy over the program's sources (with the compile
+# commands of the release build); any finding fails.
+tidy: all
+	find src -name '*.cpp' | sort | xargs -P $(JOBS) -n 1 \
+	  clang-tidy -p $(BUILD) --quiet --warnings-as-errors='*'
 
 # Applies the project's .clang-format to every C++ file.
 format:

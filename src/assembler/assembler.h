@@ -82,12 +82,27 @@ StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext
 // ---- Code buffer ------------------------------------------------------------------------
 
 [[nodiscard]] bool EmitByte(AssemblerState &st, uint8_t byte);
-// Evaluates the expression at the scan position and emits its low 8 bits (or a Byte fixup).
+// Emits the low 8 bits of the expression just evaluated (st.expr), or, when its value is not
+// known yet, a zero placeholder and a Byte fixup for it.
+[[nodiscard]] bool EmitEvaluatedByte(AssemblerState &st);
+// As EmitEvaluatedByte for a little-endian word. The buffer records an unknown word as one
+// Word fixup, or as two Byte fixups when an ARRANGE gap falls between its two placeholders.
+[[nodiscard]] bool EmitEvaluatedWord(AssemblerState &st);
+// Evaluates the expression at the scan position and emits it with EmitEvaluatedByte.
 [[nodiscard]] bool EmitOperandByte(AssemblerState &st);
-// As EmitOperandByte for a little-endian word.
+// Evaluates the expression at the scan position and emits it with EmitEvaluatedWord.
 [[nodiscard]] bool EmitOperandWord(AssemblerState &st);
 // Evaluates a jump target and emits the relative displacement (or a Relative fixup).
 [[nodiscard]] bool EmitRelative(AssemblerState &st);
+
+// A byte emitted before its value is known and filled in later by the same statement (an
+// opcode that its displacement precedes in the source but follows in the code).
+struct ReservedByte {
+  int32_t offset = 0;
+  bool stored = false;  // false when nothing went into the buffer (OFFSET section, listing)
+};
+[[nodiscard]] bool ReserveByte(AssemblerState &st, ReservedByte &slot);
+void FillReserved(AssemblerState &st, const ReservedByte &slot, uint8_t value);
 
 // Defines a label (reference) at the location counter.
 [[nodiscard]] bool DefineLabelHere(AssemblerState &st, int32_t reference);

@@ -27,10 +27,6 @@ int32_t Sub32(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
 }
 
-bool InListingPass(const AssemblerState &st) {
-  return st.context != nullptr && st.context->listing != nullptr;
-}
-
 // ---- ARRANGE stepping ---------------------------------------------------------------------
 
 int32_t PairCount(const PlacementState &pl) {
@@ -48,7 +44,7 @@ bool StepOverEmptyPairs(const PlacementState &pl, int32_t &location, int32_t &po
     pair = 0;
   }
   for (int32_t n = 0; n < pairs; ++n) {
-    if (pl.arrange_numbers[2 * pair] > 0) {
+    if (pl.arrange_numbers[2 * static_cast<size_t>(pair)] > 0) {
       return true;
     }
     const int32_t skip = pl.arrange_numbers[2 * pair + 1];
@@ -173,14 +169,14 @@ bool EmitByte(AssemblerState &st, uint8_t byte) {
     SetError(st, Msg::ArrangeOverflow);
     return false;
   }
-  if (!InListingPass(st)) {
+  if (!IsListingPass(st)) {
     st.code.bytes[static_cast<size_t>(position)] = byte;
   }
   position += 1;
   location = Add32(location, 1);
   if (arranging) {
     pl.arrange_placed += 1;
-    if (pl.arrange_placed >= pl.arrange_numbers[2 * pair]) {
+    if (pl.arrange_placed >= pl.arrange_numbers[2 * static_cast<size_t>(pair)]) {
       const int32_t skip = pl.arrange_numbers[2 * pair + 1];
       location = Add32(location, skip);
       position = Add32(position, skip);
@@ -195,20 +191,14 @@ bool EmitByte(AssemblerState &st, uint8_t byte) {
   return true;
 }
 
-bool EmitOperandByte(AssemblerState &st) {
-  if (!EvaluateExpression(st)) {
-    return false;
-  }
+bool EmitEvaluatedByte(AssemblerState &st) {
   if (st.expr.known) {
     return EmitByte(st, static_cast<uint8_t>(st.expr.postfix.values[0] & 0xFF));
   }
   return NewFixup(st, FixupKind::Byte, st.code.position, false) && EmitByte(st, 0);
 }
 
-bool EmitOperandWord(AssemblerState &st) {
-  if (!EvaluateExpression(st)) {
-    return false;
-  }
+bool EmitEvaluatedWord(AssemblerState &st) {
   if (st.expr.known) {
     const int32_t value = st.expr.postfix.values[0];
     return EmitByte(st, static_cast<uint8_t>(value & 0xFF)) &&
@@ -220,6 +210,10 @@ bool EmitOperandWord(AssemblerState &st) {
   const size_t record = st.fixups.records.size() - 1;
   return EmitByte(st, 0) && SplitWordRecord(st, record) && EmitByte(st, 0);
 }
+
+bool EmitOperandByte(AssemblerState &st) { return EvaluateExpression(st) && EmitEvaluatedByte(st); }
+
+bool EmitOperandWord(AssemblerState &st) { return EvaluateExpression(st) && EmitEvaluatedWord(st); }
 
 bool EmitRelative(AssemblerState &st) {
   if (!EvaluateExpression(st)) {
@@ -237,6 +231,24 @@ bool EmitRelative(AssemblerState &st) {
     return false;
   }
   return NewFixup(st, FixupKind::Relative, st.code.position, true) && EmitByte(st, 0);
+}
+
+// The reserved byte always follows a prefix byte of the same instruction, so it goes exactly
+// to the current position (an ARRANGE gap is stepped over right after the byte before it).
+bool ReserveByte(AssemblerState &st, ReservedByte &slot) {
+  slot.offset = st.code.position;
+  if (!EmitByte(st, 0)) {
+    return false;
+  }
+  // An OFFSET section only counts addresses; the listing pass keeps the stored image.
+  slot.stored = st.code.position != slot.offset && !IsListingPass(st);
+  return true;
+}
+
+void FillReserved(AssemblerState &st, const ReservedByte &slot, uint8_t value) {
+  if (slot.stored && slot.offset >= 0 && slot.offset < kCodeBufferSize) {
+    st.code.bytes[static_cast<size_t>(slot.offset)] = value;
+  }
 }
 
 bool DefineLabelHere(AssemblerState &st, int32_t reference) {
@@ -367,8 +379,9 @@ Outcome Evaluate(Resolver &r, const Fixup &record, int32_t &value, const Label *
   std::vector<int32_t> &stack = r.stack;
   stack.clear();
   for (int32_t k = 0; k < record.count; ++k) {
-    const int32_t item = st.fixups.values[static_cast<size_t>(record.first + k)];
-    const int32_t kind = st.fixups.kinds[static_cast<size_t>(record.first + k)];
+    const size_t at = static_cast<size_t>(record.first) + static_cast<size_t>(k);
+    const int32_t item = st.fixups.values[at];
+    const int32_t kind = st.fixups.kinds[at];
     if (kind == kNumber) {
       stack.push_back(item);
     } else if (kind == kIdentifier) {
@@ -476,7 +489,7 @@ void ReportUnresolved(Resolver &r) {
     const Fixup record = st.fixups.records[i];
     (void)SelectScope(st, record.scope);
     for (int32_t k = 0; k < record.count; ++k) {
-      const auto item = static_cast<size_t>(record.first + k);
+      const size_t item = static_cast<size_t>(record.first) + static_cast<size_t>(k);
       if (st.fixups.kinds[item] != kIdentifier) {
         continue;
       }

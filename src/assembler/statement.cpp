@@ -9,8 +9,6 @@ namespace {
 
 constexpr int kMaxErrorText = 63;
 
-bool IsListingPass(const AssemblerState &st) { return st.context->listing != nullptr; }
-
 // True when the next token is kind; takes it then.
 bool TakeIf(AssemblerState &st, int32_t kind) {
   Token next;
@@ -32,37 +30,6 @@ void SkipSpaces(AssemblerState &st) {
   }
 }
 
-const char *KindName(uint8_t kind) {
-  switch (kind) {
-    case kLabelDefined:
-      return MessageText(Msg::KindLabel);
-    case kLabelMacro:
-      return MessageText(Msg::KindMacro);
-    default:
-      return MessageText(Msg::KindUnknown);
-  }
-}
-
-// Finds or creates a name in the current scope for a definition; 0 (message set) when it is
-// already a defined label or a macro.
-// found is the name's record in the current scope as the label field looked it up (0: none).
-int32_t DeclareHere(AssemblerState &st, const Token &name, int32_t found) {
-  int32_t index = found;
-  if (index == 0) {
-    index = AddLabel(st, name.text);
-    if (index == 0) {
-      SetError(st, Msg::SyntaxError);
-    }
-    return index;
-  }
-  Label *label = LabelAt(st, index);
-  if (label->kind != kLabelUndefined) {
-    SetErrorFormat(st, Msg::AlreadyDefined, name.text, KindName(label->kind));
-    return 0;
-  }
-  return index;
-}
-
 // Listing pass: the label the assembly pass defined is marked as reached.
 void MarkReached(AssemblerState &st, const Token &name) {
   if (Label *label = LabelAt(st, FindLabel(st, name.text))) {
@@ -73,7 +40,7 @@ void MarkReached(AssemblerState &st, const Token &name) {
 // ---- Label field ----------------------------------------------------------------------
 
 // NAME: — a label at the current location.
-bool DefineColonLabel(AssemblerState &st, const Token &name, int32_t found) {
+bool DefineColonLabel(AssemblerState &st, const Token &name) {
   if (!TakePeekedToken(st)) {
     return false;
   }
@@ -81,7 +48,7 @@ bool DefineColonLabel(AssemblerState &st, const Token &name, int32_t found) {
     MarkReached(st, name);
     return true;
   }
-  int32_t index = DeclareHere(st, name, found);
+  int32_t index = DeclareLabel(st, name.text, false);
   return index != 0 && DefineLabelHere(st, index);
 }
 
@@ -105,12 +72,12 @@ bool DefineGlobalLabel(AssemblerState &st, const Token &name) {
 }
 
 // NAME EQU expr
-bool DefineEquate(AssemblerState &st, const Token &name, int32_t found) {
+bool DefineEquate(AssemblerState &st, const Token &name) {
   if (IsListingPass(st)) {
     MarkReached(st, name);
     return TakePeekedToken(st) && EvaluateExpression(st);
   }
-  int32_t index = DeclareHere(st, name, found);
+  int32_t index = DeclareLabel(st, name.text, false);
   if (index == 0 || !TakePeekedToken(st) || !EvaluateExpression(st)) {
     return false;
   }
@@ -160,11 +127,11 @@ void EnterScope(AssemblerState &st, const char *name) {
 }
 
 // NAME PROC / NAME { — a label at the current location that opens a named scope.
-bool DefineProcLabel(AssemblerState &st, const Token &name, int32_t found) {
+bool DefineProcLabel(AssemblerState &st, const Token &name) {
   if (IsListingPass(st)) {
     MarkReached(st, name);
   } else {
-    int32_t index = DeclareHere(st, name, found);
+    int32_t index = DeclareLabel(st, name.text, false);
     if (index == 0) {
       return false;
     }
@@ -206,11 +173,11 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
   }
   switch (next.kind) {
     case kColon:
-      return FromBool(DefineColonLabel(st, name, index));
+      return FromBool(DefineColonLabel(st, name));
     case kDoubleColon:
       return FromBool(DefineGlobalLabel(st, name));
     case kEqu:
-      return FromBool(DefineEquate(st, name, index));
+      return FromBool(DefineEquate(st, name));
     case kAssign:
       return FromBool(DefineAssignment(st, name, index));
     case kMacro:
@@ -219,7 +186,7 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
       }
       return kResultBlockStart;
     case kProc:
-      return FromBool(DefineProcLabel(st, name, index));
+      return FromBool(DefineProcLabel(st, name));
     case kInPage:
     case kPageAligned:
       SetError(st, Msg::UnsupportedDirective);
@@ -511,7 +478,7 @@ struct DirectiveRow {
   DirectiveHandler handler;
 };
 
-// Every keyword of the pseudo-instruction range, in code order.
+// Every code of the pseudo-instruction range, in code order.
 constexpr DirectiveRow kDirectives[] = {
     {kDb,          DoDb            },
     {kDw,          DoDw            },
@@ -521,7 +488,7 @@ constexpr DirectiveRow kDirectives[] = {
     {kEndm,        DoNothing       },
     {kAlign,       DoAlign         },
     {kOffset,      Unsupported     },
-    {115,          Unsupported     },
+    {kUnassigned,  nullptr         }, // the gap in the codes: never dispatched
     {kColon,       Unsupported     },
     {kEqu,         Unsupported     },
     {kAssign,      Unsupported     },

@@ -84,3 +84,8 @@ struct AssemblerState {
 
 // Resets the per-pass fields before a run.
 void ResetForPass(AssemblerState &st);
+
+// True in the listing pass: the current context writes to a listing file, and no byte is stored.
+inline bool IsListingPass(const AssemblerState &st) {
+  return st.context != nullptr && st.context->listing != nullptr;
+}

@@ -8,10 +8,30 @@
 
 namespace {
 
-using LevelParser = bool (*)(AssemblerState &);
+// The last token peeked within the current expression: the levels of the grammar ask for the
+// same token at the same place several times, and it is scanned once for all of them.
+struct PeekCache {
+  const char *at = nullptr;  // scan position of the cached peek; nullptr = none
+  const char *end = nullptr;
+  const char *error = nullptr;  // the tokenizer's message when the peek failed
+  bool ok = false;
+  Token token;
+};
 
-bool ParseJoin(AssemblerState &st);
-bool ParseUnary(AssemblerState &st);
+// The state of one expression being parsed.
+struct Parser {
+  explicit Parser(AssemblerState &state) : st(state) {}
+  AssemblerState &st;
+  PeekCache peek;
+  int32_t paren_depth = 0;
+  int32_t outer_groups = 0;  // parenthesised groups at the outermost level
+  bool group = false;        // the last primary was a parenthesised group
+};
+
+using LevelParser = bool (*)(Parser &);
+
+bool ParseJoin(Parser &p);
+bool ParseUnary(Parser &p);
 
 bool Append(AssemblerState &st, int32_t value, int32_t kind) {
   PostfixBuffer &buffer = st.expr.postfix;
@@ -58,27 +78,28 @@ bool Contains(const int32_t (&kinds)[N], int32_t kind) {
 // Peeks the next token, scanning it once however many levels of the grammar ask for it at
 // the same place. A token whose scan has a side effect (the definition form of a generated
 // local label advances its counter) is not kept, so each peek of it scans again.
-bool PeekCached(AssemblerState &st, Token &token) {
-  ExpressionState &expr = st.expr;
+bool PeekCached(Parser &p, Token &token) {
+  AssemblerState &st = p.st;
+  PeekCache &cache = p.peek;
   SkipBlanks(st);
-  if (expr.peek_at != nullptr && st.scan.pos == expr.peek_at) {
+  if (cache.at != nullptr && st.scan.pos == cache.at) {
     st.scan.peek_start = st.scan.pos;
-    st.scan.lookahead_end = expr.peek_end;
-    token = expr.peek_token;
-    if (!expr.peek_ok) {
-      st.diag.error = expr.peek_error;
+    st.scan.lookahead_end = cache.end;
+    token = cache.token;
+    if (!cache.ok) {
+      st.diag.error = cache.error;
     }
-    return expr.peek_ok;
+    return cache.ok;
   }
   const bool ok = PeekToken(st, token);
   const bool side_effect =
       ok && token.kind == kIdentifier && token.text[0] == '@' && token.value == 0;
   if (!side_effect) {
-    expr.peek_at = st.scan.pos;
-    expr.peek_end = st.scan.lookahead_end;
-    expr.peek_error = st.diag.error;
-    expr.peek_ok = ok;
-    expr.peek_token = token;
+    cache.at = st.scan.pos;
+    cache.end = st.scan.lookahead_end;
+    cache.error = st.diag.error;
+    cache.ok = ok;
+    cache.token = token;
   }
   return ok;
 }
@@ -86,17 +107,17 @@ bool PeekCached(AssemblerState &st, Token &token) {
 // One left-associative binary level: operand { operator operand }. A token that is not one
 // of this level's operators, or that cannot be scanned, ends the level without failing.
 template <size_t N>
-bool ParseBinary(AssemblerState &st, const int32_t (&operators)[N], LevelParser operand) {
-  if (!operand(st)) {
+bool ParseBinary(Parser &p, const int32_t (&operators)[N], LevelParser operand) {
+  if (!operand(p)) {
     return false;
   }
   for (;;) {
     Token op;
-    if (!PeekCached(st, op) || !Contains(operators, op.kind)) {
+    if (!PeekCached(p, op) || !Contains(operators, op.kind)) {
       return true;
     }
     const int32_t kind = op.kind;
-    if (!TakePeekedToken(st) || !operand(st) || !FoldBinary(st, kind)) {
+    if (!TakePeekedToken(p.st) || !operand(p) || !FoldBinary(p.st, kind)) {
       return false;
     }
   }
@@ -115,45 +136,33 @@ constexpr int32_t kAdditiveOperators[] = {kPlus, kMinus};
 constexpr int32_t kMultiplicativeOperators[] = {kMul, kDiv, kMod};
 
 // multiplicative := unary { ('*' | '/' | '%') unary }
-bool ParseMultiplicative(AssemblerState &st) {
-  return ParseBinary(st, kMultiplicativeOperators, ParseUnary);
-}
+bool ParseMultiplicative(Parser &p) { return ParseBinary(p, kMultiplicativeOperators, ParseUnary); }
 // additive := multiplicative { ('+' | '-') multiplicative }
-bool ParseAdditive(AssemblerState &st) {
-  return ParseBinary(st, kAdditiveOperators, ParseMultiplicative);
-}
+bool ParseAdditive(Parser &p) { return ParseBinary(p, kAdditiveOperators, ParseMultiplicative); }
 // shift := additive { ('<<' | '>>') additive }
-bool ParseShift(AssemblerState &st) { return ParseBinary(st, kShiftOperators, ParseAdditive); }
+bool ParseShift(Parser &p) { return ParseBinary(p, kShiftOperators, ParseAdditive); }
 // relational := shift { ('>' | '<' | '>=' | '<=') shift }
-bool ParseRelational(AssemblerState &st) {
-  return ParseBinary(st, kRelationalOperators, ParseShift);
-}
+bool ParseRelational(Parser &p) { return ParseBinary(p, kRelationalOperators, ParseShift); }
 // equality := relational { ('==' | '!=') relational }
-bool ParseEquality(AssemblerState &st) {
-  return ParseBinary(st, kEqualityOperators, ParseRelational);
-}
+bool ParseEquality(Parser &p) { return ParseBinary(p, kEqualityOperators, ParseRelational); }
 // bit_and := equality { '&' equality }
-bool ParseBitAnd(AssemblerState &st) { return ParseBinary(st, kBitAndOperators, ParseEquality); }
+bool ParseBitAnd(Parser &p) { return ParseBinary(p, kBitAndOperators, ParseEquality); }
 // bit_xor := bit_and { '^' bit_and }
-bool ParseBitXor(AssemblerState &st) { return ParseBinary(st, kBitXorOperators, ParseBitAnd); }
+bool ParseBitXor(Parser &p) { return ParseBinary(p, kBitXorOperators, ParseBitAnd); }
 // bit_or := bit_xor { '|' bit_xor }
-bool ParseBitOr(AssemblerState &st) { return ParseBinary(st, kBitOrOperators, ParseBitXor); }
+bool ParseBitOr(Parser &p) { return ParseBinary(p, kBitOrOperators, ParseBitXor); }
 // logical_and := bit_or { '&&' bit_or }
-bool ParseLogicalAnd(AssemblerState &st) {
-  return ParseBinary(st, kLogicalAndOperators, ParseBitOr);
-}
+bool ParseLogicalAnd(Parser &p) { return ParseBinary(p, kLogicalAndOperators, ParseBitOr); }
 // logical_or := logical_and { '||' logical_and }
-bool ParseLogicalOr(AssemblerState &st) {
-  return ParseBinary(st, kLogicalOrOperators, ParseLogicalAnd);
-}
+bool ParseLogicalOr(Parser &p) { return ParseBinary(p, kLogicalOrOperators, ParseLogicalAnd); }
 // join := logical_or { ':' logical_or }   (high byte : low byte)
-bool ParseJoin(AssemblerState &st) { return ParseBinary(st, kJoinOperators, ParseLogicalOr); }
+bool ParseJoin(Parser &p) { return ParseBinary(p, kJoinOperators, ParseLogicalOr); }
 
 // '(' join ')'
-bool ParseGroup(AssemblerState &st) {
-  ExpressionState &expr = st.expr;
-  ++expr.paren_depth;
-  if (!TakePeekedToken(st) || !ParseJoin(st)) {
+bool ParseGroup(Parser &p) {
+  AssemblerState &st = p.st;
+  ++p.paren_depth;
+  if (!TakePeekedToken(st) || !ParseJoin(p)) {
     return false;
   }
   Token close;
@@ -161,10 +170,10 @@ bool ParseGroup(AssemblerState &st) {
     SetError(st, Msg::MissingRParen);
     return false;
   }
-  --expr.paren_depth;
-  expr.group = true;
-  if (expr.paren_depth == 0) {
-    ++expr.outer_groups;
+  --p.paren_depth;
+  p.group = true;
+  if (p.paren_depth == 0) {
+    ++p.outer_groups;
   }
   return true;
 }
@@ -219,8 +228,8 @@ bool ParseDefined(AssemblerState &st) {
   const Label *label = index != 0 ? LabelAt(st, index) : nullptr;
   bool defined = false;
   if (label != nullptr) {
-    const bool listing = st.context != nullptr && st.context->listing != nullptr;
-    defined = listing ? (label->flags & kFlagListingReached) != 0 : label->kind != kLabelUndefined;
+    defined = IsListingPass(st) ? (label->flags & kFlagListingReached) != 0
+                                : label->kind != kLabelUndefined;
   }
   if (!Append(st, defined ? 1 : 0, kNumber)) {
     return false;
@@ -253,15 +262,16 @@ bool ParseLabel(AssemblerState &st, const Token &token) {
 }
 
 // primary := '(' join ')' | character | '$' | DEFINED '(' name ')' | label | number
-bool ParsePrimary(AssemblerState &st) {
+bool ParsePrimary(Parser &p) {
+  AssemblerState &st = p.st;
   Token token;
-  if (!PeekCached(st, token)) {
+  if (!PeekCached(p, token)) {
     return false;
   }
-  st.expr.group = false;
+  p.group = false;
   switch (token.kind) {
     case kLParen:
-      return ParseGroup(st);
+      return ParseGroup(p);
     case kQuote:
       return ParseCharacterConstant(st);
     case kDollar:
@@ -279,15 +289,16 @@ bool ParsePrimary(AssemblerState &st) {
 }
 
 // unary := ('!' | '~' | '-' | '+') unary | primary
-bool ParseUnary(AssemblerState &st) {
+bool ParseUnary(Parser &p) {
+  AssemblerState &st = p.st;
   Token token;
-  if (!PeekCached(st, token)) {
+  if (!PeekCached(p, token)) {
     return false;
   }
   int32_t op = 0;
   switch (token.kind) {
     case kPlus:
-      return TakePeekedToken(st) && ParseUnary(st);
+      return TakePeekedToken(st) && ParseUnary(p);
     case kMinus:
       op = kNegate;
       break;
@@ -296,9 +307,9 @@ bool ParseUnary(AssemblerState &st) {
       op = token.kind;
       break;
     default:
-      return ParsePrimary(st);
+      return ParsePrimary(p);
   }
-  if (!TakePeekedToken(st) || !ParseUnary(st)) {
+  if (!TakePeekedToken(st) || !ParseUnary(p)) {
     return false;
   }
   PostfixBuffer &buffer = st.expr.postfix;
@@ -316,15 +327,12 @@ bool EvaluateExpression(AssemblerState &st) {
   ExpressionState &expr = st.expr;
   // The message that stands when a step fails without one of its own.
   SetError(st, Msg::MissingRParen);
-  expr.paren_depth = 0;
-  expr.outer_groups = 0;
-  expr.group = false;
   expr.postfix.count = 0;
-  expr.peek_at = nullptr;  // the line may have changed since the last expression
+  Parser p(st);
   Token first;
-  const bool starts_with_group = PeekCached(st, first) && first.kind == kLParen;
-  const bool ok = ParseJoin(st);
-  expr.memory_operand = starts_with_group && expr.group && expr.outer_groups == 1;
+  const bool starts_with_group = PeekCached(p, first) && first.kind == kLParen;
+  const bool ok = ParseJoin(p);
+  expr.memory_operand = starts_with_group && p.group && p.outer_groups == 1;
   expr.known = expr.postfix.count == 1 && expr.postfix.kinds[0] == kNumber;
   if (ok) {
     ClearError(st);

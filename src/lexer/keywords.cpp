@@ -112,8 +112,6 @@ constexpr NamedKeyword kLength7Plus[] = {
 };
 // clang-format on
 
-constexpr char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-
 // Case-insensitive comparison of a word against an upper-case keyword.
 bool SameWord(const char *word, int32_t length, std::string_view keyword) {
   if (keyword.size() != static_cast<size_t>(length)) {

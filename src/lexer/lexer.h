@@ -38,6 +38,7 @@ enum TokenKind : int32_t {
   // Pseudo-instructions.
   kDb = 107, kDw, kDs,
   kOrg = 110, kMacro, kEndm, kAlign, kOffset,
+  kUnassigned = 115,  // a gap: no keyword has this code, and no token is given it
   kColon = 116,
   kEqu = 117,
   kAssign = 118,
@@ -63,8 +64,8 @@ enum TokenKind : int32_t {
 };
 // clang-format on
 
-inline bool IsMnemonic(int32_t kind) { return kind >= 1 && kind <= 69; }
-inline bool IsDirective(int32_t kind) { return kind >= 107 && kind <= 136; }
+inline bool IsMnemonic(int32_t kind) { return kind >= kAdd && kind <= kTsti; }
+inline bool IsDirective(int32_t kind) { return kind >= kDb && kind <= kEnd && kind != kUnassigned; }
 
 // One token of the current line.
 struct Token {
@@ -96,6 +97,8 @@ bool SkipBlanks(AssemblerState &st);
 [[nodiscard]] bool TakePeekedToken(AssemblerState &st);
 // Turns an identifier token into its keyword kind when its text is a keyword.
 bool MatchKeyword(Token &token);
+// The upper case of an ASCII letter; every other byte (Shift-JIS included) as it is.
+constexpr char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 // Writes "@" family and the five-character base-64 serial into text (8 bytes with NUL).
 void FormatLocalLabel(char *text, char family, int32_t serial);
 // Writes the five-character base-64 encoding of serial (0..0x3FFFFFFF) into out.
@@ -118,18 +121,8 @@ struct PostfixBuffer {
 
 struct ExpressionState {
   PostfixBuffer postfix;
-  int32_t paren_depth = 0;
-  int32_t outer_groups = 0;
-  bool group = false;           // the last primary was a parenthesised group
   bool known = false;           // postfix is a single Number: its value is the result
   bool memory_operand = false;  // the expression is one parenthesised group
-  // The last token peeked within the current expression: the levels of the grammar ask for
-  // the same token at the same place several times, and it is scanned once for all of them.
-  const char *peek_at = nullptr;  // scan position of the cached peek; nullptr = none
-  const char *peek_end = nullptr;
-  const char *peek_error = nullptr;  // the tokenizer's message when the peek failed
-  bool peek_ok = false;
-  Token peek_token;
 };
 
 // Parses the expression at the scan position into st.expr.postfix.

@@ -49,8 +49,6 @@ bool IsWordStart(char c) { return HasClass(c, kLetter | kWordMark); }
 bool IsWordChar(char c) { return HasClass(c, kLetter | kDigit | kWordMark); }
 bool IsHexDigit(char c) { return HasClass(c, kHexDigit); }
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-
 // Value of a hexadecimal digit, either case.
 uint32_t DigitValue(char c) {
   c = Upper(c);
@@ -103,7 +101,6 @@ constexpr PairToken kPairTokens[] = {
 constexpr int32_t kMaxIdentifierLength = 63;
 constexpr int32_t kLocalLabelLength = 7;
 constexpr int32_t kAnyLocalFamily = 10;  // counter index of the "@@" family
-constexpr int32_t kMaxSkipNesting = 9;   // a nested IF in skipped text is refused this deep
 constexpr int32_t kLargestSerial = 0x3FFFFFFF;
 
 void SkipWordRest(AssemblerState &st) {
@@ -303,18 +300,6 @@ bool ScanLocalLabel(AssemblerState &st, Token &token) {
     FormatLocalLabel(token.text, family, 0);
     std::memset(token.text + 2, '-', kLocalLabelLength - 2);
   }
-  return true;
-}
-
-// Opens a skipped conditional nested in skipped text.
-bool PushSkippedIf(AssemblerState &st) {
-  SourceContext &ctx = *st.context;
-  if (ctx.if_depth < 0 || ctx.if_depth >= kMaxSkipNesting) {
-    SetError(st, Msg::TooMuchIfNesting);
-    return false;
-  }
-  ctx.if_stack[ctx.if_depth++] = ctx.if_state;
-  ctx.if_state = 5;
   return true;
 }
 

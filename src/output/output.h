@@ -1,4 +1,4 @@
-// Output writers: raw binary, Intel HEX, MZT, console dump, D88 images and listings.
+// Output writers: raw binary, Intel HEX, MZT and the console dump.
 #pragma once
 
 #include <cstdint>

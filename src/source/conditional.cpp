@@ -47,6 +47,15 @@ void PushIfState(AssemblerState &st, int32_t state) {
   ctx.if_state = state;
 }
 
+bool PushSkippedIf(AssemblerState &st) {
+  if (st.context->if_depth >= kIfStackSize - 1) {
+    SetError(st, Msg::TooMuchIfNesting);
+    return false;
+  }
+  PushIfState(st, kIfSkipAll);
+  return true;
+}
+
 // IF expr
 bool DoIf(AssemblerState &st) { return OpenConditional(st); }
 

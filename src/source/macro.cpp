@@ -17,10 +17,6 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsListingPass(const AssemblerState &st) {
-  return st.context != nullptr && st.context->listing != nullptr;
-}
-
 // True when nothing but blanks or a comment is left on the line.
 bool OnlyCommentFollows(AssemblerState &st) { return !SkipBlanks(st) || *st.scan.pos == '\0'; }
 
@@ -220,7 +216,7 @@ bool DefineRept(AssemblerState &st) {
 
 // Captures a MACRO or REPT body after its definition line, then repeats a REPT.
 CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
-  const bool listing = ctx.listing != nullptr;
+  const bool listing = IsListingPass(st);
   const int32_t header_line = ctx.line;
   const int32_t index = FindLabel(st, ctx.operand);
   ++ctx.line;  // the MACRO or REPT line itself

@@ -190,12 +190,15 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
 }
 
 bool AssembleSourceFile(AssemblerState &st, const char *name) {
+  // name may point into the TextStore, which the file's macro bodies and arguments grow and
+  // move: it is read only before the first line, and the name pool's copy serves afterwards.
   FILE *file = std::fopen(name, "r");
   if (file == nullptr) {
     ConsoleMessage(Msg::CannotOpenSource, name);
     return false;
   }
   ++st.include_depth;
+  SourceContext *outer = st.context;
   SourceContext ctx;
   ctx.file_name = AddName(st, name);
   ctx.file = file;
@@ -203,9 +206,10 @@ bool AssembleSourceFile(AssemblerState &st, const char *name) {
   ctx.reader = reader.get();
   ctx.listing = st.listing_file;
   FileResult result = RunLineLoop(st, ctx);
+  st.context = outer;  // ctx ends here
   std::fclose(file);
   if (result == FileResult::EndOfInput && st.include_depth == 1) {
-    ConsoleMessage(Msg::EofBeforeEnd, name);
+    ConsoleMessage(Msg::EofBeforeEnd, FileNameOf(st, ctx));
   }
   --st.include_depth;
   return result != FileResult::Failed;

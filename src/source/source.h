@@ -30,7 +30,7 @@ const char *ReadText(const TextStore &store, uint32_t offset, uint32_t &next);
 // Buffered reading of a source file: lines are cut out of large blocks, as a line-by-line
 // read of at most 1,023 characters would deliver them.
 struct LineReader {
-  static constexpr size_t kBlockSize = 64 * 1024;
+  static constexpr size_t kBlockSize = size_t{64} * 1024;
   char block[kBlockSize];
   size_t begin = 0;  // first unread byte
   size_t end = 0;    // end of the bytes read
@@ -56,7 +56,8 @@ struct SourceContext {
 
 enum class FileResult { Failed, EndedByEnd, EndOfInput };
 
-// Assembles one source file (top-level or included); false when it fails.
+// Assembles one source file (top-level or included); false when it fails. name is read before
+// the first line only, so it may point into the TextStore.
 [[nodiscard]] bool AssembleSourceFile(AssemblerState &st, const char *name);
 // Reads and assembles every line of a context (file or replayed body).
 FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx);
@@ -84,8 +85,12 @@ enum IfState : int32_t {
 [[nodiscard]] bool DoElif(AssemblerState &st);
 [[nodiscard]] bool DoElse(AssemblerState &st);
 [[nodiscard]] bool DoEndif(AssemblerState &st);
-// Pushes a conditional level with a new state (used by the tokenizer's skip scan too).
+// Pushes a conditional level with a new state. One level too deep, the message is set and the
+// level is still opened, skipped whole, so that its ENDIF stays balanced.
 void PushIfState(AssemblerState &st, int32_t state);
+// Opens the level of an IF met in skipped text, skipped whole. One level too deep, it opens
+// nothing and fails (message set).
+[[nodiscard]] bool PushSkippedIf(AssemblerState &st);
 inline bool IsSkipping(int32_t if_state) {
   return if_state == kIfFalse || if_state == kIfDone || if_state == kIfSkipAll ||
          if_state == kIfAfterTaken;

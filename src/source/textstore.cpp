@@ -6,7 +6,29 @@
 
 namespace {
 constexpr uint32_t kTextStep = 4096;
+
+// Sanitizer builds move the store on every append, so that a pointer kept across an append
+// reads freed memory at once and the sanitizer names it, instead of only after a growth.
+#ifdef TALVO_MOVE_ON_APPEND
+constexpr bool kMoveOnEveryAppend = true;
+#else
+constexpr bool kMoveOnEveryAppend = false;
+#endif
+
+// Moves the store's bytes into a fresh block of capacity bytes; false when none is free.
+bool MoveStore(TextStore &store, uint64_t capacity) {
+  auto *moved = static_cast<char *>(std::malloc(capacity));
+  if (moved == nullptr) {
+    return false;
+  }
+  std::memcpy(moved, store.bytes, store.used);
+  std::free(store.bytes);
+  store.bytes = moved;
+  store.capacity = static_cast<uint32_t>(capacity);
+  return true;
 }
+
+}  // namespace
 
 bool CreateTextStore(TextStore &store) {
   store.bytes = static_cast<char *>(std::malloc(kTextStep));
@@ -32,21 +54,28 @@ uint32_t AppendText(TextStore &store, std::string_view text) {
   if (needed >= UINT32_MAX) {
     return 0;
   }
-  if (needed >= store.capacity) {
+  if (needed >= store.capacity || kMoveOnEveryAppend) {
     // Grow in whole steps; doubling the step count keeps appends amortised O(1).
     uint64_t capacity = store.capacity;
     while (needed >= capacity) {
-      capacity += capacity < 16 * kTextStep ? kTextStep : capacity / 2 / kTextStep * kTextStep;
+      capacity +=
+          capacity < uint64_t{16} * kTextStep ? kTextStep : capacity / 2 / kTextStep * kTextStep;
     }
     if (capacity >= UINT32_MAX) {
       return 0;
     }
-    char *grown = static_cast<char *>(std::realloc(store.bytes, capacity));
-    if (grown == nullptr) {
-      return 0;
+    if (kMoveOnEveryAppend) {
+      if (!MoveStore(store, capacity)) {
+        return 0;
+      }
+    } else {
+      char *grown = static_cast<char *>(std::realloc(store.bytes, capacity));
+      if (grown == nullptr) {
+        return 0;
+      }
+      store.bytes = grown;
+      store.capacity = static_cast<uint32_t>(capacity);
     }
-    store.bytes = grown;
-    store.capacity = static_cast<uint32_t>(capacity);
   }
   uint32_t offset = store.used;
   if (!text.empty()) {

@@ -216,6 +216,7 @@ int32_t DeclareLabel(AssemblerState &st, std::string_view text, bool scoped) {
   if (index == 0) {
     index = AddLabel(st, text);
     if (index == 0) {
+      SetError(st, Msg::SyntaxError);
       return 0;
     }
   } else {

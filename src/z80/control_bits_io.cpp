@@ -44,11 +44,6 @@ constexpr OpcodeRow kFixed[] = {
     {kOtdr, 0xED, 0xBB},
 };
 
-bool Invalid(AssemblerState &st) {
-  SetError(st, Msg::InvalidOperand);
-  return false;
-}
-
 bool EmitIndexPrefix(AssemblerState &st, uint8_t prefix) {
   return prefix == 0 || EmitByte(st, prefix);
 }

@@ -32,11 +32,6 @@ const AluRow &AluOf(int32_t mnemonic) {
   return kAlu[0];
 }
 
-bool Invalid(AssemblerState &st) {
-  SetError(st, Msg::InvalidOperand);
-  return false;
-}
-
 // ADD HL,ss   00 ss1 001 (IX, IY: prefix, and ss = 10 means the same index register)
 bool EncodeAdd16(AssemblerState &st, const PairOperand &first) {
   if (!Accept(st) || (first.prefix != 0 && !EmitByte(st, first.prefix)) || !ExpectComma(st)) {
@@ -113,12 +108,11 @@ bool EncodeLdA(AssemblerState &st) {
     return EncodeLdCbResult(st, kind, 7);
   }
   // LD A,(nn)   3A nn      LD A,n   3E n
-  const char *start = st.scan.pos;
   if (!EvaluateOperand(st)) {
     return false;
   }
   if (st.expr.memory_operand) {
-    return EmitByte(st, 0x3A) && EmitWordOperandAt(st, start);
+    return EmitByte(st, 0x3A) && EmitEvaluatedWord(st);
   }
   return EmitByte(st, 0x3E) && EmitEvaluatedByte(st);
 }
@@ -217,7 +211,6 @@ bool EncodeLdPair(AssemblerState &st, const PairOperand &dst, int32_t first) {
   if (dst.prefix != 0 && !EmitByte(st, dst.prefix)) {
     return false;
   }
-  const char *start = st.scan.pos;
   if (!EvaluateExpression(st)) {
     return false;
   }
@@ -229,7 +222,7 @@ bool EncodeLdPair(AssemblerState &st, const PairOperand &dst, int32_t first) {
   } else {
     ok = EmitByte(st, 0xED) && EmitByte(st, static_cast<uint8_t>(0x4B | dst.p << 4));
   }
-  return ok && EmitWordOperandAt(st, start);
+  return ok && EmitEvaluatedWord(st);
 }
 
 // LD (nn),s by source register.
@@ -245,7 +238,6 @@ constexpr OpcodeRow kStores[] = {
 
 // LD (nn),s: the address is evaluated first and lands behind the opcode.
 bool EncodeLdStore(AssemblerState &st) {
-  const char *start = st.scan.pos;
   if (!EvaluateOperand(st)) {
     return false;
   }
@@ -260,7 +252,7 @@ bool EncodeLdStore(AssemblerState &st) {
   for (const OpcodeRow &row : kStores) {
     if (row.kind == kind) {
       return Accept(st) && (row.prefix == 0 || EmitByte(st, row.prefix)) && EmitByte(st, row.op) &&
-             EmitWordOperandAt(st, start);
+             EmitEvaluatedWord(st);
     }
   }
   return Invalid(st);

@@ -62,13 +62,7 @@ constexpr ConditionRow kConditions[] = {
 };
 
 // Reads the ')' that closes an (IX+d) operand.
-bool ExpectCloseParen(AssemblerState &st) {
-  if (AcceptKind(st, kRParen)) {
-    return true;
-  }
-  SetError(st, Msg::InvalidOperand);
-  return false;
-}
+bool ExpectCloseParen(AssemblerState &st) { return AcceptKind(st, kRParen) || Invalid(st); }
 
 }  // namespace
 
@@ -118,6 +112,11 @@ int32_t ConditionOf(int32_t kind) {
   return -1;
 }
 
+bool Invalid(AssemblerState &st) {
+  SetError(st, Msg::InvalidOperand);
+  return false;
+}
+
 bool ExpectComma(AssemblerState &st) {
   if (AcceptKind(st, kComma)) {
     return true;
@@ -145,53 +144,7 @@ bool EmitDisplacement(AssemblerState &st, const RegOperand &reg, bool invalid_on
   return evaluated && EmitEvaluatedByte(st) && ExpectCloseParen(st);
 }
 
-bool EmitEvaluatedByte(AssemblerState &st) {
-  if (st.expr.known) {
-    return EmitByte(st, static_cast<uint8_t>(st.expr.postfix.values[0] & 0xFF));
-  }
-  return NewFixup(st, FixupKind::Byte, st.code.position, false) && EmitByte(st, 0);
-}
-
-bool EmitWordOperandAt(AssemblerState &st, const char *start) {
-  // Reading the text again lets the code buffer place a forward word itself (its two bytes
-  // may be split by an ARRANGE gap); the first reading already defined any new label names.
-  const char *resume = st.scan.pos;
-  st.scan.pos = start;
-  st.scan.lookahead_end = start;
-  if (!EmitOperandWord(st)) {
-    return false;
-  }
-  st.scan.pos = resume;
-  st.scan.lookahead_end = resume;
-  return true;
-}
-
-bool EvaluateOperand(AssemblerState &st) {
-  if (EvaluateExpression(st)) {
-    return true;
-  }
-  SetError(st, Msg::InvalidOperand);
-  return false;
-}
-
-// The reserved byte always follows a prefix byte of the same instruction, so it goes exactly
-// to the current position (an ARRANGE gap is stepped over right after the byte before it).
-bool ReserveByte(AssemblerState &st, ReservedByte &slot) {
-  slot.offset = st.code.position;
-  if (!EmitByte(st, 0)) {
-    return false;
-  }
-  // An OFFSET section only counts addresses; the listing pass keeps the stored image.
-  slot.stored =
-      st.code.position != slot.offset && (st.context == nullptr || st.context->listing == nullptr);
-  return true;
-}
-
-void FillReserved(AssemblerState &st, const ReservedByte &slot, uint8_t value) {
-  if (slot.stored && slot.offset >= 0 && slot.offset < kCodeBufferSize) {
-    st.code.bytes[static_cast<size_t>(slot.offset)] = value;
-  }
-}
+bool EvaluateOperand(AssemblerState &st) { return EvaluateExpression(st) || Invalid(st); }
 
 // ADD A,s and kin: base|r with the register's prefix and displacement, or immediate n.
 // Emit failures (buffer full, page or area exceeded) keep their own message.
@@ -216,8 +169,7 @@ bool EncodeCbOperand(AssemblerState &st, uint8_t op, int32_t &opcode_offset) {
   // The index halves have no CB forms; a result register needs an indexed memory byte.
   if (!RegisterOf(PeekKind(st, token), reg) || reg.IsHalf() ||
       (result_form && !reg.IsIndexedMemory())) {
-    SetError(st, Msg::InvalidOperand);
-    return false;
+    return Invalid(st);
   }
   if (!Accept(st) || !EmitPrefix(st, reg)) {
     return false;

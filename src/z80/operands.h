@@ -37,12 +37,6 @@ struct PairOperand {
   uint8_t prefix = 0;
 };
 
-// The opcode slot of an instruction whose opcode is decided after later bytes are out.
-struct ReservedByte {
-  int32_t offset = 0;
-  bool stored = false;  // false when nothing went into the buffer (OFFSET section)
-};
-
 // Peeks the next token; its kind, or kNoToken (and a clear error slot) on a lexical error.
 int32_t PeekKind(AssemblerState &st, Token &token);
 // Consumes the token found by the last peek.
@@ -57,6 +51,8 @@ bool PairOf(int32_t kind, PairOperand &out);
 // The condition field (NZ 0 .. M 7) of a token kind, or -1 when it is not a condition.
 int32_t ConditionOf(int32_t kind);
 
+// Sets the invalid-operand message; returns false.
+bool Invalid(AssemblerState &st);
 // Consumes a ','; fails with the missing-comma message otherwise.
 [[nodiscard]] bool ExpectComma(AssemblerState &st);
 
@@ -66,16 +62,8 @@ int32_t ConditionOf(int32_t kind);
 // `invalid_on_error`, otherwise the evaluator's message stands.
 [[nodiscard]] bool EmitDisplacement(AssemblerState &st, const RegOperand &reg,
                                     bool invalid_on_error);
-// Emits the low byte of the expression just evaluated, or a forward reference and a zero.
-[[nodiscard]] bool EmitEvaluatedByte(AssemblerState &st);
-// Emits the 16-bit operand whose text begins at `start`, evaluated once already to choose the
-// opcode, through the code buffer's word operation; the scan then resumes where it was.
-[[nodiscard]] bool EmitWordOperandAt(AssemblerState &st, const char *start);
 // Evaluates the expression at the scan position; a failure is reported as an invalid operand.
 [[nodiscard]] bool EvaluateOperand(AssemblerState &st);
-
-[[nodiscard]] bool ReserveByte(AssemblerState &st, ReservedByte &slot);
-void FillReserved(AssemblerState &st, const ReservedByte &slot, uint8_t value);
 
 // ALU operand: register form `base | r` (with prefix and displacement) or immediate form
 // `immediate n`. Every operand failure is reported as an invalid operand.

@@ -5,6 +5,6 @@
 
 struct AssemblerState;
 
-// Reads the operands of the mnemonic (token kind 1..69) at the scan position and emits
-// the instruction. False with the message in the slot on error.
+// Reads the operands of the mnemonic (a token kind for which IsMnemonic holds) at the scan
+// position and emits the instruction. False with the message in the slot on error.
 [[nodiscard]] bool EncodeInstruction(AssemblerState &st, int32_t mnemonic);

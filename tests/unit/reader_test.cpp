@@ -1,7 +1,10 @@
 // The text store and the line reader: growth, line splitting and argument substitution.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -144,6 +147,22 @@ TEST(ReadLine, EmptyBodyHasNoLines) {
   uint32_t body = AppendText(st->text, "");
   ctx.replay = body;
   EXPECT_TRUE(ReadAll(*st, ctx).empty());
+}
+
+TEST(SourceFile, TheCallersContextComesBackWhenTheFileEnds) {
+  char path[] = "/tmp/talvo_reader_XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  const char text[] = "\tNOP\n\tEND\n";
+  ASSERT_EQ(write(fd, text, sizeof text - 1), static_cast<ssize_t>(sizeof text - 1));
+  close(fd);
+  auto st = MakeState();
+  SourceContext outer;
+  st->context = &outer;
+  EXPECT_TRUE(AssembleSourceFile(*st, path));
+  EXPECT_EQ(st->context, &outer);
+  EXPECT_EQ(st->code.position, 1);
+  std::remove(path);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Z80 encoder: emit failures, OFFSET sections, the scan after an operand, the statement address.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -59,7 +60,7 @@ TEST(Z80Offset, IndexedStoreInAnOffsetSectionOnlyCountsAddresses) {
 }
 
 TEST(Z80Scan, OperandsAreReadUpToTheirEndAndNoFurther) {
-  // The word operands are read a second time: the scan must come back behind the operands.
+  // A word operand is evaluated before its opcode goes out: the scan stays behind it.
   const char *texts[] = {"LD (1234H),HL NOP", "LD HL,(FWD) NOP", "LD A,(FWD) NOP",
                          "LD (FWD),A NOP",    "LD IX,FWD NOP",   "SUB A NOP"};
   for (const char *text : texts) {
@@ -67,6 +68,42 @@ TEST(Z80Scan, OperandsAreReadUpToTheirEndAndNoFurther) {
     Bytes bytes;
     ASSERT_TRUE(Encode(*st, text, bytes)) << text << ": " << Error(*st);
     EXPECT_EQ(NextKind(*st), kNop) << text;
+  }
+}
+
+// The encoder hands an evaluated word operand to the code buffer once; the buffer steps over an
+// ARRANGE gap between its two bytes, known or not, and the forward word's placeholders are
+// patched where they went.
+TEST(Z80Arrange, WordOperandsFollowTheGapsOfTheCodeBuffer) {
+  struct Case {
+    const char *text;
+    Bytes image;  // the first seven bytes after resolution; EE is a byte stepped over
+  };
+  const Case cases[] = {
+      {"LD HL,(1234H)", {0x2A, 0xEE, 0x34, 0xEE, 0x12, 0xEE, 0xEE}},
+      {"LD (FWD),A",    {0x32, 0xEE, 0xCD, 0xEE, 0xAB, 0xEE, 0xEE}},
+      {"LD A,(FWD)",    {0x3A, 0xEE, 0xCD, 0xEE, 0xAB, 0xEE, 0xEE}},
+      {"LD BC,(FWD)",   {0xED, 0xEE, 0x4B, 0xEE, 0xCD, 0xEE, 0xAB}},
+      {"LD IY,FWD",     {0xFD, 0xEE, 0x21, 0xEE, 0xCD, 0xEE, 0xAB}},
+      {"JP FWD",        {0xC3, 0xEE, 0xCD, 0xEE, 0xAB, 0xEE, 0xEE}},
+  };
+  for (const Case &c : cases) {
+    auto st = MakeState();
+    std::fill_n(st->code.bytes.begin(), 8, 0xEE);
+    st->pass.location = 0x100;
+    st->placement.saved_location = 0x200;
+    st->placement.arrange_count = 2;  // place one byte, step over one
+    st->placement.arrange_numbers[0] = 1;
+    st->placement.arrange_numbers[1] = 1;
+    Bytes bytes;
+    ASSERT_TRUE(Encode(*st, c.text, bytes)) << c.text << ": " << Error(*st);
+    EXPECT_EQ(NextKind(*st), kEndOfLine) << c.text;
+    if (Label *fwd = LabelAt(*st, FindLabel(*st, "FWD"))) {
+      fwd->value = 0xABCD;
+      fwd->kind = kLabelDefined;
+    }
+    ASSERT_TRUE(ResolveFixups(*st)) << c.text;
+    EXPECT_EQ(Bytes(st->code.bytes.begin(), st->code.bytes.begin() + 7), c.image) << c.text;
   }
 }
 
