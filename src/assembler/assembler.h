@@ -61,9 +61,9 @@ struct FloatingState {
 
 // Character map state.
 struct CharMapState {
-  int32_t map = 0;
-  bool lower_shift = false;
-  std::array<uint8_t, 256> user{};
+  int32_t map = 0;                  // the map CHRMAP selected: 0 ASCII .. 5 USER-DEFINED
+  bool lower_shift = false;         // MZ-ASCII: the shift code has switched to lower case
+  std::array<uint8_t, 256> user{};  // the USER-DEFINED map that MAPCHR fills
 };
 
 // Statement results returned by AssembleLine.
@@ -118,7 +118,11 @@ void ClearFixups(AssemblerState &st);
 
 [[nodiscard]] bool PlaceBlocks(AssemblerState &st);
 [[nodiscard]] bool CopyPlacedBlocks(AssemblerState &st);
-// Emits one source character of a DB string through the selected map.
-[[nodiscard]] bool EmitMappedChar(AssemblerState &st, uint8_t c);
-// Closes a pending lower-case shift after a DB string.
-[[nodiscard]] bool CloseShift(AssemblerState &st);
+// Emits a DB string from the scan position (behind its opening quote) up to its closing quote
+// through the selected map, ending it in upper case; addend_at receives the CodeBuffer position
+// of the byte that a "+ expr" after the string adds to (-1: the string has no character).
+[[nodiscard]] bool EmitMappedString(AssemblerState &st, int32_t &addend_at);
+// CHRMAP "name", MAPCHR code, value {, value} and DISPC item {, item}.
+StatementResult DoChrmap(AssemblerState &st);
+StatementResult DoMapchr(AssemblerState &st);
+StatementResult DoDispc(AssemblerState &st);

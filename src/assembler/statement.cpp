@@ -9,15 +9,6 @@ namespace {
 
 constexpr int kMaxErrorText = 63;
 
-// True when the next token is kind; takes it then.
-bool TakeIf(AssemblerState &st, int32_t kind) {
-  Token next;
-  if (!PeekToken(st, next) || next.kind != kind) {
-    return false;
-  }
-  return TakePeekedToken(st);
-}
-
 // True when nothing but a comment is left on the line.
 bool AtLineEnd(AssemblerState &st) {
   Token next;
@@ -252,28 +243,9 @@ StatementResult DoEnd(AssemblerState &st) {
 
 // One double-quoted DB string, optionally followed by + expr.
 bool EmitString(AssemblerState &st) {
-  int32_t last_start = -1;  // position where the output of the last character began
-  for (;;) {
-    char c = *st.scan.pos;
-    if (c == '\0') {
-      SetError(st, Msg::MissingCloseDoubleQuote);
-      return false;
-    }
-    ++st.scan.pos;
-    if (c == '"') {
-      break;
-    }
-    last_start = st.code.position;
-    if (!EmitMappedChar(st, static_cast<uint8_t>(c))) {
-      return false;
-    }
-  }
-  int32_t before_close = st.code.position;
-  if (!CloseShift(st)) {
+  int32_t last_start = -1;  // position of the string's byte that receives the addition
+  if (!EmitMappedString(st, last_start)) {
     return false;
-  }
-  if (st.code.position != before_close) {
-    last_start = before_close;  // the closing shift code receives the addition
   }
   if (!TakeIf(st, kPlus)) {
     return true;
@@ -498,13 +470,13 @@ constexpr DirectiveRow kDirectives[] = {
     {kIf,          DoIfStatement   },
     {kElse,        DoElseStatement },
     {kEndif,       DoEndifStatement},
-    {kDispc,       Unsupported     },
+    {kDispc,       DoDispc         },
     {kError,       DoError         },
     {kProc,        DoProc          },
     {kEndp,        DoEndp          },
     {kElif,        DoElifStatement },
-    {kChrmap,      Unsupported     },
-    {kMapchr,      Unsupported     },
+    {kChrmap,      DoChrmap        },
+    {kMapchr,      DoMapchr        },
     {kArrange,     Unsupported     },
     {kPageAligned, Unsupported     },
     {kInPage,      Unsupported     },

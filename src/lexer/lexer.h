@@ -95,6 +95,8 @@ bool SkipBlanks(AssemblerState &st);
 // Consumes the token found by the last PeekToken: jumps over it when the scan position is still
 // where that peek left it, otherwise scans one token again.
 [[nodiscard]] bool TakePeekedToken(AssemblerState &st);
+// True when the next token is of the given kind; takes it then.
+bool TakeIf(AssemblerState &st, int32_t kind);
 // Turns an identifier token into its keyword kind when its text is a keyword.
 bool MatchKeyword(Token &token);
 // The upper case of an ASCII letter; every other byte (Shift-JIS included) as it is.

@@ -486,6 +486,14 @@ bool TakePeekedToken(AssemblerState &st) {
   return ScanToken(st, scratch);
 }
 
+bool TakeIf(AssemblerState &st, int32_t kind) {
+  Token next;
+  if (!PeekToken(st, next) || next.kind != kind) {
+    return false;
+  }
+  return TakePeekedToken(st);
+}
+
 void EncodeSerial(char *out, int32_t serial) {
   if (serial < 0 || serial > kLargestSerial) {
     std::memset(out, '0', 5);
