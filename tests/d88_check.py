@@ -226,6 +226,10 @@ def fresh_disks(c, folder):
         # The boot record lies on track 1 (cylinder 0, side 1), sector 1: 01h complemented.
         c.check(label + ' boot', disk[data_at(1, 1)] == 0xFE)
         os.remove(os.path.join(folder, f'{kind}.d88'))
+    # The last output option wins: -i -8 writes a disk, and only the disk.
+    before = set(os.listdir(folder))
+    c.check('-i -8', c.run(folder, ['-i', '-8', '-o', 'x.d88'], program_source(0, b'\1'))[0] == 0
+            and set(os.listdir(folder)) - before == {'x.d88'})
     # 512 bytes fill logical sectors 48 and 49 exactly: sector 50 stays blank.
     outcome = c.run(folder, ['-2', 'ABCDEFGHIJKLM'], program_source(0, pattern(512)))
     disk = open(os.path.join(folder, 'prog.d88'), 'rb').read()

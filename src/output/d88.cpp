@@ -77,8 +77,9 @@ void Put32(uint8_t *at, uint32_t value) {
 }
 
 // Prints a message of the disk writers on standard error, ending its line when the catalogue
-// text does not.
+// text does not. The console is flushed first, so that its lines (the warnings) come before.
 void DiskMessage(Msg id, const char *path = nullptr) {
+  std::fflush(stdout);
   FileMessage(stderr, id, path);
   const char *text = MessageText(id);
   size_t length = std::strlen(text);
@@ -415,7 +416,6 @@ void WarnBootDisk(const Image &image, DiskType type) {
       ConsoleMessage(Msg::WarnBeyondDFFF);
     }
   }
-  std::fflush(stdout);  // ahead of any message on standard error
 }
 
 }  // namespace
