@@ -223,9 +223,13 @@ bool WriteOutput(const AssemblerState &st, const Image &image) {
       DumpImage(image);
       return true;
     case OutputMode::d88_pc8801:
+      return WritePc8801Disk(options.output_name.c_str(), image);
     case OutputMode::d88_mz2000_2d:
+      return WriteMz2000Disk(options.output_name.c_str(), image, options.disk_name.c_str(),
+                             DiskType::k2D);
     case OutputMode::d88_mz2000_2dd:
-      return false;  // refused before assembling (see RefuseUnavailable)
+      return WriteMz2000Disk(options.output_name.c_str(), image, options.disk_name.c_str(),
+                             DiskType::k2DD);
   }
   return false;
 }
@@ -242,10 +246,7 @@ int Finish(AssemblerState &st, int status) {
 // than a run that reports success without writing what was asked for.
 bool RefuseUnavailable(const Options &options) {
   const char *missing = nullptr;
-  if (options.mode == OutputMode::d88_pc8801 || options.mode == OutputMode::d88_mz2000_2d ||
-      options.mode == OutputMode::d88_mz2000_2dd) {
-    missing = "D88 output";
-  } else if (options.label_list) {
+  if (options.label_list) {
     missing = "The label list (-l)";
   } else if (options.symbol_file) {
     missing = "The symbol file (-Y)";

@@ -1,6 +1,7 @@
 // Output writers: raw binary, Intel HEX, MZT and the console dump.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct AssemblerState;
@@ -23,3 +24,31 @@ struct Image {
                             bool truncate_at_d000);
 [[nodiscard]] bool WriteIntelHex(const char *path, const Image &image);
 void DumpImage(const Image &image);
+
+// D88 disk images. A 2D disk lists 80 tracks, a 2DD disk 160.
+enum class DiskType { k2D, k2DD };
+
+// Writes the PC-8801 boot loader (track 0) and the image (from track 1) into a D88 file,
+// updating it when it exists. Every message goes to standard error.
+[[nodiscard]] bool WritePc8801Disk(const char *path, const Image &image);
+// Prints the warnings of an MZ-2000 boot disk on the console, then writes the boot record,
+// the fill sectors, the image and the allocation map into a D88 file, updating it when it
+// exists. name is the boot disk name (at most 10 characters are used).
+[[nodiscard]] bool WriteMz2000Disk(const char *path, const Image &image, const char *name,
+                                   DiskType type);
+
+// Where a file replacement stopped: Open when the new file could not be begun (nothing was
+// made), Write when it could not be completed. Either way the old file is as it was.
+enum class FileReplaceStage { None, Open, Write };
+struct FileReplaceError {
+  FileReplaceStage stage = FileReplaceStage::None;
+  int error_number = 0;  // the system's errno at the failing step
+};
+
+// Replaces the contents of the file at path (following symbolic links to their target) with
+// the given bytes, all or nothing: the bytes go to a temporary file in the same folder, which
+// is flushed and renamed over the old file, keeping its permission bits. A new file gets the
+// bits of an ordinary create. A device or pipe is written directly. On failure the old file is
+// unchanged, no temporary file is left, and *error (when given) says why.
+[[nodiscard]] bool ReplaceFileContents(const char *path, const uint8_t *bytes, size_t size,
+                                       FileReplaceError *error = nullptr);
