@@ -51,3 +51,10 @@ void ConsoleMessage(Msg id, ...) {
   std::vprintf(MessageText(id), args);
   va_end(args);
 }
+
+void FileMessage(FILE *file, Msg id, ...) {
+  va_list args;
+  va_start(args, id);
+  std::vfprintf(file, MessageText(id), args);
+  va_end(args);
+}

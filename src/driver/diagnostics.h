@@ -40,3 +40,5 @@ void ClearError(AssemblerState &st);
 void ConsolePrint(const char *format, ...) __attribute__((format(printf, 1, 2)));
 // Console print of a catalogue message with arguments.
 void ConsoleMessage(Msg id, ...);
+// File print of a catalogue message with arguments (the disk writers report on standard error).
+void FileMessage(FILE *file, Msg id, ...);

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "driver/diagnostics.h"
+#include "output/little_endian.h"
 #include "output/output.h"
 
 namespace {
@@ -99,11 +100,6 @@ bool WriteFileBytes(const char *path, const uint8_t *bytes, int32_t count) {
   return Close(out);
 }
 
-void PutWord(uint8_t *at, int32_t value) {
-  at[0] = static_cast<uint8_t>(value & 0xFF);
-  at[1] = static_cast<uint8_t>((value >> 8) & 0xFF);
-}
-
 bool IsLower(uint8_t c) { return c >= 'a' && c <= 'z'; }
 
 // Appends one Intel HEX record: count, 16-bit address, type, data, checksum. The checksum is
@@ -187,9 +183,9 @@ bool WriteMzt(const char *path, const uint8_t *header, const Image &image, bool 
 
   uint8_t full[kMztHeaderSize];
   std::memcpy(full, header, kMztZeroFrom);
-  PutWord(full + kMztSizeOffset, size);
-  PutWord(full + kMztLoadOffset, image.load_address);
-  PutWord(full + kMztExecOffset, image.exec_address);
+  Put16(full + kMztSizeOffset, static_cast<uint32_t>(size));
+  Put16(full + kMztLoadOffset, static_cast<uint32_t>(image.load_address));
+  Put16(full + kMztExecOffset, static_cast<uint32_t>(image.exec_address));
   std::memset(full + kMztZeroFrom, 0, kMztHeaderSize - kMztZeroFrom);
 
   OutputFile out;

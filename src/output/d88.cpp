@@ -12,6 +12,7 @@
 #include <new>
 
 #include "driver/diagnostics.h"
+#include "output/little_endian.h"
 #include "output/output.h"
 
 namespace {
@@ -59,22 +60,6 @@ struct Disk {
   size_t size = 0;
   bool existed = false;  // read from an existing file, rather than made blank
 };
-
-uint32_t Get16(const uint8_t *at) { return static_cast<uint32_t>(at[0] | at[1] << 8); }
-
-uint32_t Get32(const uint8_t *at) {
-  return Get16(at) | static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
-}
-
-void Put16(uint8_t *at, uint32_t value) {
-  at[0] = static_cast<uint8_t>(value & 0xFF);
-  at[1] = static_cast<uint8_t>((value >> 8) & 0xFF);
-}
-
-void Put32(uint8_t *at, uint32_t value) {
-  Put16(at, value & 0xFFFF);
-  Put16(at + 2, value >> 16);
-}
 
 // Prints a message of the disk writers on standard error, ending its line when the catalogue
 // text does not. The console is flushed first, so that its lines (the warnings) come before.
