@@ -60,7 +60,14 @@ bool ResolveLinks(const char *path, std::string &target) {
       return false;
     }
     link.resize(static_cast<size_t>(length));
-    target = link[0] == '/' ? link : FolderOf(target) + "/" + link;
+    if (link[0] == '/') {
+      target = link;
+    } else {
+      std::string folder = FolderOf(target);
+      folder += '/';
+      folder += link;
+      target = folder;
+    }
   }
   errno = ELOOP;
   return false;
