@@ -4,8 +4,9 @@
         DS 16, 0EEH
         ARRANGE 8002H, 0, 1, 2, 2
         DB "A"+80H              ; 8003: C1, the +80h goes to the byte the A went to
-LBL:    DB "BC"                 ; 8004, then 8008 behind the skips
-        LD HL,FWD               ; 21 at 8009; the word steps over 800Ah-800Ch: 800Dh-800Eh
+LBL:    DB "B"                  ; 8004, then 8008 behind the skips
+        LD HL,FWD               ; 21 at 8008; the forward word's bytes go to 8009h and,
+                                ; behind the skips, 800Dh
         END
         DW LBL                  ; 8010
         ARRANGE 8010H           ; no pairs: back to 8010h for good, END will not return
