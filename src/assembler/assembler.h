@@ -17,6 +17,7 @@ struct CodeBuffer {
   std::array<uint8_t, kCodeBufferSize> bytes{};
   int32_t position = 0;          // next offset to write; the image length after assembly
   int32_t staging = kImageSize;  // next free offset of the staging area
+  int32_t placed_end = 0;        // end of the placed blocks: nothing is stored below it again
 };
 
 enum class FixupKind : int32_t { DefineLabel = 0, Byte = 1, Word = 2, Relative = 3, BitNumber = 4 };
@@ -39,7 +40,14 @@ struct FixupList {
   std::vector<int32_t> kinds;
 };
 
-// OFFSET and ARRANGE state; kept across passes (END closes both modes).
+// Where the placement run that an ORG made left the location and the position.
+struct PlacementEnd {
+  int32_t location = 0;
+  int32_t position = 0;
+};
+
+// OFFSET and ARRANGE state, and the floating blocks between the assembly pass's placement
+// runs; kept across passes (END closes both modes).
 struct PlacementState {
   const char *mode_name = nullptr;  // active placement mode, for the exclusion message
   bool offset_open = false;
@@ -49,14 +57,19 @@ struct PlacementState {
   int32_t arrange_count = 0;         // ARRANGE is open exactly when this is above 0
   int32_t arrange_pair = 0;
   int32_t arrange_placed = 0;
+  std::vector<int32_t> waiting_blocks;       // closed blocks not yet placed (label references)
+  std::vector<PlacementEnd> org_placements;  // the runs made at ORG, for the listing pass
 };
 
 // Floating block state (IN_PAGE, PAGE_ALIGNED); reset before every pass.
 struct FloatingState {
-  int32_t block = 0;  // label reference of the open block; 0 = none
+  int32_t block = 0;  // label reference of the open block (assembly pass); 0 = none
   bool in_page_check = false;
-  int32_t block_state = 0;  // 0 none, 1 opened without '{', 2 opened with '{'
-  bool pending = false;     // a block was assembled since the last placement run
+  int32_t block_state = 0;              // 0 none, 1 opened without '{', 2 opened with '{'
+  bool pending = false;                 // a block was assembled since the last placement run
+  int32_t scope = 0;                    // block with '{': identifier of the scope it opened
+  const SourceContext *line = nullptr;  // block without '{': the context of its line
+  int32_t org_placements_replayed = 0;  // listing pass: ORG placement runs followed so far
 };
 
 // Character map state.
@@ -114,10 +127,40 @@ void FillReserved(AssemblerState &st, const ReservedByte &slot, uint8_t value);
 // Drops every remaining fixup.
 void ClearFixups(AssemblerState &st);
 
-// ---- Placement and character maps -------------------------------------------------------
+// Steps an ARRANGE region that was just opened over its leading pairs that place no byte, so
+// that the location and position name where the next byte goes.
+void SkipEmptyArrangePairs(AssemblerState &st);
 
+// ---- Placement ----------------------------------------------------------------------------
+
+// OFFSET [expr] and ARRANGE address {, place, skip}.
+StatementResult DoOffset(AssemblerState &st);
+StatementResult DoArrange(AssemblerState &st);
+// NAME IN_PAGE|PAGE_ALIGNED {IN_PAGE|PAGE_ALIGNED}, the first keyword next: opens a floating
+// block that ends with its line (the caller turns it into a '{' block).
+[[nodiscard]] bool OpenFloatingBlock(AssemblerState &st, const char *name);
+// ENDP / }: closes the floating block when it ends here (a block of this line, or the block
+// whose own scope is being closed).
+void CloseFloatingBlockAtEndp(AssemblerState &st);
+// End of a line: closes the block that this line opened without '{'.
+void CloseFloatingBlockAtLineEnd(AssemblerState &st, const SourceContext &ctx);
+// Fails with the exclusion message while a placement mode is open (for ORG).
+[[nodiscard]] bool CheckNoPlacementMode(AssemblerState &st, const char *directive);
+// Fails with the exclusion message when a block opened without '{' on this line is open: the
+// file or body that the directive reads would only come after the block had ended.
+[[nodiscard]] bool CheckNotInLineBlock(AssemblerState &st, const char *directive);
+// ORG after floating blocks: the placement run in the assembly pass; the listing pass moves on
+// to where that run left the location and position.
+[[nodiscard]] bool PlaceBlocksAtOrg(AssemblerState &st);
+// After the last line: reports a mode or block left open (and closes it); false when one was.
+[[nodiscard]] bool CheckPlacementModesClosed(AssemblerState &st);
+// Places the floating blocks assembled since the last run into 256-byte pages behind the code.
 [[nodiscard]] bool PlaceBlocks(AssemblerState &st);
+// Copies the placed blocks from the staging area to their places in the image.
 [[nodiscard]] bool CopyPlacedBlocks(AssemblerState &st);
+
+// ---- Character maps -----------------------------------------------------------------------
+
 // Emits a DB string from the scan position (behind its opening quote) up to its closing quote
 // through the selected map, ending it in upper case; addend_at receives the CodeBuffer position
 // of the byte that a "+ expr" after the string adds to (-1: the string has no character).

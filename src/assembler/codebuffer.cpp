@@ -170,6 +170,12 @@ bool EmitByte(AssemblerState &st, uint8_t byte) {
     return false;
   }
   if (!IsListingPass(st)) {
+    // Placed blocks are copied to their places after the last line: code written over one
+    // would be lost without a word.
+    if (position < st.code.placed_end) {
+      SetError(st, Msg::PlacedBlockOverlap);
+      return false;
+    }
     st.code.bytes[static_cast<size_t>(position)] = byte;
   }
   position += 1;
@@ -189,6 +195,22 @@ bool EmitByte(AssemblerState &st, uint8_t byte) {
   st.pass.location = location;
   st.code.position = position;
   return true;
+}
+
+void SkipEmptyArrangePairs(AssemblerState &st) {
+  PlacementState &pl = st.placement;
+  if (pl.arrange_count <= 0 || pl.arrange_placed != 0) {
+    return;
+  }
+  int32_t location = st.pass.location;
+  int32_t position = st.code.position;
+  int32_t pair = pl.arrange_pair;
+  // When no pair places anything, the first byte fails and nothing moves.
+  if (StepOverEmptyPairs(pl, location, position, pair)) {
+    st.pass.location = location;
+    st.code.position = position;
+    pl.arrange_pair = pair;
+  }
 }
 
 bool EmitEvaluatedByte(AssemblerState &st) {

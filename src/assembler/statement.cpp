@@ -126,14 +126,29 @@ bool DefineProcLabel(AssemblerState &st, const Token &name) {
     if (index == 0) {
       return false;
     }
-    Label *label = LabelAt(st, index);
-    label->value = static_cast<uint16_t>(st.pass.location);
-    label->kind = kLabelDefined;
+    // Inside a floating block the label too waits for the block's address.
+    if (!DefineLabelHere(st, index)) {
+      return false;
+    }
   }
   if (!TakePeekedToken(st)) {
     return false;
   }
   EnterScope(st, name.text);
+  return true;
+}
+
+// NAME IN_PAGE|PAGE_ALIGNED ... [{ | PROC] — a floating block; with '{' it is a scope of its
+// own, named after the block, and ends with the ENDP that closes that scope.
+bool DefineFloatingBlock(AssemblerState &st, const Token &name) {
+  if (!OpenFloatingBlock(st, name.text)) {
+    return false;
+  }
+  if (TakeIf(st, kProc)) {
+    EnterScope(st, name.text);
+    st.pass.floating.block_state = 2;
+    st.pass.floating.scope = st.labels.current->identifier;
+  }
   return true;
 }
 
@@ -180,8 +195,7 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
       return FromBool(DefineProcLabel(st, name));
     case kInPage:
     case kPageAligned:
-      SetError(st, Msg::UnsupportedDirective);
-      return Failed();
+      return FromBool(DefineFloatingBlock(st, name));
     default:
       break;
   }
@@ -199,11 +213,11 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
 // ORG expr
 StatementResult DoOrg(AssemblerState &st) {
   int32_t value = 0;
-  if (!EvaluateKnown(st, value)) {
+  if (!CheckNoPlacementMode(st, "ORG") || !EvaluateKnown(st, value)) {
     return Failed();
   }
-  if (!IsListingPass(st) && st.pass.floating.pending && !PlaceBlocks(st)) {
-    return kResultOk;  // the placement run has printed its own message
+  if (st.pass.floating.pending && !PlaceBlocksAtOrg(st)) {
+    return Failed();  // the placement run has printed its own message; the line counts
   }
   st.segment_position = st.code.position;
   st.segment_address = value;
@@ -373,6 +387,7 @@ StatementResult DoProc(AssemblerState &st) {
 
 // ENDP / } — back to the enclosing scope.
 StatementResult DoEndp(AssemblerState &st) {
+  CloseFloatingBlockAtEndp(st);
   LabelScope *parent = st.labels.current->parent;
   if (parent == nullptr) {
     SetError(st, Msg::EndpWithoutProc);
@@ -384,6 +399,9 @@ StatementResult DoEndp(AssemblerState &st) {
 
 // INCLUDE name / BINCLUDE name, the name plain or in double quotes.
 StatementResult ReadFileOperand(AssemblerState &st, const char *keyword, StatementResult result) {
+  if (!CheckNotInLineBlock(st, keyword)) {
+    return Failed();
+  }
   SkipSpaces(st);
   const char *start = st.scan.pos;
   const char *end = start;
@@ -432,7 +450,7 @@ StatementResult DoElseStatement(AssemblerState &st) { return FromBool(DoElse(st)
 StatementResult DoEndifStatement(AssemblerState &st) { return FromBool(DoEndif(st)); }
 
 StatementResult DoRept(AssemblerState &st) {
-  return DefineRept(st) ? kResultBlockStart : kResultError;
+  return CheckNotInLineBlock(st, "REPT") && DefineRept(st) ? kResultBlockStart : kResultError;
 }
 
 // ENDM outside a body capture does nothing.
@@ -459,7 +477,7 @@ constexpr DirectiveRow kDirectives[] = {
     {kMacro,       Unsupported     },
     {kEndm,        DoNothing       },
     {kAlign,       DoAlign         },
-    {kOffset,      Unsupported     },
+    {kOffset,      DoOffset        },
     {kUnassigned,  nullptr         }, // the gap in the codes: never dispatched
     {kColon,       Unsupported     },
     {kEqu,         Unsupported     },
@@ -477,7 +495,7 @@ constexpr DirectiveRow kDirectives[] = {
     {kElif,        DoElifStatement },
     {kChrmap,      DoChrmap        },
     {kMapchr,      DoMapchr        },
-    {kArrange,     Unsupported     },
+    {kArrange,     DoArrange       },
     {kPageAligned, Unsupported     },
     {kInPage,      Unsupported     },
     {kRept,        DoRept          },
@@ -530,6 +548,7 @@ StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext
     }
   }
   st.context = &ctx;  // a macro replay may have pointed it elsewhere
+  CloseFloatingBlockAtLineEnd(st, ctx);
   if (st.diag.error != nullptr) {
     ReportLineError(st, ctx);
     return kResultError;

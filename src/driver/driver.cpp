@@ -306,7 +306,8 @@ int RunTalvo(AssemblerState &st, int argc, char **argv) {
     (void)ResolveFixups(st);
     return Finish(st, kExitFailure);
   }
-  if (!PlaceBlocks(st) || !ResolveFixups(st) || !CopyPlacedBlocks(st)) {
+  if (!CheckPlacementModesClosed(st) || !PlaceBlocks(st) || !ResolveFixups(st) ||
+      !CopyPlacedBlocks(st)) {
     return Finish(st, kExitFailure);
   }
   if (st.code.position == 0) {

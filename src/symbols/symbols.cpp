@@ -221,9 +221,11 @@ int32_t DeclareLabel(AssemblerState &st, std::string_view text, bool scoped) {
     }
   } else {
     const Label &label = *LabelAt(st, index);
-    if (label.kind != kLabelUndefined) {
+    // A floating block waiting for its address has no value yet but is defined all the same.
+    const bool block = (label.flags & (kFlagPageAligned | kFlagInPage)) != 0;
+    if (label.kind != kLabelUndefined || block) {
       SetErrorFormat(st, Msg::AlreadyDefined, NameAt(st, label.name),
-                     MessageText(KindName(label.kind)));
+                     MessageText(block ? Msg::KindLabel : KindName(label.kind)));
       return 0;
     }
   }
