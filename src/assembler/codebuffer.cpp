@@ -139,6 +139,7 @@ bool SplitWordRecord(AssemblerState &st, size_t index) {
 bool EmitByte(AssemblerState &st, uint8_t byte) {
   PlacementState &pl = st.placement;
   if (pl.offset_open) {
+    NoteListedByte(st, st.pass.location, -1);
     st.pass.location = static_cast<int32_t>((static_cast<uint32_t>(st.pass.location) + 1) & 0xFFFF);
     return true;
   }
@@ -169,7 +170,9 @@ bool EmitByte(AssemblerState &st, uint8_t byte) {
     SetError(st, Msg::ArrangeOverflow);
     return false;
   }
-  if (!IsListingPass(st)) {
+  if (IsListingPass(st)) {
+    NoteListedByte(st, location, position);  // the image keeps the assembly pass's bytes
+  } else {
     st.code.bytes[static_cast<size_t>(position)] = byte;
   }
   position += 1;

@@ -66,6 +66,9 @@ bool DefineGlobalLabel(AssemblerState &st, const Token &name) {
 bool DefineEquate(AssemblerState &st, const Token &name) {
   if (IsListingPass(st)) {
     MarkReached(st, name);
+    if (const Label *label = LabelAt(st, FindLabel(st, name.text))) {
+      ShowListingValue(st, label->value);
+    }
     return TakePeekedToken(st) && EvaluateExpression(st);
   }
   int32_t index = DeclareLabel(st, name.text, false);
@@ -84,8 +87,19 @@ bool DefineEquate(AssemblerState &st, const Token &name) {
 // NAME = expr — a redefinable label.
 bool DefineAssignment(AssemblerState &st, const Token &name, int32_t found) {
   if (IsListingPass(st)) {
+    // The listing pass assigns again, so that the lines after this one see the value they saw
+    // in the assembly pass (not the last one assigned), and conditions take the same branches.
     MarkReached(st, name);
-    return TakePeekedToken(st) && EvaluateExpression(st);
+    int32_t value = 0;
+    if (!TakePeekedToken(st) || !EvaluateKnown(st, value)) {
+      return false;
+    }
+    if (Label *label = LabelAt(st, found);
+        label != nullptr && (label->flags & kFlagRedefinable) != 0) {
+      label->value = static_cast<uint16_t>(value);
+      ShowListingValue(st, label->value);
+    }
+    return true;
   }
   int32_t index = found;
   if (index != 0 && (LabelAt(st, index)->flags & kFlagRedefinable) == 0) {
@@ -153,9 +167,11 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
     Token next;
     if (IsListingPass(st) && PeekToken(st, next) && next.kind == kMacro) {
       // The definition line of the macro: its body is passed over.
+      found->flags |= kFlagListingReached;
       std::snprintf(st.context->operand, sizeof st.context->operand, "%s", name.text);
       return kResultBlockStart;
     }
+    ListLineBeforeExpansion(st);
     return FromBool(InvokeMacro(st, found->body));
   }
   Token next;
@@ -187,6 +203,7 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
   }
   if (st.labels.current->parent != nullptr) {
     if (Label *macro = FindLabelOutward(st, name.text, kLabelMacro)) {
+      ListLineBeforeExpansion(st);
       return FromBool(InvokeMacro(st, macro->body));
     }
   }
@@ -512,6 +529,11 @@ StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext
   st.scan.lookahead_end = line;
   ClearError(st);
   st.pass.statement_address = st.pass.location;
+  ListingLine listing;
+  ListingLine *const outer_listing = st.listing_line;
+  if (IsListingPass(st)) {
+    BeginListingLine(st, listing, line);
+  }
 
   StatementResult result = kResultOk;
   Token token;
@@ -530,6 +552,10 @@ StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext
     }
   }
   st.context = &ctx;  // a macro replay may have pointed it elsewhere
+  if (IsListingPass(st)) {
+    EndListingLine(st, st.diag.error != nullptr ? kResultError : result, token.start);
+  }
+  st.listing_line = outer_listing;
   if (st.diag.error != nullptr) {
     ReportLineError(st, ctx);
     return kResultError;
