@@ -133,17 +133,17 @@ StatementResult DoDispc(AssemblerState &st);
 // run has its own (a macro expansion assembles lines inside its invoking line), and
 // st.listing_line points at the innermost one.
 struct ListingLine {
-  const char *text = nullptr;     // the line as read (with argument substitution)
-  bool stored = false;            // a byte went into the image
-  int32_t stored_address = 0;     // address of the first byte that went into the image
-  int32_t first_position = 0;     // its CodeBuffer position
-  int32_t end_position = 0;       // after the last byte of that first unbroken run
-  bool run_ended = false;         // a later byte went elsewhere: the run is complete
-  bool counted = false;           // a byte was only counted (OFFSET section)
-  int32_t counted_address = 0;    // address of the first such byte
-  bool shows_value = false;       // an EQU or '=' line shows its label's value instead
+  const char *text = nullptr;   // the line as read (with argument substitution)
+  bool stored = false;          // a byte went into the image
+  int32_t stored_address = 0;   // address of the first byte that went into the image
+  int32_t first_position = 0;   // its CodeBuffer position
+  int32_t end_position = 0;     // after the last byte of that first unbroken run
+  bool run_ended = false;       // a later byte went elsewhere: the run is complete
+  bool counted = false;         // a byte was only counted (OFFSET section)
+  int32_t counted_address = 0;  // address of the first such byte
+  bool shows_value = false;     // an EQU or '=' line shows its label's value instead
   uint16_t value = 0;
-  bool written = false;           // the line's listing line is out already
+  bool written = false;  // the line's listing line is out already
 };
 
 // Listing run: makes line the listing line of the line text that AssembleLine starts.

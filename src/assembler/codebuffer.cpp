@@ -267,6 +267,7 @@ bool DefineLabelHere(AssemblerState &st, int32_t reference) {
     return true;
   }
   // Inside a floating block: block address + offset, known once the block is placed.
+  label->flags |= kFlagDefinedLate;
   const int32_t values[] = {block, st.pass.location, 0};
   const int32_t kinds[] = {kIdentifier, kNumber, kPlus};
   return AppendRecord(st, FixupKind::DefineLabel, reference, values, kinds, 3, false);

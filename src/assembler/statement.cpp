@@ -21,9 +21,10 @@ void SkipSpaces(AssemblerState &st) {
   }
 }
 
-// Listing pass: the label the assembly pass defined is marked as reached.
+// Listing pass: the label the assembly pass defined at this line is marked as reached.
 void MarkReached(AssemblerState &st, const Token &name) {
-  if (Label *label = LabelAt(st, FindLabel(st, name.text))) {
+  Label *label = LabelAt(st, FindLabel(st, name.text));
+  if (label != nullptr && (label->flags & kFlagDefinedLate) == 0) {
     label->flags |= kFlagListingReached;
   }
 }
@@ -75,12 +76,13 @@ bool DefineEquate(AssemblerState &st, const Token &name) {
   if (index == 0 || !TakePeekedToken(st) || !EvaluateExpression(st)) {
     return false;
   }
+  Label *label = LabelAt(st, index);
   if (st.expr.known) {
-    Label *label = LabelAt(st, index);
     label->value = static_cast<uint16_t>(st.expr.postfix.values[0]);
     label->kind = kLabelDefined;
     return true;
   }
+  label->flags |= kFlagDefinedLate;
   return NewFixup(st, FixupKind::DefineLabel, index, false);
 }
 

@@ -80,7 +80,7 @@ struct AssemblerState {
   // Source reading.
   SourceContext *context = nullptr;  // context of the line being assembled
   int32_t include_depth = 0;
-  std::set<FileIdentity> inputs;  // every file the run has read
+  std::set<FileIdentity> inputs;          // every file the run has read
   AssembleList *assemble_list = nullptr;  // the assemble list being built (listing pass only)
   ListingLine *listing_line = nullptr;    // listing pass: the line being assembled
 };

@@ -60,7 +60,8 @@ void PutPaddedName(std::string &out, const char *name) {
 }
 
 bool BeginsWith(const char *name, std::string_view prefix) {
-  return std::strncmp(name, prefix.data(), prefix.size()) == 0 && std::strlen(name) >= prefix.size();
+  return std::strncmp(name, prefix.data(), prefix.size()) == 0 &&
+         std::strlen(name) >= prefix.size();
 }
 
 // The current scope's labels that the label list shows, sorted by their own names in unsigned
@@ -181,8 +182,8 @@ std::string BuildSymbolFile(AssemblerState &st) {
 
 bool WriteListingFile(const std::string &path, const std::string &text) {
   FileReplaceError error;
-  if (ReplaceFileContents(path.c_str(), reinterpret_cast<const uint8_t *>(text.data()),
-                          text.size(), &error)) {
+  if (ReplaceFileContents(path.c_str(), reinterpret_cast<const uint8_t *>(text.data()), text.size(),
+                          &error)) {
     return true;
   }
   ConsoleMessage(Msg::ListingNotWritten, path.c_str(), std::strerror(error.error_number));

@@ -51,9 +51,9 @@ struct SourceContext {
   char operand[kOperandPathCapacity] = {};  // INCLUDE/BINCLUDE file, or block name
   uint32_t args[9] = {};                    // TextStore offsets of %1..%9; 0 = absent
   FILE *file = nullptr;
-  LineReader *reader = nullptr;  // buffer over file, when the reader made one
+  LineReader *reader = nullptr;     // buffer over file, when the reader made one
   AssembleList *listing = nullptr;  // the assemble list, listing pass only
-  bool replay_failed = false;    // a replayed line grew too long: the body fails
+  bool replay_failed = false;       // a replayed line grew too long: the body fails
 };
 
 enum class FileResult { Failed, EndedByEnd, EndOfInput };

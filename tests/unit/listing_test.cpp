@@ -53,7 +53,8 @@ TEST(ListingLine, AddressesAreShownAsFourDigits) {
 }
 
 TEST(ListingLine, TrailingBlanksAndLineEndsAreDropped) {
-  EXPECT_EQ(Lines(0, 0, "LOOP:\tJR LOOP ; back  \t\r\n"), "0000                    LOOP:\tJR LOOP ; back\n");
+  EXPECT_EQ(Lines(0, 0, "LOOP:\tJR LOOP ; back  \t\r\n"),
+            "0000                    LOOP:\tJR LOOP ; back\n");
 }
 
 TEST(ListingLine, AnEmptyTextShowsTheAddressOnceForARun) {
@@ -142,8 +143,9 @@ TEST_F(ListingRun, ANameWithoutRoomForTheExtensionIsNotWrittenOverTheOutput) {
 TEST_F(ListingRun, AListingIsNeverWrittenOverTheOutputOrAnInput) {
   std::string out;
   EXPECT_EQ(Run({"-o", "prog.sym", "-Y", "prog.asm"}, &out), -1);
-  EXPECT_EQ(out, "Listing file 'prog.sym' is the output file or a file read by the run; it is not "
-                 "written\n");
+  EXPECT_EQ(out,
+            "Listing file 'prog.sym' is the output file or a file read by the run; it is not "
+            "written\n");
   EXPECT_EQ(Read("prog.sym"), kImage);
 
   // A symbolic link named like the listing that leads to the source.
