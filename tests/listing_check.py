@@ -112,19 +112,8 @@ def main() -> int:
     parser.add_argument('folders', nargs='+')
     options = parser.parse_args()
     talvo = str(pathlib.Path(options.talvo).resolve())
-    checked = failed = 0
-    for folder_name in options.folders:
-        folder = pathlib.Path(folder_name)
-        for name in run_cases.case_names(folder):
-            problems = check_case(talvo, folder, name)
-            checked += 1
-            if problems:
-                failed += 1
-                print(f'FAIL {folder.name}/{name}')
-                for p in problems:
-                    print('  ' + p)
-    print(f'{checked} checked, {failed} failed')
-    return 1 if failed else 0
+    return run_cases.check_folders(options.folders,
+                                   lambda folder, name: check_case(talvo, folder, name))
 
 
 if __name__ == '__main__':

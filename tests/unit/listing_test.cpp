@@ -82,19 +82,11 @@ TEST(ListingLine, IsCutAt255CharactersBetweenCharacters) {
 }
 
 // Whole runs in a scratch folder.
-class ListingRun : public ::testing::Test {
+class ListingRun : public ScratchFolderTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/talvo-listing-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    home_ = fs::current_path();
-    fs::current_path(dir_);
+    ScratchFolderTest::SetUp();
     std::ofstream("prog.asm") << "\tORG 8000H\nSTART:\tLD A,1\n\tJP START\n\tEND\n";
-  }
-  void TearDown() override {
-    fs::current_path(home_);
-    fs::remove_all(dir_);
   }
   // Runs talvo with the arguments; returns the exit status, the console text in *out.
   int Run(std::vector<std::string> args, std::string *out = nullptr) {
@@ -112,7 +104,6 @@ class ListingRun : public ::testing::Test {
     }
     return status;
   }
-  fs::path dir_, home_;
 };
 
 std::string Read(const char *path) {
