@@ -4,15 +4,6 @@
 
 namespace {
 
-bool IsBlankText(const char *begin, const char *end) {
-  for (const char *p = begin; p < end; ++p) {
-    if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n' && *p != '\v' && *p != '\f') {
-      return false;
-    }
-  }
-  return true;
-}
-
 // Appends the line's listing line with the text up to text_end. The address column shows the
 // value of an EQU or '=' line; otherwise the address of the line's first byte; for a line
 // that emitted nothing, the location counter as the line leaves it (ORG 8000H lists 8000).
@@ -96,7 +87,8 @@ void EndListingLine(AssemblerState &st, StatementResult result, const char *keyw
     case kResultBinclude:
       // Only what stands before the keyword, written before the file is read.
       if (keyword == nullptr || keyword < line->text || keyword > end ||
-          IsBlankText(line->text, keyword)) {
+          std::string_view(line->text, static_cast<size_t>(keyword - line->text))
+                  .find_first_not_of(" \t") == std::string_view::npos) {
         return;
       }
       end = keyword;

@@ -22,11 +22,13 @@ void SkipSpaces(AssemblerState &st) {
 }
 
 // Listing pass: the label the assembly pass defined at this line is marked as reached.
-void MarkReached(AssemblerState &st, const Token &name) {
+// Returns the label (nullptr when there is none).
+Label *MarkReached(AssemblerState &st, const Token &name) {
   Label *label = LabelAt(st, FindLabel(st, name.text));
   if (label != nullptr && (label->flags & kFlagDefinedLate) == 0) {
     label->flags |= kFlagListingReached;
   }
+  return label;
 }
 
 // ---- Label field ----------------------------------------------------------------------
@@ -66,8 +68,7 @@ bool DefineGlobalLabel(AssemblerState &st, const Token &name) {
 // NAME EQU expr
 bool DefineEquate(AssemblerState &st, const Token &name) {
   if (IsListingPass(st)) {
-    MarkReached(st, name);
-    if (const Label *label = LabelAt(st, FindLabel(st, name.text))) {
+    if (const Label *label = MarkReached(st, name)) {
       ShowListingValue(st, label->value);
     }
     return TakePeekedToken(st) && EvaluateExpression(st);

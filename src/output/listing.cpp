@@ -1,7 +1,6 @@
 // The listings: the label list (.lst) and the symbol file (.sym), made from the label table,
 // and the lines of the assemble list (.als) that the listing run appends statement by statement.
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -14,16 +13,13 @@ constexpr size_t kTextColumn = 24;  // where the source text begins
 constexpr int32_t kBytesPerLine = 4;
 constexpr size_t kBlanksBeforeText = 5;  // after the fourth byte column
 constexpr int kSymbolsPerLine = 4;
+constexpr std::string_view kBlanks = " \t\r\n\v\f";  // dropped from the end of a line
 
 void PutHex(std::string &out, uint32_t value, int digits) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
     out += kDigits[(value >> shift) & 0xF];
   }
-}
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
 bool IsShiftJisLead(char c) {
@@ -59,11 +55,6 @@ void PutPaddedName(std::string &out, const char *name) {
   }
 }
 
-bool BeginsWith(const char *name, std::string_view prefix) {
-  return std::strncmp(name, prefix.data(), prefix.size()) == 0 &&
-         std::strlen(name) >= prefix.size();
-}
-
 // The current scope's labels that the label list shows, sorted by their own names in unsigned
 // byte order (equal names keep their table order).
 std::vector<int32_t> ListedLabels(AssemblerState &st, const LabelListFilter &filter) {
@@ -74,7 +65,7 @@ std::vector<int32_t> ListedLabels(AssemblerState &st, const LabelListFilter &fil
     const char *name = NameAt(st, label.name);
     if (label.kind != kLabelDefined || (label.flags & kFlagFromOuter) != 0 || name[0] == '@' ||
         (filter.global_only && (label.flags & kFlagGlobal) == 0) ||
-        !BeginsWith(name, filter.prefix)) {
+        !std::string_view(name).starts_with(filter.prefix)) {
       continue;
     }
     kept.push_back(static_cast<int32_t>(i));
@@ -90,9 +81,7 @@ std::vector<int32_t> ListedLabels(AssemblerState &st, const LabelListFilter &fil
 
 void AppendListingLine(AssembleList &list, int32_t address, const uint8_t *image, int32_t first,
                        int32_t end, std::string_view text) {
-  while (!text.empty() && IsBlank(text.back())) {
-    text.remove_suffix(1);
-  }
+  text = text.substr(0, text.find_last_not_of(kBlanks) + 1);  // npos + 1 is 0: all blank
   std::string &out = list.text;
   const uint32_t at = static_cast<uint32_t>(address) & 0xFFFF;
   if (text.empty()) {
