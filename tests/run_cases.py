@@ -110,18 +110,14 @@ def is_expected_output(name: str, file_name: str) -> bool:
     return file_name.rsplit('.', 1)[-1] in OUTPUT_EXTENSIONS
 
 
-def main() -> int:
-    parser = argparse.ArgumentParser()
-    parser.add_argument('--talvo', required=True)
-    parser.add_argument('--update', action='store_true')
-    parser.add_argument('folders', nargs='+')
-    options = parser.parse_args()
-    talvo = str(pathlib.Path(options.talvo).resolve())
+def check_folders(folders, check) -> int:
+    """Runs check(folder, name) -> problems on every case of the folders and reports each
+    failing case; returns the exit status (1 when any failed)."""
     passed = failed = 0
-    for folder_name in options.folders:
+    for folder_name in folders:
         folder = pathlib.Path(folder_name)
         for name in case_names(folder):
-            problems = run_case(talvo, folder, name, options.update)
+            problems = check(folder, name)
             if problems:
                 failed += 1
                 print(f'FAIL {folder.name}/{name}')
@@ -131,6 +127,17 @@ def main() -> int:
                 passed += 1
     print(f'{passed} passed, {failed} failed')
     return 1 if failed else 0
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--talvo', required=True)
+    parser.add_argument('--update', action='store_true')
+    parser.add_argument('folders', nargs='+')
+    options = parser.parse_args()
+    talvo = str(pathlib.Path(options.talvo).resolve())
+    return check_folders(options.folders,
+                         lambda folder, name: run_case(talvo, folder, name, options.update))
 
 
 if __name__ == '__main__':

@@ -139,6 +139,7 @@ bool SplitWordRecord(AssemblerState &st, size_t index) {
 bool EmitByte(AssemblerState &st, uint8_t byte) {
   PlacementState &pl = st.placement;
   if (pl.offset_open) {
+    NoteListedByte(st, st.pass.location, -1);
     st.pass.location = static_cast<int32_t>((static_cast<uint32_t>(st.pass.location) + 1) & 0xFFFF);
     return true;
   }
@@ -169,7 +170,9 @@ bool EmitByte(AssemblerState &st, uint8_t byte) {
     SetError(st, Msg::ArrangeOverflow);
     return false;
   }
-  if (!IsListingPass(st)) {
+  if (IsListingPass(st)) {
+    NoteListedByte(st, location, position);  // the image keeps the assembly pass's bytes
+  } else {
     // Placed blocks are copied to their places after the last line: code written over one
     // would be lost without a word.
     if (position < st.code.placed_end) {
@@ -286,6 +289,7 @@ bool DefineLabelHere(AssemblerState &st, int32_t reference) {
     return true;
   }
   // Inside a floating block: block address + offset, known once the block is placed.
+  label->flags |= kFlagDefinedLate;
   const int32_t values[] = {block, st.pass.location, 0};
   const int32_t kinds[] = {kIdentifier, kNumber, kPlus};
   return AppendRecord(st, FixupKind::DefineLabel, reference, values, kinds, 3, false);

@@ -21,11 +21,14 @@ void SkipSpaces(AssemblerState &st) {
   }
 }
 
-// Listing pass: the label the assembly pass defined is marked as reached.
-void MarkReached(AssemblerState &st, const Token &name) {
-  if (Label *label = LabelAt(st, FindLabel(st, name.text))) {
+// Listing pass: the label the assembly pass defined at this line is marked as reached.
+// Returns the label (nullptr when there is none).
+Label *MarkReached(AssemblerState &st, const Token &name) {
+  Label *label = LabelAt(st, FindLabel(st, name.text));
+  if (label != nullptr && (label->flags & kFlagDefinedLate) == 0) {
     label->flags |= kFlagListingReached;
   }
+  return label;
 }
 
 // ---- Label field ----------------------------------------------------------------------
@@ -65,27 +68,41 @@ bool DefineGlobalLabel(AssemblerState &st, const Token &name) {
 // NAME EQU expr
 bool DefineEquate(AssemblerState &st, const Token &name) {
   if (IsListingPass(st)) {
-    MarkReached(st, name);
+    if (const Label *label = MarkReached(st, name)) {
+      ShowListingValue(st, label->value);
+    }
     return TakePeekedToken(st) && EvaluateExpression(st);
   }
   int32_t index = DeclareLabel(st, name.text, false);
   if (index == 0 || !TakePeekedToken(st) || !EvaluateExpression(st)) {
     return false;
   }
+  Label *label = LabelAt(st, index);
   if (st.expr.known) {
-    Label *label = LabelAt(st, index);
     label->value = static_cast<uint16_t>(st.expr.postfix.values[0]);
     label->kind = kLabelDefined;
     return true;
   }
+  label->flags |= kFlagDefinedLate;
   return NewFixup(st, FixupKind::DefineLabel, index, false);
 }
 
 // NAME = expr — a redefinable label.
 bool DefineAssignment(AssemblerState &st, const Token &name, int32_t found) {
   if (IsListingPass(st)) {
+    // The listing pass assigns again, so that the lines after this one see the value they saw
+    // in the assembly pass (not the last one assigned), and conditions take the same branches.
     MarkReached(st, name);
-    return TakePeekedToken(st) && EvaluateExpression(st);
+    int32_t value = 0;
+    if (!TakePeekedToken(st) || !EvaluateKnown(st, value)) {
+      return false;
+    }
+    if (Label *label = LabelAt(st, found);
+        label != nullptr && (label->flags & kFlagRedefinable) != 0) {
+      label->value = static_cast<uint16_t>(value);
+      ShowListingValue(st, label->value);
+    }
+    return true;
   }
   int32_t index = found;
   if (index != 0 && (LabelAt(st, index)->flags & kFlagRedefinable) == 0) {
@@ -168,9 +185,11 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
     Token next;
     if (IsListingPass(st) && PeekToken(st, next) && next.kind == kMacro) {
       // The definition line of the macro: its body is passed over.
+      found->flags |= kFlagListingReached;
       std::snprintf(st.context->operand, sizeof st.context->operand, "%s", name.text);
       return kResultBlockStart;
     }
+    ListLineBeforeExpansion(st);
     return FromBool(InvokeMacro(st, found->body));
   }
   Token next;
@@ -201,6 +220,7 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
   }
   if (st.labels.current->parent != nullptr) {
     if (Label *macro = FindLabelOutward(st, name.text, kLabelMacro)) {
+      ListLineBeforeExpansion(st);
       return FromBool(InvokeMacro(st, macro->body));
     }
   }
@@ -530,6 +550,11 @@ StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext
   st.scan.lookahead_end = line;
   ClearError(st);
   st.pass.statement_address = st.pass.location;
+  ListingLine listing;
+  ListingLine *const outer_listing = st.listing_line;
+  if (IsListingPass(st)) {
+    BeginListingLine(st, listing, line);
+  }
 
   StatementResult result = kResultOk;
   Token token;
@@ -549,6 +574,10 @@ StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext
   }
   st.context = &ctx;  // a macro replay may have pointed it elsewhere
   CloseFloatingBlockAtLineEnd(st, ctx);
+  if (IsListingPass(st)) {
+    EndListingLine(st, st.diag.error != nullptr ? kResultError : result, token.start);
+  }
+  st.listing_line = outer_listing;
   if (st.diag.error != nullptr) {
     ReportLineError(st, ctx);
     return kResultError;

@@ -1,6 +1,9 @@
 // Command line parsing and the order of an assembly run.
 #include "driver/driver.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -180,7 +183,7 @@ namespace {
 bool AssembleDefine(AssemblerState &st) {
   SourceContext ctx;
   ctx.file_name = AddName(st, "in -D option");
-  ctx.listing = st.listing_file;
+  ctx.listing = st.assemble_list;
   char line[kLineCapacity];
   std::snprintf(line, sizeof line, "%s", st.options.define);
   SourceContext *outer = st.context;
@@ -242,22 +245,62 @@ int Finish(AssemblerState &st, int status) {
   return status;
 }
 
-// Outputs this version cannot write yet are refused before anything is assembled, rather
-// than a run that reports success without writing what was asked for.
-bool RefuseUnavailable(const Options &options) {
-  const char *missing = nullptr;
-  if (options.label_list) {
-    missing = "The label list (-l)";
-  } else if (options.symbol_file) {
-    missing = "The symbol file (-Y)";
-  } else if (options.assemble_list) {
-    missing = "The assemble list (-x)";
-  }
-  if (missing == nullptr) {
+bool SameExistingFile(const char *a, const char *b) {
+  struct stat first, second;
+  return stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
+// The name of a listing: the output name with the listing's extension. False, with a message,
+// when the extension cannot be applied (the name would be left as the output name) or when
+// the listing would replace the output file or a file the run has read.
+bool ListingName(const AssemblerState &st, const char *extension, std::string &name) {
+  const std::string &output = st.options.output_name;
+  name = output;
+  if (!ReplaceExtension(name, extension)) {
+    name = output.substr(0, std::min(output.rfind('.'), output.size())) + extension;
+    ConsoleMessage(Msg::ListingNameTooLong, name.c_str());
     return false;
   }
-  ConsoleMessage(Msg::NotAvailable, missing);
+  if (name == output || SameExistingFile(name.c_str(), output.c_str()) ||
+      IsInputFile(st, name.c_str())) {
+    ConsoleMessage(Msg::ListingOverInput, name.c_str());
+    return false;
+  }
   return true;
+}
+
+// The listing run: the -D text and every source file assembled once more, storing no byte,
+// each line appending its listing line to the assemble list. Its errors are printed but do
+// not change the outcome of the program.
+std::string RunListingPass(AssemblerState &st) {
+  AssembleList list;
+  st.assemble_list = &list;
+  (void)RunPass(st);
+  (void)ResolveFixups(st);
+  ClearFixups(st);
+  st.assemble_list = nullptr;
+  return std::move(list.text);
+}
+
+// Writes the label list, the symbol file and the assemble list that were asked for, in this
+// order, each all or nothing. False when any of them could not be written (each reported).
+bool WriteListings(AssemblerState &st) {
+  const Options &options = st.options;
+  bool ok = true;
+  std::string name;
+  if (options.label_list) {
+    const LabelListFilter filter{options.label_list_all_scopes, options.label_list_global_only,
+                                 options.label_prefix};
+    ok = ListingName(st, ".lst", name) && WriteListingFile(name, BuildLabelList(st, filter)) && ok;
+  }
+  if (options.symbol_file) {
+    ok = ListingName(st, ".sym", name) && WriteListingFile(name, BuildSymbolFile(st)) && ok;
+  }
+  if (options.assemble_list) {
+    ok = ListingName(st, ".als", name) && WriteListingFile(name, RunListingPass(st)) && ok;
+  }
+  return ok;
 }
 
 }  // namespace
@@ -283,9 +326,6 @@ int RunTalvo(AssemblerState &st, int argc, char **argv) {
   if (!have_source) {
     PrintUsage();
     return Finish(st, 0);
-  }
-  if (RefuseUnavailable(st.options)) {
-    return Finish(st, kExitFailure);
   }
   if (AppendText(st.text, "") == 0) {
     ConsoleMessage(Msg::CantInitTextStore);
@@ -322,5 +362,6 @@ int RunTalvo(AssemblerState &st, int argc, char **argv) {
   if (!WriteOutput(st, image)) {
     return Finish(st, kExitFailure);
   }
-  return Finish(st, 0);
+  // A listing that cannot be written fails the program; the image written stays.
+  return Finish(st, WriteListings(st) ? 0 : kExitFailure);
 }

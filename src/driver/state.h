@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -79,7 +80,9 @@ struct AssemblerState {
   // Source reading.
   SourceContext *context = nullptr;  // context of the line being assembled
   int32_t include_depth = 0;
-  FILE *listing_file = nullptr;  // current assemble-list file (listing pass only)
+  std::set<FileIdentity> inputs;          // every file the run has read
+  AssembleList *assemble_list = nullptr;  // the assemble list being built (listing pass only)
+  ListingLine *listing_line = nullptr;    // listing pass: the line being assembled
 };
 
 // Resets the per-pass fields before a run.

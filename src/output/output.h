@@ -1,8 +1,11 @@
-// Output writers: raw binary, Intel HEX, MZT and the console dump.
+// Output writers: raw binary, Intel HEX, MZT, the console dump, D88 disk images and the
+// listings.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 struct AssemblerState;
 
@@ -52,3 +55,33 @@ struct FileReplaceError {
 // unchanged, no temporary file is left, and *error (when given) says why.
 [[nodiscard]] bool ReplaceFileContents(const char *path, const uint8_t *bytes, size_t size,
                                        FileReplaceError *error = nullptr);
+
+// ---- Listings ------------------------------------------------------------------------------
+
+// The assemble list that the listing run builds in memory, written whole when the run ends.
+struct AssembleList {
+  std::string text;
+  bool previous_empty = false;  // the last listing line had no source text
+};
+
+// Appends the listing line of one statement: the address (or the value an EQU or '=' line
+// shows; its low 16 bits), the bytes image[first, end) that the statement put into the image
+// (none when first < 0 or end <= first), and the source text, whose trailing blanks and line
+// end are dropped here. A line with no text is printed as its address alone, and not at all
+// right after another such line.
+void AppendListingLine(AssembleList &list, int32_t address, const uint8_t *image, int32_t first,
+                       int32_t end, std::string_view text);
+
+// Which labels the label list shows.
+struct LabelListFilter {
+  bool all_scopes = false;   // -ll: every scope, each its own sorted group
+  bool global_only = false;  // -lg: only labels defined with '::'
+  std::string_view prefix;   // -l:PREFIX: own names starting with it; empty = all
+};
+
+// The label list (.lst): "NAME<tabs>EQU\t0XXXXH" lines sorted by own name, scope by scope.
+std::string BuildLabelList(AssemblerState &st, const LabelListFilter &filter);
+// The symbol file (.sym): "XXXX NAME\t" entries of the root scope, four to a CRLF line.
+std::string BuildSymbolFile(AssemblerState &st);
+// Writes a listing all or nothing; on failure prints a message naming the file.
+[[nodiscard]] bool WriteListingFile(const std::string &path, const std::string &text);

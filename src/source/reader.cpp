@@ -1,5 +1,7 @@
 // The source reader: opens source files, reads and replays lines, hands each line to the
 // statement assembler and acts on the results that concern files.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -13,6 +15,18 @@ const char *FileNameOf(const AssemblerState &st, const SourceContext &ctx) {
   return NameAt(st, ctx.file_name);
 }
 
+FileIdentity IdentityOf(const struct stat &info) {
+  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
+// Notes an opened file as read by the run.
+void RememberInput(AssemblerState &st, FILE *file) {
+  struct stat info;
+  if (fstat(fileno(file), &info) == 0) {
+    st.inputs.insert(IdentityOf(info));
+  }
+}
+
 // Copies the bytes of the BINCLUDE file named in the context into the image.
 bool IncludeBinary(AssemblerState &st, SourceContext &ctx) {
   FILE *file = std::fopen(ctx.operand, "rb");
@@ -20,6 +34,7 @@ bool IncludeBinary(AssemblerState &st, SourceContext &ctx) {
     ConsoleMessage(Msg::FileNotFound, FileNameOf(st, ctx), ctx.line, ctx.operand);
     return false;
   }
+  RememberInput(st, file);
   unsigned char chunk[4096];
   bool ok = true;
   size_t got = 0;
@@ -197,6 +212,7 @@ bool AssembleSourceFile(AssemblerState &st, const char *name) {
     ConsoleMessage(Msg::CannotOpenSource, name);
     return false;
   }
+  RememberInput(st, file);
   ++st.include_depth;
   SourceContext *outer = st.context;
   SourceContext ctx;
@@ -204,7 +220,7 @@ bool AssembleSourceFile(AssemblerState &st, const char *name) {
   ctx.file = file;
   auto reader = std::make_unique<LineReader>();
   ctx.reader = reader.get();
-  ctx.listing = st.listing_file;
+  ctx.listing = st.assemble_list;
   FileResult result = RunLineLoop(st, ctx);
   st.context = outer;  // ctx ends here
   std::fclose(file);
@@ -213,4 +229,9 @@ bool AssembleSourceFile(AssemblerState &st, const char *name) {
   }
   --st.include_depth;
   return result != FileResult::Failed;
+}
+
+bool IsInputFile(const AssemblerState &st, const char *path) {
+  struct stat info;
+  return stat(path, &info) == 0 && st.inputs.count(IdentityOf(info)) != 0;
 }

@@ -1,11 +1,13 @@
 // Source files, line reading, the text store, conditional assembly, macros and REPT.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
 
 struct AssemblerState;
+struct AssembleList;
 
 constexpr int kLineCapacity = 1024;  // a line holds at most 1,023 characters
 constexpr int kOperandPathCapacity = 256;
@@ -49,12 +51,23 @@ struct SourceContext {
   char operand[kOperandPathCapacity] = {};  // INCLUDE/BINCLUDE file, or block name
   uint32_t args[9] = {};                    // TextStore offsets of %1..%9; 0 = absent
   FILE *file = nullptr;
-  LineReader *reader = nullptr;  // buffer over file, when the reader made one
-  FILE *listing = nullptr;       // assemble-list file, listing pass only
-  bool replay_failed = false;    // a replayed line grew too long: the body fails
+  LineReader *reader = nullptr;     // buffer over file, when the reader made one
+  AssembleList *listing = nullptr;  // the assemble list, listing pass only
+  bool replay_failed = false;       // a replayed line grew too long: the body fails
 };
 
 enum class FileResult { Failed, EndedByEnd, EndOfInput };
+
+// A file the run has read, by device and inode, so that no file the run writes replaces it.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  auto operator<=>(const FileIdentity &) const = default;
+};
+
+// True when path names a file (symbolic links followed) that the run has read: a source file,
+// an INCLUDE or a BINCLUDE file.
+bool IsInputFile(const AssemblerState &st, const char *path);
 
 // Assembles one source file (top-level or included); false when it fails. name is read before
 // the first line only, so it may point into the TextStore.

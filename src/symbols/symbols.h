@@ -25,6 +25,10 @@ enum : uint8_t {
   kFlagGlobal = 0x08,          // defined with '::'
   kFlagPageAligned = 0x10,     // floating PAGE_ALIGNED block awaiting placement
   kFlagInPage = 0x20,          // floating IN_PAGE-only block awaiting placement
+  // Given its value by the resolution pass, not by its line (an EQU of a forward reference,
+  // a label inside a floating block): DEFINED() was 0 for it all through the assembly pass,
+  // so the listing pass never counts its definition as reached either.
+  kFlagDefinedLate = 0x40,
 };
 
 struct Label {

@@ -245,17 +245,15 @@ TEST(Expression, DefinedLooksInTheCurrentScopeOnly) {
   EXPECT_EQ(ValueOf(*st, "DEFINED(FOO)"), 0);  // defined only in the enclosing scope
   SelectRootScope(*st);
   // In the listing pass only a definition reached in that pass counts.
-  FILE *listing = std::tmpfile();
-  ASSERT_NE(listing, nullptr);
+  AssembleList listing;
   auto in_listing_pass = [&] {
     StartLine(*st, "DEFINED(FOO)");
-    st->context->listing = listing;
+    st->context->listing = &listing;
     return EvaluateExpression(*st) ? st->expr.postfix.values[0] : -1;
   };
   EXPECT_EQ(in_listing_pass(), 0);
   LabelAt(*st, FindLabel(*st, "FOO"))->flags |= kFlagListingReached;
   EXPECT_EQ(in_listing_pass(), 1);
-  std::fclose(listing);
 }
 
 TEST(Expression, BufferLimitIs256Items) {

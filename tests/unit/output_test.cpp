@@ -11,27 +11,14 @@
 #include <string>
 
 #include "output/output.h"
+#include "test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 // Each test runs in its own empty directory, where D000.bin lands.
-class OutputTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/talvo-output-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    home_ = fs::current_path();
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(home_);
-    fs::remove_all(dir_);
-  }
-  fs::path dir_, home_;
-};
+using OutputTest = ScratchFolderTest;
 
 std::string Read(const char *path) {
   std::ifstream in(path, std::ios::binary);

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <stdlib.h>
+
 #include <cstdlib>
 
 namespace {
@@ -28,4 +30,17 @@ void StartLine(AssemblerState &st, const char *line) {
   st.scan.pos = line;
   st.scan.lookahead_end = line;
   st.diag.error = nullptr;
+}
+
+void ScratchFolderTest::SetUp() {
+  char pattern[] = "/tmp/talvo-test-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  dir_ = pattern;
+  home_ = std::filesystem::current_path();
+  std::filesystem::current_path(dir_);
+}
+
+void ScratchFolderTest::TearDown() {
+  std::filesystem::current_path(home_);
+  std::filesystem::remove_all(dir_);
 }

@@ -1,6 +1,9 @@
 // Helpers shared by the unit tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -17,3 +20,12 @@ StatePtr MakeState();
 
 // Points the scanner at a line (the text must outlive the scan) in a fresh context.
 void StartLine(AssemblerState &st, const char *line);
+
+// A test that runs in an empty scratch folder of its own, the current folder while it runs;
+// the folder and everything in it is removed afterwards.
+class ScratchFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  std::filesystem::path dir_, home_;
+};

@@ -1,0 +1,101 @@
+// The listing run's side of the statement loop: what each line emitted and where, and its
+// listing line in the assemble list.
+#include "driver/state.h"
+
+namespace {
+
+// Appends the line's listing line with the text up to text_end. The address column shows the
+// value of an EQU or '=' line; otherwise the address of the line's first byte; for a line
+// that emitted nothing, the location counter as the line leaves it (ORG 8000H lists 8000).
+void WriteLine(AssemblerState &st, ListingLine &line, const char *text_end) {
+  line.written = true;
+  AssembleList *list = st.context != nullptr ? st.context->listing : nullptr;
+  if (list == nullptr || line.text == nullptr) {
+    return;
+  }
+  int32_t address = st.pass.location;
+  if (line.shows_value) {
+    address = line.value;
+  } else if (line.stored) {
+    address = line.stored_address;
+  } else if (line.counted) {
+    address = line.counted_address;
+  }
+  const int32_t first = line.stored ? line.first_position : -1;
+  AppendListingLine(*list, address, st.code.bytes.data(), first, line.end_position,
+                    std::string_view(line.text, static_cast<size_t>(text_end - line.text)));
+}
+
+}  // namespace
+
+void BeginListingLine(AssemblerState &st, ListingLine &line, const char *text) {
+  line = ListingLine{};
+  line.text = text;
+  st.listing_line = &line;
+}
+
+void NoteListedByte(AssemblerState &st, int32_t address, int32_t position) {
+  ListingLine *line = st.listing_line;
+  if (line == nullptr) {
+    return;
+  }
+  if (position < 0) {
+    if (!line->counted) {
+      line->counted = true;
+      line->counted_address = address;
+    }
+    return;
+  }
+  if (!line->stored) {
+    line->stored = true;
+    line->stored_address = address;
+    line->first_position = position;
+    line->end_position = position + 1;
+  } else if (!line->run_ended && position == line->end_position) {
+    line->end_position = position + 1;
+  } else {
+    line->run_ended = true;  // only bytes that lie side by side are shown
+  }
+}
+
+void ShowListingValue(AssemblerState &st, uint16_t value) {
+  if (st.listing_line != nullptr) {
+    st.listing_line->shows_value = true;
+    st.listing_line->value = value;
+  }
+}
+
+void ListLineBeforeExpansion(AssemblerState &st) {
+  ListingLine *line = st.listing_line;
+  if (line != nullptr && !line->written && st.placement.arrange_count == 0) {
+    WriteLine(st, *line, line->text + std::char_traits<char>::length(line->text));
+  }
+}
+
+void EndListingLine(AssemblerState &st, StatementResult result, const char *keyword) {
+  ListingLine *line = st.listing_line;
+  // Statements inside an open ARRANGE region are not listed.
+  if (line == nullptr || line->written || st.placement.arrange_count > 0) {
+    return;
+  }
+  const char *end = line->text + std::char_traits<char>::length(line->text);
+  switch (result) {
+    case kResultEnd:
+    case kResultBlockStart:
+      return;
+    case kResultInclude:
+    case kResultBinclude:
+      // Only what stands before the keyword, written before the file is read.
+      if (keyword == nullptr || keyword < line->text || keyword > end ||
+          std::string_view(line->text, static_cast<size_t>(keyword - line->text))
+                  .find_first_not_of(" \t") == std::string_view::npos) {
+        return;
+      }
+      end = keyword;
+      break;
+    case kResultError:
+    case kResultOk:
+      break;
+  }
+  WriteLine(st, *line, end);
+}
