@@ -257,7 +257,6 @@ bool OpenFloatingBlock(AssemblerState &st, const char *name) {
   if (IsListingPass(st)) {
     // The block was placed: it is listed at its address and with the bytes copied there.
     if (Label *label = LabelAt(st, FindLabel(st, name))) {
-      label->flags |= kFlagListingReached;
       st.code.position =
           static_cast<int32_t>(int64_t{st.code.position} + label->value - st.pass.location);
       st.pass.location = label->value;
@@ -271,7 +270,9 @@ bool OpenFloatingBlock(AssemblerState &st, const char *name) {
     }
     Label *label = LabelAt(st, reference);
     label->value = static_cast<uint16_t>(st.code.staging & 0xFFFF);
-    label->flags = flags;
+    // The block label gets its value from the placement run, so DEFINED() stays 0 for it in
+    // both runs.
+    label->flags = flags | kFlagDefinedLate;
     fl.block = reference;
     st.pass.location = 0;
     st.code.position = st.code.staging;
