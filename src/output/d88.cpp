@@ -21,7 +21,7 @@ namespace {
 constexpr size_t kSizeField = 0x1C;
 constexpr size_t kTrackTable = 0x20;
 constexpr int kTrackSlots = 164;
-constexpr size_t kHeaderSize = kTrackTable + kTrackSlots * 4;  // 2B0h
+constexpr size_t kHeaderSize = kTrackTable + static_cast<size_t>(kTrackSlots) * 4;  // 2B0h
 // A file larger than a 32-bit size field can describe is no D88 image.
 constexpr off_t kLargestFile = 0xFFFFFFFF;
 

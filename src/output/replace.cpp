@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "output/output.h"
 
@@ -60,7 +61,10 @@ bool ResolveLinks(const char *path, std::string &target) {
       return false;
     }
     link.resize(static_cast<size_t>(length));
-    target = link[0] == '/' ? link : FolderOf(target) + "/" + link;
+    if (link[0] != '/') {
+      link.insert(0, FolderOf(target) + '/');
+    }
+    target = std::move(link);
   }
   errno = ELOOP;
   return false;
