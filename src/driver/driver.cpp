@@ -123,6 +123,8 @@ void PrintLongOptions() {
   }
 }
 
+// An argument that begins with "--": the row of its name applies it. An unknown name, a value
+// the row refuses, or a missing or extra "=VALUE" is an illegal option.
 ParseResult ParseLongOption(Options &options, const char *arg) {
   const char *body = arg + 2;
   for (const LongOption &option : kLongOptions) {
