@@ -1,6 +1,8 @@
 # Convenience targets over the CMake build.
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+# make demo builds the program alone here, without the test suite and its packages.
+DEMO_BUILD ?= build-demo
 JOBS ?= $(shell nproc)
 # ON turns compiler warnings into errors (the CMake option TALVO_WERROR), as CI does.
 WERROR ?= OFF
@@ -13,10 +15,14 @@ all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DTALVO_WERROR=$(WERROR)
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Assembles the bundled example into examples/hello.bin and shows it as a dump.
-demo: all
-	cd examples && ../$(BUILD)/talvo hello.asm
-	cd examples && ../$(BUILD)/talvo -d hello.asm
+# Builds the program only, assembles the bundled example into examples/hello.bin and shows it
+# as a dump.
+demo:
+	cmake -S . -B $(DEMO_BUILD) -DCMAKE_BUILD_TYPE=Release -DTALVO_TESTS=OFF \
+	  -DTALVO_WERROR=$(WERROR)
+	cmake --build $(DEMO_BUILD) -j $(JOBS) --target talvo
+	cd examples && ../$(DEMO_BUILD)/talvo hello.asm
+	cd examples && ../$(DEMO_BUILD)/talvo -d hello.asm
 	@ls -l examples/hello.bin
 
 # Builds everything and runs the whole test suite.
@@ -45,4 +51,4 @@ format-check:
 	clang-format --dry-run --Werror $(FORMAT_FILES)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(DEMO_BUILD)

@@ -15,6 +15,10 @@ struct MessageEntry {
   const char *sjis;
 };
 
+// The texts the print operations use: the catalogue's CP932 bytes (the default), the same
+// texts as UTF-8, or their English versions.
+enum class MessageLanguage { cp932, utf8, english };
+
 constexpr int kMessageBufferSize = 256;
 
 struct Diagnostics {
@@ -24,8 +28,12 @@ struct Diagnostics {
 
 // The whole catalogue, in Msg order.
 const MessageEntry *MessageCatalogue(int &count);
-// The printed bytes of a message.
+// The printed bytes of a message, in the selected language.
 const char *MessageText(Msg id);
+// The text of a message in a given language.
+const char *MessageTextIn(Msg id, MessageLanguage language);
+// Selects the language of every message printed from now on (the --messages option).
+void SetMessageLanguage(MessageLanguage language);
 
 // Sets the error slot to a catalogue message.
 void SetError(AssemblerState &st, Msg id);

@@ -16,8 +16,9 @@ constexpr size_t kNameBufferSize = 256;
 constexpr size_t kMaxExtensionPosition = 251;
 constexpr size_t kMaxDiskName = 10;
 
+constexpr char kBanner[] = "TALVO -- Z80 Absolute Assembler ver 0.12 by Ostrel\n";
+
 const char *const kUsage[] = {
-    "TALVO -- Z80 Absolute Assembler ver 0.12 by Ostrel\n\n",
     "Usage: TALVO [options] sourcefile [,sourcefile...]\n",
     "  -oxxx Set output file name\n",
     "  -i    Output with Intel HEX format\n",
@@ -33,13 +34,15 @@ const char *const kUsage[] = {
 };
 
 void PrintUsage() {
+  ConsolePrint("%s\n", kBanner);
   for (const char *line : kUsage) {
     ConsolePrint("%s", line);
   }
 }
 
-// What option parsing decided: go on, or stop with an exit status.
-enum class ParseOutcome { Continue, Exit };
+// What option parsing decided: go on, stop with an exit status, or refuse the argument (a
+// long option's value; the caller reports it).
+enum class ParseOutcome { Continue, Exit, Reject };
 
 struct ParseResult {
   ParseOutcome outcome = ParseOutcome::Continue;
@@ -59,6 +62,88 @@ const char *OptionValue(int argc, char **argv, int &index, size_t skip) {
     return nullptr;
   }
   return argv[++index];
+}
+
+// Long options, "--NAME" or "--NAME=VALUE", each a row of kLongOptions below.
+
+void PrintLongOptions();
+
+// --help: the usage text with the long options after it.
+ParseResult ShowHelp(Options &, const char *) {
+  PrintUsage();
+  PrintLongOptions();
+  return Stop(0);
+}
+
+// --version: the banner line.
+ParseResult ShowVersion(Options &, const char *) {
+  ConsolePrint("%s", kBanner);
+  return Stop(0);
+}
+
+// Compares two texts without regard to the case of ASCII letters.
+bool SameIgnoringCase(const char *a, const char *b) {
+  for (; *a != '\0' && Upper(*a) == Upper(*b); ++a, ++b) {
+  }
+  return *a == '\0' && *b == '\0';
+}
+
+// --messages=LANGUAGE: the texts of the catalogue messages from here on (any letter case).
+ParseResult SelectMessages(Options &, const char *value) {
+  static constexpr struct {
+    const char *name;
+    MessageLanguage language;
+  } kLanguages[] = {
+      {"cp932", MessageLanguage::cp932  },
+      {"utf-8", MessageLanguage::utf8   },
+      {"en",    MessageLanguage::english},
+  };
+  for (const auto &row : kLanguages) {
+    if (SameIgnoringCase(value, row.name)) {
+      SetMessageLanguage(row.language);
+      return {};
+    }
+  }
+  return {ParseOutcome::Reject, 0};
+}
+
+struct LongOption {
+  const char *name;  // without the leading "--"; a name ending in '=' takes a value
+  ParseResult (*apply)(Options &options, const char *value);
+  const char *help;  // its line of the --help text
+};
+
+const LongOption kLongOptions[] = {
+    {"help",      ShowHelp,       "  --help        Print this usage text\n"      },
+    {"version",   ShowVersion,    "  --version     Print the version\n"          },
+    {"messages=", SelectMessages,
+     "  --messages=xx Print messages in cp932 (default), utf-8 or en (English)\n"},
+};
+
+void PrintLongOptions() {
+  for (const LongOption &option : kLongOptions) {
+    ConsolePrint("%s", option.help);
+  }
+}
+
+// An argument that begins with "--": the row of its name applies it. An unknown name, a value
+// the row refuses, or a missing or extra "=VALUE" is an illegal option.
+ParseResult ParseLongOption(Options &options, const char *arg) {
+  const char *body = arg + 2;
+  for (const LongOption &option : kLongOptions) {
+    const size_t length = std::strlen(option.name);
+    const bool takes_value = option.name[length - 1] == '=';
+    if (takes_value ? std::strncmp(body, option.name, length) == 0
+                    : std::strcmp(body, option.name) == 0) {
+      ParseResult result = option.apply(options, body + length);
+      if (result.outcome != ParseOutcome::Reject) {
+        return result;
+      }
+      break;
+    }
+  }
+  ConsoleMessage(Msg::IllegalLongOption, arg);
+  return Stop(kExitFailure);
 }
 
 void SetMode(Options &options, OutputMode mode, const char *extension) {
@@ -81,6 +166,13 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
       if (!have_source) {
         options.first_source = offset;
         have_source = true;
+      }
+      continue;
+    }
+    if (arg[1] == '-') {
+      ParseResult result = ParseLongOption(options, arg);
+      if (result.outcome != ParseOutcome::Continue) {
+        return result;
       }
       continue;
     }
@@ -238,6 +330,7 @@ bool WriteOutput(const AssemblerState &st, const Image &image) {
 }
 
 int Finish(AssemblerState &st, int status) {
+  SetMessageLanguage(MessageLanguage::cp932);  // --messages holds for this run only
   ClearFixups(st);
   FreeLabelTable(st);
   FreeTextStore(st.text);

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "output/output.h"
 
@@ -60,14 +61,10 @@ bool ResolveLinks(const char *path, std::string &target) {
       return false;
     }
     link.resize(static_cast<size_t>(length));
-    if (link[0] == '/') {
-      target = link;
-    } else {
-      std::string folder = FolderOf(target);
-      folder += '/';
-      folder += link;
-      target = folder;
+    if (link[0] != '/') {
+      link.insert(0, FolderOf(target) + '/');
     }
+    target = std::move(link);
   }
   errno = ELOOP;
   return false;

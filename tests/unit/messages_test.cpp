@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "test_support.h"
 
@@ -34,6 +35,57 @@ TEST(MessageCatalogue, EveryEntryIsItsTextInCp932) {
     EXPECT_EQ(static_cast<int>(entries[i].id), i) << "row out of order: " << entries[i].utf8;
     EXPECT_EQ(ToCp932(entries[i].utf8), entries[i].sjis) << entries[i].utf8;
   }
+}
+
+// The printf conversions of a text, in order ("%5d", "%s", "%%" ...).
+std::vector<std::string> Conversions(const char *text) {
+  std::vector<std::string> found;
+  for (const char *p = text; (p = std::strchr(p, '%')) != nullptr;) {
+    const char *start = p++;
+    while (*p != '\0' && std::strchr("-+ #0123456789.", *p) != nullptr) {
+      ++p;
+    }
+    if (*p != '\0') {
+      ++p;
+    }
+    found.emplace_back(start, p);
+  }
+  return found;
+}
+
+bool EndsLine(const char *text) {
+  const size_t length = std::strlen(text);
+  return length > 0 && text[length - 1] == '\n';
+}
+
+// The English texts are printed with the arguments of the Japanese ones, and whole-line
+// messages must stay whole lines.
+TEST(MessageCatalogue, EveryEntryHasAnEnglishTextWithTheSameConversions) {
+  int count = 0;
+  const MessageEntry *entries = MessageCatalogue(count);
+  for (int i = 0; i < count; ++i) {
+    const char *english = MessageTextIn(entries[i].id, MessageLanguage::english);
+    ASSERT_NE(english, nullptr) << entries[i].utf8;
+    EXPECT_NE(*english, '\0') << entries[i].utf8;
+    EXPECT_EQ(Conversions(english), Conversions(entries[i].utf8)) << english;
+    EXPECT_EQ(EndsLine(english), EndsLine(entries[i].utf8)) << english;
+  }
+  EXPECT_EQ(Conversions("Error %s%5d: %s (%+d) %04X 100%%\n"),
+            (std::vector<std::string>{"%s", "%5d", "%s", "%+d", "%04X", "%%"}));
+}
+
+// The language selects the texts of every operation that names a catalogue message.
+TEST(MessageCatalogue, LanguageSelectsTheTexts) {
+  auto st = MakeState();
+  EXPECT_STREQ(MessageText(Msg::SyntaxError),
+               MessageTextIn(Msg::SyntaxError, MessageLanguage::cp932));
+  SetMessageLanguage(MessageLanguage::utf8);
+  EXPECT_STREQ(MessageText(Msg::SyntaxError), "構文エラー");
+  SetMessageLanguage(MessageLanguage::english);
+  SetErrorFormat(*st, Msg::AlreadyDefined, "LOOP", MessageText(Msg::KindMacro));
+  EXPECT_STREQ(st->diag.error, "LOOP is already defined as a macro");
+  SetMessageLanguage(MessageLanguage::cp932);
+  EXPECT_STREQ(MessageText(Msg::InvalidNumber), ToCp932("無効な数値キャラクタ").c_str());
 }
 
 TEST(MessageCatalogue, KnownBytes) {
