@@ -5,27 +5,16 @@
 
 #include "driver/state.h"
 
-namespace {
-
-const MessageEntry kCatalogue[] = {
-#include "driver/messages_table.inc"
-};
-
-constexpr int kCatalogueSize = static_cast<int>(sizeof kCatalogue / sizeof kCatalogue[0]);
-static_assert(kCatalogueSize == static_cast<int>(Msg::Count), "catalogue and Msg differ");
-
-}  // namespace
-
 const MessageEntry *MessageCatalogue(int &count) {
-  count = kCatalogueSize;
-  return kCatalogue;
+  count = static_cast<int>(Msg::Count);
+  return kMessageCatalogue;
 }
 
-const char *MessageText(Msg id) { return kCatalogue[static_cast<int>(id)].sjis; }
+const char *MessageText(Msg id) { return kMessageCatalogue[static_cast<int>(id)].sjis; }
 
 void SetError(AssemblerState &st, Msg id) { st.diag.error = MessageText(id); }
 
-void SetErrorFormat(AssemblerState &st, Msg id, ...) {
+void FormatErrorUnchecked(AssemblerState &st, Msg id, ...) {
   va_list args;
   va_start(args, id);
   // vsnprintf never writes past the buffer: an overlong message is cut at its end.
@@ -45,14 +34,14 @@ void ConsolePrint(const char *format, ...) {
   va_end(args);
 }
 
-void ConsoleMessage(Msg id, ...) {
+void ConsoleMessageUnchecked(Msg id, ...) {
   va_list args;
   va_start(args, id);
   std::vprintf(MessageText(id), args);
   va_end(args);
 }
 
-void FileMessage(FILE *file, Msg id, ...) {
+void FileMessageUnchecked(FILE *file, Msg id, ...) {
   va_list args;
   va_start(args, id);
   std::vfprintf(file, MessageText(id), args);

@@ -3,6 +3,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <type_traits>
 
 struct AssemblerState;
 
@@ -14,6 +15,139 @@ struct MessageEntry {
   const char *utf8;
   const char *sjis;
 };
+
+// The whole catalogue, in Msg order. It is visible here so that every call that formats an
+// entry can be checked against the entry's conversions when it is compiled.
+inline constexpr MessageEntry kMessageCatalogue[] = {
+#include "driver/messages_table.inc"
+};
+static_assert(sizeof kMessageCatalogue / sizeof kMessageCatalogue[0] ==
+                  static_cast<size_t>(Msg::Count),
+              "catalogue and Msg differ");
+
+// ---- Compile-time check of a message's arguments ----------------------------------------------
+
+namespace message_format {
+
+// What a printf conversion takes, and what an argument of a call is.
+enum class Kind { Int, Unsigned, Text, Other };
+
+// int for the integer types that promote to int, unsigned for unsigned int, text for char
+// pointers; anything else (long, std::string, ...) matches no conversion of the catalogue.
+template <typename T>
+consteval Kind KindOf() {
+  using D = std::decay_t<T>;
+  if constexpr (std::is_same_v<D, const char *> || std::is_same_v<D, char *>) {
+    return Kind::Text;
+  } else if constexpr (std::is_integral_v<D>) {
+    using Promoted = decltype(+D{});
+    if constexpr (std::is_same_v<Promoted, int>) {
+      return std::is_unsigned_v<D> ? Kind::Unsigned : Kind::Int;  // uint8_t, uint16_t
+    } else if constexpr (std::is_same_v<Promoted, unsigned>) {
+      return Kind::Unsigned;
+    } else {
+      return Kind::Other;
+    }
+  } else {
+    return Kind::Other;
+  }
+}
+
+// True when the arguments, in order, are what the printf format's conversions take: %d %i %c
+// an int, %u %o %x %X an unsigned int (or a narrower unsigned type, which promotes to an int
+// of the same value), %s a char pointer, and a '*' width or precision an int. A conversion
+// this check does not know (a length modifier, %p, %f) never matches.
+template <typename... Args>
+consteval bool ArgumentsMatch(const char *format) {
+  constexpr Kind given[] = {KindOf<Args>()..., Kind::Other};
+  constexpr size_t count = sizeof...(Args);
+  size_t next = 0;
+  auto take = [&](bool accepts_unsigned, bool accepts_int, bool accepts_text) {
+    if (next >= count) {
+      return false;
+    }
+    const Kind kind = given[next++];
+    return (accepts_unsigned && kind == Kind::Unsigned) || (accepts_int && kind == Kind::Int) ||
+           (accepts_text && kind == Kind::Text);
+  };
+  for (const char *p = format; *p != '\0'; ++p) {
+    if (*p != '%') {
+      continue;
+    }
+    ++p;
+    if (*p == '%') {
+      continue;
+    }
+    while (*p == '-' || *p == '+' || *p == ' ' || *p == '#' || *p == '0') {
+      ++p;
+    }
+    for (int part = 0; part < 2; ++part) {  // the width, then the precision after '.'
+      if (part == 1) {
+        if (*p != '.') {
+          break;
+        }
+        ++p;
+      }
+      if (*p == '*') {
+        if (!take(false, true, false)) {
+          return false;
+        }
+        ++p;
+      }
+      while (*p >= '0' && *p <= '9') {
+        ++p;
+      }
+    }
+    bool ok = false;
+    switch (*p) {
+      case 'd':
+      case 'i':
+      case 'c':
+        ok = take(false, true, false);
+        break;
+      case 'u':
+      case 'o':
+      case 'x':
+      case 'X':
+        ok = take(true, false, false);
+        break;
+      case 's':
+        ok = take(false, false, true);
+        break;
+      default:
+        break;
+    }
+    if (!ok) {
+      return false;
+    }
+  }
+  return next == count;
+}
+
+// Deliberately not constexpr: reached only when a message's conversions and its arguments
+// differ, it makes the call that passes them fail to compile.
+void ArgumentsDoNotMatchTheMessage();
+
+}  // namespace message_format
+
+// A catalogue message named at a call together with the types of the arguments the call
+// passes; made only at compile time, and only when they match the message's conversions.
+template <typename... Args>
+struct CheckedMessage {
+  Msg id;
+  // Implicit, so that a call names the message as Msg::Name.
+  consteval CheckedMessage(Msg message) : id(message) {
+    if (!message_format::ArgumentsMatch<Args...>(
+            kMessageCatalogue[static_cast<int>(message)].sjis)) {
+      message_format::ArgumentsDoNotMatchTheMessage();
+    }
+  }
+};
+
+// The message parameter of a print operation: its arguments are taken from the call's other
+// arguments, never deduced from the message.
+template <typename... Args>
+using MessageFor = CheckedMessage<std::type_identity_t<Args>...>;
 
 constexpr int kMessageBufferSize = 256;
 
@@ -29,16 +163,31 @@ const char *MessageText(Msg id);
 
 // Sets the error slot to a catalogue message.
 void SetError(AssemblerState &st, Msg id);
-// Formats a catalogue message with arguments into the message buffer (cut at its end) and
-// sets the slot to it.
-void SetErrorFormat(AssemblerState &st, Msg id, ...);
 // Sets the slot to text that the caller owns (an ERROR statement's own text).
 void SetErrorText(AssemblerState &st, const char *text);
 void ClearError(AssemblerState &st);
 
 // Console print: standard output.
 void ConsolePrint(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// The unchecked print operations behind the checked ones below.
+void FormatErrorUnchecked(AssemblerState &st, Msg id, ...);
+void ConsoleMessageUnchecked(Msg id, ...);
+void FileMessageUnchecked(FILE *file, Msg id, ...);
+
+// Formats a catalogue message with arguments into the message buffer (cut at its end) and
+// sets the slot to it.
+template <typename... Args>
+void SetErrorFormat(AssemblerState &st, MessageFor<Args...> message, Args... args) {
+  FormatErrorUnchecked(st, message.id, args...);
+}
 // Console print of a catalogue message with arguments.
-void ConsoleMessage(Msg id, ...);
+template <typename... Args>
+void ConsoleMessage(MessageFor<Args...> message, Args... args) {
+  ConsoleMessageUnchecked(message.id, args...);
+}
 // File print of a catalogue message with arguments (the disk writers report on standard error).
-void FileMessage(FILE *file, Msg id, ...);
+template <typename... Args>
+void FileMessage(FILE *file, MessageFor<Args...> message, Args... args) {
+  FileMessageUnchecked(file, message.id, args...);
+}

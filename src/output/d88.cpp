@@ -63,10 +63,11 @@ struct Disk {
 
 // Prints a message of the disk writers on standard error, ending its line when the catalogue
 // text does not. The console is flushed first, so that its lines (the warnings) come before.
-void DiskMessage(Msg id, const char *path = nullptr) {
+template <typename... Args>
+void DiskMessage(MessageFor<Args...> message, Args... args) {
   std::fflush(stdout);
-  FileMessage(stderr, id, path);
-  const char *text = MessageText(id);
+  FileMessage(stderr, message, args...);
+  const char *text = MessageText(message.id);
   size_t length = std::strlen(text);
   if (length == 0 || text[length - 1] != '\n') {
     std::fputc('\n', stderr);
@@ -241,7 +242,11 @@ bool WriteSectors(Disk &disk, int first_track, int first_sector, const uint8_t *
 // Writes the disk back over its file, or creates the file, in one step.
 bool SaveDisk(const Disk &disk) {
   if (!ReplaceFileContents(disk.path, disk.bytes.get(), disk.size)) {
-    DiskMessage(disk.existed ? Msg::D88WriteFailed : Msg::D88CreateFailed);
+    if (disk.existed) {
+      DiskMessage(Msg::D88WriteFailed);
+    } else {
+      DiskMessage(Msg::D88CreateFailed);
+    }
     return false;
   }
   return true;
