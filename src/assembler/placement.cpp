@@ -76,8 +76,8 @@ struct Pages {
   }
 };
 
-bool NoPageLeft() {
-  ConsoleMessage(Msg::PlacementError, MessageText(Msg::BufferOverflow));
+bool NoPageLeft(AssemblerState &st) {
+  PrintErrorLine(st, Msg::PlacementError, MessageText(Msg::BufferOverflow));
   return false;
 }
 
@@ -87,7 +87,7 @@ bool Place(AssemblerState &st, const WaitingBlock &block, int64_t address, int64
   const int64_t destination = address + delta;
   if (address + block.size > kAddressSpace || destination < 0 ||
       destination + block.size > kImageSize) {
-    return NoPageLeft();
+    return NoPageLeft(st);
   }
   Label *label = LabelAt(st, block.reference);
   const int32_t source = kImageSize + label->value;  // the staging offset it started at
@@ -320,7 +320,7 @@ bool CheckPlacementModesClosed(AssemblerState &st) {
     return true;
   }
   SetErrorFormat(st, Msg::ModeNotClosed, pl.mode_name);
-  ConsoleMessage(Msg::PlacementError, st.diag.error);
+  PrintErrorLine(st, Msg::PlacementError, st.diag.error);
   ClearError(st);
   if (BlockOpen(st)) {
     CloseFloatingBlock(st);
@@ -376,7 +376,7 @@ bool PlaceBlocks(AssemblerState &st) {
   // PAGE_ALIGNED blocks: each from the next page on; the location follows each block.
   for (const WaitingBlock &block : aligned) {
     if (pages.next >= kAddressSpace) {
-      return NoPageLeft();
+      return NoPageLeft(st);
     }
     const int64_t address = pages.next;
     if (!Place(st, block, address, delta)) {
@@ -398,7 +398,7 @@ bool PlaceBlocks(AssemblerState &st) {
     int32_t page = ChoosePage(pages, block.size);
     if (page < 0) {
       if (pages.next >= kAddressSpace) {
-        return NoPageLeft();
+        return NoPageLeft(st);
       }
       pages.Open(kPageSize);
       page = static_cast<int32_t>(pages.free.size() - 1);
@@ -439,7 +439,7 @@ bool CopyPlacedBlocks(AssemblerState &st) {
     if (record.size < 0 || record.source < kImageSize ||
         record.source > kCodeBufferSize - record.size || record.destination < covered ||
         record.destination > st.code.position - record.size) {
-      ConsoleMessage(Msg::PlacementError, MessageText(Msg::PlacedBlockOverlap));
+      PrintErrorLine(st, Msg::PlacementError, MessageText(Msg::PlacedBlockOverlap));
       ok = false;
       break;
     }

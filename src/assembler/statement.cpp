@@ -536,9 +536,9 @@ static_assert(DirectiveTableInOrder(), "directive rows must follow the token cod
 void ReportLineError(AssemblerState &st, const SourceContext &ctx) {
   const char *file = NameAt(st, ctx.file_name);
   if (st.pass.macro_depth > 0) {
-    ConsoleMessage(Msg::MacroLineError, file, st.diag.error);
+    PrintErrorLine(st, Msg::MacroLineError, file, st.diag.error);
   } else {
-    ConsoleMessage(Msg::LineError, file, ctx.line, st.diag.error);
+    PrintErrorLine(st, Msg::LineError, file, ctx.line, st.diag.error);
   }
 }
 

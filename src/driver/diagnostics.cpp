@@ -41,6 +41,20 @@ void ConsoleMessageUnchecked(Msg id, ...) {
   va_end(args);
 }
 
+bool CountErrorLine(AssemblerState &st) {
+  Diagnostics &diag = st.diag;
+  if (diag.error_lines < kMaxErrorLines) {
+    ++diag.error_lines;
+    return true;
+  }
+  if (!diag.stopped) {
+    diag.stopped = true;
+    ConsoleMessage(Msg::TooManyErrors, kMaxErrorLines);
+  }
+  st.pass.abandoned = true;
+  return false;
+}
+
 void FileMessageUnchecked(FILE *file, Msg id, ...) {
   va_list args;
   va_start(args, id);

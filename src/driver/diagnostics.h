@@ -150,10 +150,15 @@ template <typename... Args>
 using MessageFor = CheckedMessage<std::type_identity_t<Args>...>;
 
 constexpr int kMessageBufferSize = 256;
+// A run stops after this many error lines, so that a runaway source (a macro that calls
+// itself) cannot print without end.
+constexpr int kMaxErrorLines = 10000;
 
 struct Diagnostics {
   const char *error = nullptr;           // the current line's first error, or nullptr
   char buffer[kMessageBufferSize] = {};  // the one formatted message
+  int error_lines = 0;                   // error lines printed so far in the program
+  bool stopped = false;                  // the error-line limit stopped the run
 };
 
 // The whole catalogue, in Msg order.
@@ -185,6 +190,17 @@ void SetErrorFormat(AssemblerState &st, MessageFor<Args...> message, Args... arg
 template <typename... Args>
 void ConsoleMessage(MessageFor<Args...> message, Args... args) {
   ConsoleMessageUnchecked(message.id, args...);
+}
+// Counts an error line about to be printed. Past the limit it prints nothing, stops the run
+// (the line loops end, with failure) and, the first time, says so; false then.
+[[nodiscard]] bool CountErrorLine(AssemblerState &st);
+// Console print of an error line of the run (a line that reports an error in the source or
+// its files), counted against the error-line limit.
+template <typename... Args>
+void PrintErrorLine(AssemblerState &st, MessageFor<Args...> message, Args... args) {
+  if (CountErrorLine(st)) {
+    ConsoleMessageUnchecked(message.id, args...);
+  }
 }
 // File print of a catalogue message with arguments (the disk writers report on standard error).
 template <typename... Args>

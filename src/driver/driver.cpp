@@ -82,6 +82,7 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
         options.first_source = offset;
         have_source = true;
       }
+      ++options.source_count;
       continue;
     }
     switch (arg[1]) {
@@ -179,37 +180,63 @@ bool ReplaceExtension(std::string &name, const char *extension) {
 
 namespace {
 
-// Assembles the -D text as one line under the file name "in -D option".
+// The statements a -D text cannot hold, by the result they give: each needs a file or the
+// lines that follow it, and the -D text is one line of its own.
+struct DefineRefusal {
+  StatementResult result;
+  const char *keyword;
+};
+constexpr DefineRefusal kDefineRefusals[] = {
+    {kResultEnd,        "END"       },
+    {kResultInclude,    "INCLUDE"   },
+    {kResultBinclude,   "BINCLUDE"  },
+    {kResultBlockStart, "MACRO/REPT"},
+};
+
+// Assembles the -D text as one line under the file name "in -D option". A text longer than a
+// line, or a statement that needs more than its one line, fails with a message.
 bool AssembleDefine(AssemblerState &st) {
   SourceContext ctx;
   ctx.file_name = AddName(st, "in -D option");
   ctx.listing = st.assemble_list;
+  const char *name = NameAt(st, ctx.file_name);
+  const std::string_view define = st.options.define;
+  if (define.size() >= kLineCapacity) {
+    PrintErrorLine(st, Msg::ReplayLineTooLong, name);
+    return false;
+  }
   char line[kLineCapacity];
   std::snprintf(line, sizeof line, "%s", st.options.define);
   SourceContext *outer = st.context;
   StatementResult result = AssembleLine(st, line, ctx);
   st.context = outer;
+  for (const DefineRefusal &refusal : kDefineRefusals) {
+    if (result == refusal.result) {
+      SetErrorFormat(st, Msg::NotInDefine, refusal.keyword);
+      PrintErrorLine(st, Msg::LineError, name, ctx.line, st.diag.error);
+      ClearError(st);
+    }
+  }
   return result == kResultOk;
 }
 
-// One run over the -D text and every source file, in order.
+// One run over the -D text and every source file, in order. An empty name is a file that
+// cannot be opened, not the end of the list.
 bool RunPass(AssemblerState &st) {
   ResetForPass(st);
   if (st.options.define != nullptr && !AssembleDefine(st)) {
     return false;
   }
   uint32_t offset = st.options.first_source;
-  for (;;) {
+  for (int32_t i = 0; i < st.options.source_count; ++i) {
     uint32_t next = 0;
     const char *name = ReadText(st.text, offset, next);
-    if (name == nullptr || *name == '\0') {
-      return true;
-    }
-    if (!AssembleSourceFile(st, name)) {
+    if (name == nullptr || !AssembleSourceFile(st, name)) {
       return false;
     }
     offset = next;
   }
+  return true;
 }
 
 bool WriteOutput(const AssemblerState &st, const Image &image) {
@@ -342,8 +369,11 @@ int RunTalvo(AssemblerState &st, int argc, char **argv) {
   }
 
   if (!RunPass(st)) {
-    // Resolve anyway, so that unresolved labels are reported too.
-    (void)ResolveFixups(st);
+    // Resolve anyway, so that unresolved labels are reported too (unless the error-line limit
+    // has stopped the run: nothing more would be printed).
+    if (!st.diag.stopped) {
+      (void)ResolveFixups(st);
+    }
     return Finish(st, kExitFailure);
   }
   if (!CheckPlacementModesClosed(st) || !PlaceBlocks(st) || !ResolveFixups(st) ||

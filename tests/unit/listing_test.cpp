@@ -82,34 +82,15 @@ TEST(ListingLine, IsCutAt255CharactersBetweenCharacters) {
 }
 
 // Whole runs in a scratch folder.
-class ListingRun : public ScratchFolderTest {
+class ListingRun : public WholeRunTest {
  protected:
   void SetUp() override {
-    ScratchFolderTest::SetUp();
+    WholeRunTest::SetUp();
     std::ofstream("prog.asm") << "\tORG 8000H\nSTART:\tLD A,1\n\tJP START\n\tEND\n";
-  }
-  // Runs talvo with the arguments; returns the exit status, the console text in *out.
-  int Run(std::vector<std::string> args, std::string *out = nullptr) {
-    args.insert(args.begin(), "talvo");
-    std::vector<char *> argv;
-    for (std::string &arg : args) {
-      argv.push_back(arg.data());
-    }
-    auto st = std::make_unique<AssemblerState>();  // RunTalvo makes its tables and frees them
-    testing::internal::CaptureStdout();
-    const int status = RunTalvo(*st, static_cast<int>(argv.size()), argv.data());
-    const std::string printed = testing::internal::GetCapturedStdout();
-    if (out != nullptr) {
-      *out = printed;
-    }
-    return status;
   }
 };
 
-std::string Read(const char *path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+std::string Read(const char *path) { return ReadFile(path); }
 
 const std::string kImage("\x3E\x01\xC3\x00\x80", 5);
 
