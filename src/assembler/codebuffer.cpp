@@ -1,5 +1,6 @@
 // Code buffer: appending bytes to the image, operands that may be forward references, and the
 // resolution pass that patches those references once every label is known.
+#include <algorithm>
 #include <functional>
 #include <queue>
 #include <string>
@@ -180,6 +181,9 @@ bool EmitByte(AssemblerState &st, uint8_t byte) {
       return false;
     }
     st.code.bytes[static_cast<size_t>(position)] = byte;
+  }
+  if (st.pass.floating.block == 0) {
+    st.code.end = std::max(st.code.end, position + 1);
   }
   position += 1;
   location = Add32(location, 1);

@@ -239,6 +239,9 @@ StatementResult DoOrg(AssemblerState &st) {
   if (st.pass.floating.pending && !PlaceBlocksAtOrg(st)) {
     return Failed();  // the placement run has printed its own message; the line counts
   }
+  // A new segment follows the whole image, also when an ARRANGE without pairs has moved the
+  // position back into the code before.
+  st.code.position = st.code.end;
   st.segment_position = st.code.position;
   st.segment_address = value;
   st.pass.location = value;

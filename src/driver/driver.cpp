@@ -380,13 +380,13 @@ int RunTalvo(AssemblerState &st, int argc, char **argv) {
       !CopyPlacedBlocks(st)) {
     return Finish(st, kExitFailure);
   }
-  if (st.code.position == 0) {
+  if (st.code.end == 0) {
     ConsoleMessage(Msg::BinaryEmpty);
     return Finish(st, kExitFailure);
   }
   Image image;
   image.bytes = st.code.bytes.data();
-  image.length = st.code.position;
+  image.length = st.code.end;
   image.load_address = st.load_address;
   image.exec_address = st.exec_address;
   if (!WriteOutput(st, image)) {
