@@ -322,6 +322,7 @@ std::vector<std::string> NamesOf(const OutputNames &names) {
 
 std::vector<std::string> NamesOf(const std::vector<OutputFile> &files) {
   std::vector<std::string> list;
+  list.reserve(files.size());
   for (const OutputFile &file : files) {
     list.push_back(file.path);
   }
