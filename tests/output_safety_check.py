@@ -18,6 +18,9 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+from check_tally import Tally  # noqa: E402
+
 PROGRAM = b'\tORG 8000H\nSTART:\tLD A,1\n\tJP START\n\tEND\n'
 IMAGE = bytes.fromhex('3E01C30080')
 # 16 KiB of code: over an 8 KiB file-size limit.
@@ -25,18 +28,10 @@ BIG_PROGRAM = b'\tORG 8000H\n\tDS 4000H, 0AAH\n\tEND\n'
 NOBODY = 65534
 
 
-class Checker:
+class Checker(Tally):
     def __init__(self, talvo):
+        super().__init__()
         self.talvo = talvo
-        self.passed = 0
-        self.failed = 0
-
-    def check(self, label, condition, detail=''):
-        if condition:
-            self.passed += 1
-        else:
-            self.failed += 1
-            print(f'FAIL {label} {detail}')
 
     def run(self, folder, args, file_limit=None, as_nobody=False):
         def in_child():

@@ -53,22 +53,36 @@ consteval Kind KindOf() {
   }
 }
 
-// True when the arguments, in order, are what the printf format's conversions take: %d %i %c
-// an int, %u %o %x %X an unsigned int (or a narrower unsigned type, which promotes to an int
-// of the same value), %s a char pointer, and a '*' width or precision an int. A conversion
-// this check does not know (a length modifier, %p, %f) never matches.
+// What a conversion letter takes: %d %i %c an int, %u %o %x %X an unsigned int (or a narrower
+// unsigned type, which promotes to an int of the same value), %s a char pointer. Any other
+// letter (a length modifier, %p, %f) is one this check does not know: Other, matching nothing.
+constexpr Kind Wanted(char conversion) {
+  switch (conversion) {
+    case 'd':
+    case 'i':
+    case 'c':
+      return Kind::Int;
+    case 'u':
+    case 'o':
+    case 'x':
+    case 'X':
+      return Kind::Unsigned;
+    case 's':
+      return Kind::Text;
+    default:
+      return Kind::Other;
+  }
+}
+
+// True when the arguments, in order, are what the printf format's conversions take (a '*'
+// width or precision takes an int).
 template <typename... Args>
 consteval bool ArgumentsMatch(const char *format) {
   constexpr Kind given[] = {KindOf<Args>()..., Kind::Other};
   constexpr size_t count = sizeof...(Args);
   size_t next = 0;
-  auto take = [&](bool accepts_unsigned, bool accepts_int, bool accepts_text) {
-    if (next >= count) {
-      return false;
-    }
-    const Kind kind = given[next++];
-    return (accepts_unsigned && kind == Kind::Unsigned) || (accepts_int && kind == Kind::Int) ||
-           (accepts_text && kind == Kind::Text);
+  auto take = [&](Kind wanted) {
+    return wanted != Kind::Other && next < count && given[next++] == wanted;
   };
   for (const char *p = format; *p != '\0'; ++p) {
     if (*p != '%') {
@@ -89,7 +103,7 @@ consteval bool ArgumentsMatch(const char *format) {
         ++p;
       }
       if (*p == '*') {
-        if (!take(false, true, false)) {
+        if (!take(Kind::Int)) {
           return false;
         }
         ++p;
@@ -98,26 +112,7 @@ consteval bool ArgumentsMatch(const char *format) {
         ++p;
       }
     }
-    bool ok = false;
-    switch (*p) {
-      case 'd':
-      case 'i':
-      case 'c':
-        ok = take(false, true, false);
-        break;
-      case 'u':
-      case 'o':
-      case 'x':
-      case 'X':
-        ok = take(true, false, false);
-        break;
-      case 's':
-        ok = take(false, false, true);
-        break;
-      default:
-        break;
-    }
-    if (!ok) {
+    if (!take(Wanted(*p))) {
       return false;
     }
   }

@@ -1,15 +1,15 @@
 // Tests of the image files: MZT names, HEX records, the D000h split, the dump, and an MZT with
 // its D000.bin written together, all or nothing.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <numeric>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "output/output.h"
 #include "test_support.h"
@@ -121,6 +121,13 @@ class OutputRun : public WholeRunTest {
     std::ofstream("prog.mzt") << "old tape";
     std::ofstream("D000.bin") << "old overflow";
   }
+  // Runs the tape-image run that must fail with the message and keep the older tape image.
+  void RunFailing(std::vector<std::string> args, const std::string &message) {
+    std::string out;
+    EXPECT_EQ(Run(std::move(args), &out), -1);  // -1: the run was not ended by a signal
+    EXPECT_EQ(out, message);
+    EXPECT_EQ(ReadFile("prog.mzt"), "old tape");
+  }
   void ExpectOldFiles() {
     EXPECT_EQ(ReadFile("prog.mzt"), "old tape");
     EXPECT_EQ(ReadFile("D000.bin"), "old overflow");
@@ -142,10 +149,7 @@ TEST_F(OutputRun, AD000BinThatFailsKeepsTheOlderTapeImageToo) {
   // A D000.bin that cannot be written: a device that is always full.
   fs::remove("D000.bin");
   fs::create_symlink("/dev/full", "D000.bin");
-  std::string out;
-  EXPECT_EQ(Run({"-mGAME", "-T", "prog.asm"}, &out), -1);
-  EXPECT_EQ(out, "Cannot write output file\n");
-  EXPECT_EQ(ReadFile("prog.mzt"), "old tape");
+  RunFailing({"-mGAME", "-T", "prog.asm"}, "Cannot write output file\n");
   EXPECT_TRUE(fs::is_symlink("D000.bin"));
   fs::remove("D000.bin");
   std::ofstream("D000.bin") << "old overflow";
@@ -157,28 +161,23 @@ TEST_F(OutputRun, AD000BinThatFailsKeepsTheOlderTapeImageToo) {
   small.rlim_cur = 0x100;
   std::ofstream("prog.asm") << "\tORG 0CFF0H\n\tDS 1000H, 0AAH\n\tEND\n";
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const int status = Run({"-mGAME", "-T", "prog.asm"}, &out);
+  RunFailing({"-mGAME", "-T", "prog.asm"}, "Cannot write output file\n");
   setrlimit(RLIMIT_FSIZE, &old_limit);
-  EXPECT_EQ(status, -1);  // the run was not ended by SIGXFSZ
-  EXPECT_EQ(out, "Cannot write output file\n");
   ExpectOldFiles();
 }
 
 TEST_F(OutputRun, AFileThatCannotBeMadeKeepsEveryOlderFile) {
   fs::remove("D000.bin");
   fs::create_directory("D000.bin");
-  std::string out;
-  EXPECT_EQ(Run({"-mGAME", "-T", "prog.asm"}, &out), -1);
-  EXPECT_EQ(out, "Cannot open output file\n");
-  EXPECT_EQ(ReadFile("prog.mzt"), "old tape");
+  RunFailing({"-mGAME", "-T", "prog.asm"}, "Cannot open output file\n");
   EXPECT_TRUE(fs::is_directory("D000.bin"));
   fs::remove("D000.bin");
 
   // A listing that cannot be written keeps the older image as well.
   std::ofstream("D000.bin") << "old overflow";
   fs::create_directory("prog.als");
-  EXPECT_EQ(Run({"-mGAME", "-T", "-x", "prog.asm"}, &out), -1);
-  EXPECT_EQ(out, "Cannot write listing file 'prog.als': Is a directory\n");
+  RunFailing({"-mGAME", "-T", "-x", "prog.asm"},
+             "Cannot write listing file 'prog.als': Is a directory\n");
   fs::remove("prog.als");
   ExpectOldFiles();
 }
