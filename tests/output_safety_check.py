@@ -94,6 +94,15 @@ def links(c, folder):
     c.check('link to an include: kept', read(folder / 'part.inc') == b'\tRET\n')
     c.check('link to an include: no image', not (folder / 'main.bin').exists())
 
+    # A listing named like a link to the image, not made yet: two outputs to one file.
+    os.symlink('two.bin', folder / 'two.lst')
+    status, out = c.run(folder, ['-l', '-o', 'two.bin', 'prog.asm'])
+    c.check('link to the image: status', status == 255, f'status {status}')
+    c.check('link to the image: message',
+            out == "Output file 'two.lst' is also another output of the run; nothing is written\n",
+            repr(out))
+    c.check('link to the image: nothing written', not (folder / 'two.bin').exists())
+
     # A link to a file the run does not read: the file it leads to is replaced.
     (folder / 'images').mkdir()
     write(folder / 'images' / 'prog.bin', b'older image')

@@ -300,7 +300,8 @@ bool CheckOutputNames(const AssemblerState &st, const std::vector<std::string> &
       return false;
     }
     for (size_t j = 0; j < i; ++j) {
-      if (names[j] == names[i] || SameExistingFile(names[j].c_str(), name)) {
+      if (names[j] == names[i] || SameExistingFile(names[j].c_str(), name) ||
+          ResolvedPath(names[j].c_str()) == ResolvedPath(name)) {
         ConsoleMessage(Msg::OutputNamedTwice, name);
         return false;
       }

@@ -78,6 +78,10 @@ struct FileReplaceError {
 // *error (when given) says why. The names must lead to different files.
 [[nodiscard]] bool ReplaceFiles(const std::vector<OutputFile> &files, size_t *failed,
                                 FileReplaceError *error);
+// The file a name leads to, as ReplaceFiles finds it: symbolic links followed (the last may
+// lead to a file still to be made), the path made absolute and plain, so that two names of one
+// file give the same text.
+std::string ResolvedPath(const char *path);
 // ReplaceFiles for one file.
 [[nodiscard]] bool ReplaceFileContents(const char *path, const uint8_t *bytes, size_t size,
                                        FileReplaceError *error = nullptr);

@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -194,6 +196,20 @@ class IgnoreFileSizeSignal {
 };
 
 }  // namespace
+
+std::string ResolvedPath(const char *path) {
+  std::string target;
+  if (!ResolveLinks(path, target)) {
+    return path;
+  }
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(target, ec);
+  if (ec) {
+    return target;
+  }
+  const std::filesystem::path plain = std::filesystem::weakly_canonical(absolute, ec);
+  return ec ? absolute.string() : plain.string();
+}
 
 bool ReplaceFiles(const std::vector<OutputFile> &files, size_t *failed, FileReplaceError *error) {
   auto fail_at = [&](size_t index) {
