@@ -19,6 +19,9 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from check_tally import Tally  # noqa: E402
+
 TRACKS = {'2D': 80, '2DD': 160}
 LOADER = bytes.fromhex(
     '18 06 00 00 00 00 00 00 F3 21 16 C0 11 1E F2 01 82 00 D5 ED B0 C9 31 C0 F2 3E 39 D3 31 3E'
@@ -160,18 +163,10 @@ def read_mz2000(disk, kind):
 
 # ---- running talvo ---------------------------------------------------------------------------
 
-class Checker:
+class Checker(Tally):
     def __init__(self, talvo):
+        super().__init__()
         self.talvo = talvo
-        self.passed = 0
-        self.failed = 0
-
-    def check(self, label, condition, detail=''):
-        if condition:
-            self.passed += 1
-        else:
-            self.failed += 1
-            print(f'FAIL {label} {detail}')
 
     def run(self, folder, args, source, limit=None):
         with open(os.path.join(folder, 'prog.asm'), 'w') as f:

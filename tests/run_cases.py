@@ -3,7 +3,7 @@
 
 A case is NAME.asm (or NAME.args alone) in a case folder. The program is run in a scratch copy
 of the folder as `talvo [NAME.flags...] NAME.asm` (or with the arguments of NAME.args, one per
-line) and compared byte for byte with:
+line, an empty line being an empty argument) and compared byte for byte with:
   NAME.out     standard output (absent: no output expected)
   NAME.status  exit status as a number (absent: 0)
   NAME.<ext>   each file the program writes as NAME.<ext>; a written file F of another name is
@@ -32,7 +32,7 @@ def case_names(folder: pathlib.Path):
 def arguments(folder: pathlib.Path, name: str):
     args_file = folder / f'{name}.args'
     if args_file.exists():
-        return [line for line in args_file.read_text().splitlines() if line != '']
+        return args_file.read_text().splitlines()  # an empty line is an empty argument
     flags_file = folder / f'{name}.flags'
     flags = flags_file.read_text().split() if flags_file.exists() else []
     return flags + [f'{name}.asm']

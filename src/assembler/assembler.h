@@ -15,7 +15,11 @@ constexpr int32_t kCodeBufferSize = 131072;  // upper half: staging area of floa
 
 struct CodeBuffer {
   std::array<uint8_t, kCodeBufferSize> bytes{};
-  int32_t position = 0;          // next offset to write; the image length after assembly
+  int32_t position = 0;  // next offset to write
+  // One past the furthest image byte stored or placed so far: the image length after
+  // assembly. An ARRANGE without pairs moves the position back below it, to patch bytes in
+  // the middle; the bytes behind stay in the image.
+  int32_t end = 0;
   int32_t staging = kImageSize;  // next free offset of the staging area
   int32_t placed_end = 0;        // end of the placed blocks: nothing is stored below it again
 };

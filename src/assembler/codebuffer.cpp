@@ -1,5 +1,6 @@
 // Code buffer: appending bytes to the image, operands that may be forward references, and the
 // resolution pass that patches those references once every label is known.
+#include <algorithm>
 #include <functional>
 #include <queue>
 #include <string>
@@ -180,6 +181,9 @@ bool EmitByte(AssemblerState &st, uint8_t byte) {
       return false;
     }
     st.code.bytes[static_cast<size_t>(position)] = byte;
+  }
+  if (st.pass.floating.block == 0) {
+    st.code.end = std::max(st.code.end, position + 1);
   }
   position += 1;
   location = Add32(location, 1);
@@ -437,7 +441,7 @@ Outcome Evaluate(Resolver &r, const Fixup &record, int32_t &value, const Label *
       stack.pop_back();
       const char *message = nullptr;
       if (!ApplyBinary(kind, stack.back(), right, stack.back(), message)) {
-        ConsoleMessage(Msg::LineError, FileOf(st, record), record.line,
+        PrintErrorLine(st, Msg::LineError, FileOf(st, record), record.line,
                        message != nullptr ? message : MessageText(Msg::DivisionByZero));
         return Outcome::Dropped;
       }
@@ -485,7 +489,7 @@ void Apply(Resolver &r, const Fixup &record, int32_t value) {
     case FixupKind::Relative:
       if (value < -128 || value > 127) {
         const int32_t excess = value > 127 ? value - 127 : value + 128;
-        ConsoleMessage(Msg::LineErrorOffset, FileOf(st, record), record.line,
+        PrintErrorLine(st, Msg::LineErrorOffset, FileOf(st, record), record.line,
                        MessageText(Msg::RelativeOutOfRange), excess);
         r.failed = true;
       } else {
@@ -494,7 +498,7 @@ void Apply(Resolver &r, const Fixup &record, int32_t value) {
       break;
     case FixupKind::BitNumber:
       if (static_cast<uint32_t>(value) > 7) {
-        ConsoleMessage(Msg::LineError, FileOf(st, record), record.line,
+        PrintErrorLine(st, Msg::LineError, FileOf(st, record), record.line,
                        MessageText(Msg::BitOutOfRange));
         r.failed = true;
       } else if (record.target >= 0 && record.target < kCodeBufferSize) {
@@ -533,7 +537,7 @@ void ReportUnresolved(Resolver &r) {
       if (name[0] == '@') {
         name.resize(2);  // a generated local label shows as '@' and its family
       }
-      ConsoleMessage(Msg::UnresolvedLabel, FileOf(st, record), record.line, name.c_str());
+      PrintErrorLine(st, Msg::UnresolvedLabel, FileOf(st, record), record.line, name.c_str());
     }
   }
 }
@@ -585,7 +589,7 @@ bool ResolveFixups(AssemblerState &st) {
         continue;
       }
       if (outcome == Outcome::MidCode) {
-        ConsoleMessage(Msg::UnexpectedMidCode, FileOf(st, record), record.line);
+        PrintErrorLine(st, Msg::UnexpectedMidCode, FileOf(st, record), record.line);
         KeepPending(r);
         st.labels.current = entry_scope;
         return false;

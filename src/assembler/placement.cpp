@@ -76,8 +76,8 @@ struct Pages {
   }
 };
 
-bool NoPageLeft() {
-  ConsoleMessage(Msg::PlacementError, MessageText(Msg::BufferOverflow));
+bool NoPageLeft(AssemblerState &st) {
+  PrintErrorLine(st, Msg::PlacementError, MessageText(Msg::BufferOverflow));
   return false;
 }
 
@@ -87,7 +87,7 @@ bool Place(AssemblerState &st, const WaitingBlock &block, int64_t address, int64
   const int64_t destination = address + delta;
   if (address + block.size > kAddressSpace || destination < 0 ||
       destination + block.size > kImageSize) {
-    return NoPageLeft();
+    return NoPageLeft(st);
   }
   Label *label = LabelAt(st, block.reference);
   const int32_t source = kImageSize + label->value;  // the staging offset it started at
@@ -192,7 +192,7 @@ StatementResult DoArrange(AssemblerState &st) {
     return kResultError;
   }
   const int64_t address = value & 0xFFFF;
-  const int64_t assembled = int64_t{st.code.position} - st.segment_position;
+  const int64_t assembled = int64_t{st.code.end} - st.segment_position;
   if (address < st.segment_address || address >= int64_t{st.segment_address} + assembled) {
     SetError(st, Msg::ArrangeAddressRange);
     return kResultError;
@@ -320,7 +320,7 @@ bool CheckPlacementModesClosed(AssemblerState &st) {
     return true;
   }
   SetErrorFormat(st, Msg::ModeNotClosed, pl.mode_name);
-  ConsoleMessage(Msg::PlacementError, st.diag.error);
+  PrintErrorLine(st, Msg::PlacementError, st.diag.error);
   ClearError(st);
   if (BlockOpen(st)) {
     CloseFloatingBlock(st);
@@ -349,6 +349,7 @@ bool PlaceBlocksAtOrg(AssemblerState &st) {
     const PlacementEnd &end = ends[static_cast<size_t>(fl.org_placements_replayed++)];
     st.pass.location = end.location;
     st.code.position = end.position;
+    st.code.end = std::max(st.code.end, end.position);
   }
   return true;
 }
@@ -360,6 +361,12 @@ bool PlaceBlocks(AssemblerState &st) {
   CollectWaitingBlocks(st, aligned, in_page);
   if (aligned.empty() && in_page.empty()) {
     return true;
+  }
+  // The blocks follow the whole of the segment's code, also the part behind a position that
+  // an ARRANGE without pairs has moved back.
+  if (st.code.position < st.code.end) {
+    st.pass.location += st.code.end - st.code.position;
+    st.code.position = st.code.end;
   }
   int64_t location = st.pass.location;
   const int64_t delta = int64_t{st.code.position} - location;
@@ -376,7 +383,7 @@ bool PlaceBlocks(AssemblerState &st) {
   // PAGE_ALIGNED blocks: each from the next page on; the location follows each block.
   for (const WaitingBlock &block : aligned) {
     if (pages.next >= kAddressSpace) {
-      return NoPageLeft();
+      return NoPageLeft(st);
     }
     const int64_t address = pages.next;
     if (!Place(st, block, address, delta)) {
@@ -398,7 +405,7 @@ bool PlaceBlocks(AssemblerState &st) {
     int32_t page = ChoosePage(pages, block.size);
     if (page < 0) {
       if (pages.next >= kAddressSpace) {
-        return NoPageLeft();
+        return NoPageLeft(st);
       }
       pages.Open(kPageSize);
       page = static_cast<int32_t>(pages.free.size() - 1);
@@ -416,6 +423,7 @@ bool PlaceBlocks(AssemblerState &st) {
     st.pass.location = static_cast<int32_t>(location);
     st.code.position = static_cast<int32_t>(location + delta);
   }
+  st.code.end = std::max(st.code.end, st.code.position);
 
   // The free space left in every page but the last.
   for (size_t i = 0; i + 1 < pages.free.size(); ++i) {
@@ -438,8 +446,8 @@ bool CopyPlacedBlocks(AssemblerState &st) {
   for (const AssemblerState::PlacementRecord &record : records) {
     if (record.size < 0 || record.source < kImageSize ||
         record.source > kCodeBufferSize - record.size || record.destination < covered ||
-        record.destination > st.code.position - record.size) {
-      ConsoleMessage(Msg::PlacementError, MessageText(Msg::PlacedBlockOverlap));
+        record.destination > st.code.end - record.size) {
+      PrintErrorLine(st, Msg::PlacementError, MessageText(Msg::PlacedBlockOverlap));
       ok = false;
       break;
     }

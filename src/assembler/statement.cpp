@@ -239,6 +239,9 @@ StatementResult DoOrg(AssemblerState &st) {
   if (st.pass.floating.pending && !PlaceBlocksAtOrg(st)) {
     return Failed();  // the placement run has printed its own message; the line counts
   }
+  // A new segment follows the whole image, also when an ARRANGE without pairs has moved the
+  // position back into the code before.
+  st.code.position = st.code.end;
   st.segment_position = st.code.position;
   st.segment_address = value;
   st.pass.location = value;
@@ -536,9 +539,9 @@ static_assert(DirectiveTableInOrder(), "directive rows must follow the token cod
 void ReportLineError(AssemblerState &st, const SourceContext &ctx) {
   const char *file = NameAt(st, ctx.file_name);
   if (st.pass.macro_depth > 0) {
-    ConsoleMessage(Msg::MacroLineError, file, st.diag.error);
+    PrintErrorLine(st, Msg::MacroLineError, file, st.diag.error);
   } else {
-    ConsoleMessage(Msg::LineError, file, ctx.line, st.diag.error);
+    PrintErrorLine(st, Msg::LineError, file, ctx.line, st.diag.error);
   }
 }
 

@@ -7,12 +7,7 @@
 
 namespace {
 
-const MessageEntry kCatalogue[] = {
-#include "driver/messages_table.inc"
-};
-
-constexpr int kCatalogueSize = static_cast<int>(sizeof kCatalogue / sizeof kCatalogue[0]);
-static_assert(kCatalogueSize == static_cast<int>(Msg::Count), "catalogue and Msg differ");
+constexpr int kCatalogueSize = static_cast<int>(Msg::Count);
 
 struct EnglishEntry {
   Msg id;
@@ -42,21 +37,21 @@ MessageLanguage selected_language = MessageLanguage::cp932;
 }  // namespace
 
 const MessageEntry *MessageCatalogue(int &count) {
-  count = kCatalogueSize;
-  return kCatalogue;
+  count = static_cast<int>(Msg::Count);
+  return kMessageCatalogue;
 }
 
 const char *MessageTextIn(Msg id, MessageLanguage language) {
   const int index = static_cast<int>(id);
   switch (language) {
     case MessageLanguage::utf8:
-      return kCatalogue[index].utf8;
+      return kMessageCatalogue[index].utf8;
     case MessageLanguage::english:
       return kEnglish[index].text;
     case MessageLanguage::cp932:
       break;
   }
-  return kCatalogue[index].sjis;
+  return kMessageCatalogue[index].sjis;
 }
 
 const char *MessageText(Msg id) { return MessageTextIn(id, selected_language); }
@@ -65,7 +60,7 @@ void SetMessageLanguage(MessageLanguage language) { selected_language = language
 
 void SetError(AssemblerState &st, Msg id) { st.diag.error = MessageText(id); }
 
-void SetErrorFormat(AssemblerState &st, Msg id, ...) {
+void FormatErrorUnchecked(AssemblerState &st, Msg id, ...) {
   va_list args;
   va_start(args, id);
   // vsnprintf never writes past the buffer: an overlong message is cut at its end.
@@ -85,14 +80,28 @@ void ConsolePrint(const char *format, ...) {
   va_end(args);
 }
 
-void ConsoleMessage(Msg id, ...) {
+void ConsoleMessageUnchecked(Msg id, ...) {
   va_list args;
   va_start(args, id);
   std::vprintf(MessageText(id), args);
   va_end(args);
 }
 
-void FileMessage(FILE *file, Msg id, ...) {
+bool CountErrorLine(AssemblerState &st) {
+  Diagnostics &diag = st.diag;
+  if (diag.error_lines < kMaxErrorLines) {
+    ++diag.error_lines;
+    return true;
+  }
+  if (!diag.stopped) {
+    diag.stopped = true;
+    ConsoleMessage(Msg::TooManyErrors, kMaxErrorLines);
+  }
+  st.pass.abandoned = true;
+  return false;
+}
+
+void FileMessageUnchecked(FILE *file, Msg id, ...) {
   va_list args;
   va_start(args, id);
   std::vfprintf(file, MessageText(id), args);

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "driver/state.h"
 
@@ -167,6 +169,7 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
         options.first_source = offset;
         have_source = true;
       }
+      ++options.source_count;
       continue;
     }
     if (arg[1] == '-') {
@@ -271,62 +274,63 @@ bool ReplaceExtension(std::string &name, const char *extension) {
 
 namespace {
 
-// Assembles the -D text as one line under the file name "in -D option".
+// The statements a -D text cannot hold, by the result they give: each needs a file or the
+// lines that follow it, and the -D text is one line of its own.
+struct DefineRefusal {
+  StatementResult result;
+  const char *keyword;
+};
+constexpr DefineRefusal kDefineRefusals[] = {
+    {kResultEnd,        "END"       },
+    {kResultInclude,    "INCLUDE"   },
+    {kResultBinclude,   "BINCLUDE"  },
+    {kResultBlockStart, "MACRO/REPT"},
+};
+
+// Assembles the -D text as one line under the file name "in -D option". A text longer than a
+// line, or a statement that needs more than its one line, fails with a message.
 bool AssembleDefine(AssemblerState &st) {
   SourceContext ctx;
   ctx.file_name = AddName(st, "in -D option");
   ctx.listing = st.assemble_list;
+  const char *name = NameAt(st, ctx.file_name);
+  const std::string_view define = st.options.define;
+  if (define.size() >= kLineCapacity) {
+    PrintErrorLine(st, Msg::ReplayLineTooLong, name);
+    return false;
+  }
   char line[kLineCapacity];
   std::snprintf(line, sizeof line, "%s", st.options.define);
   SourceContext *outer = st.context;
   StatementResult result = AssembleLine(st, line, ctx);
   st.context = outer;
+  for (const DefineRefusal &refusal : kDefineRefusals) {
+    if (result == refusal.result) {
+      SetErrorFormat(st, Msg::NotInDefine, refusal.keyword);
+      PrintErrorLine(st, Msg::LineError, name, ctx.line, st.diag.error);
+      ClearError(st);
+    }
+  }
   return result == kResultOk;
 }
 
-// One run over the -D text and every source file, in order.
+// One run over the -D text and every source file, in order. An empty name is a file that
+// cannot be opened, not the end of the list.
 bool RunPass(AssemblerState &st) {
   ResetForPass(st);
   if (st.options.define != nullptr && !AssembleDefine(st)) {
     return false;
   }
   uint32_t offset = st.options.first_source;
-  for (;;) {
+  for (int32_t i = 0; i < st.options.source_count; ++i) {
     uint32_t next = 0;
     const char *name = ReadText(st.text, offset, next);
-    if (name == nullptr || *name == '\0') {
-      return true;
-    }
-    if (!AssembleSourceFile(st, name)) {
+    if (name == nullptr || !AssembleSourceFile(st, name)) {
       return false;
     }
     offset = next;
   }
-}
-
-bool WriteOutput(const AssemblerState &st, const Image &image) {
-  const Options &options = st.options;
-  switch (options.mode) {
-    case OutputMode::bin:
-      return WriteBinary(options.output_name.c_str(), image);
-    case OutputMode::hex:
-      return WriteIntelHex(options.output_name.c_str(), image);
-    case OutputMode::mzt:
-      return WriteMzt(options.output_name.c_str(), options.mzt_header, image,
-                      options.truncate_d000);
-    case OutputMode::dump:
-      DumpImage(image);
-      return true;
-    case OutputMode::d88_pc8801:
-      return WritePc8801Disk(options.output_name.c_str(), image);
-    case OutputMode::d88_mz2000_2d:
-      return WriteMz2000Disk(options.output_name.c_str(), image, options.disk_name.c_str(),
-                             DiskType::k2D);
-    case OutputMode::d88_mz2000_2dd:
-      return WriteMz2000Disk(options.output_name.c_str(), image, options.disk_name.c_str(),
-                             DiskType::k2DD);
-  }
-  return false;
+  return true;
 }
 
 int Finish(AssemblerState &st, int status) {
@@ -338,15 +342,26 @@ int Finish(AssemblerState &st, int status) {
   return status;
 }
 
+// ---- Output files --------------------------------------------------------------------------
+//
+// Every file of a run is named and checked before anything is built, then built in memory,
+// then written all together, all or nothing: a run that fails at any step leaves every file
+// as it was.
+
 bool SameExistingFile(const char *a, const char *b) {
   struct stat first, second;
   return stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev == second.st_dev &&
          first.st_ino == second.st_ino;
 }
 
+// The names of the files the run writes.
+struct OutputNames {
+  std::string image;                                   // empty with -d
+  std::string label_list, symbol_file, assemble_list;  // empty when not asked for
+};
+
 // The name of a listing: the output name with the listing's extension. False, with a message,
-// when the extension cannot be applied (the name would be left as the output name) or when
-// the listing would replace the output file or a file the run has read.
+// when the extension cannot be applied (the name would be left as the output name).
 bool ListingName(const AssemblerState &st, const char *extension, std::string &name) {
   const std::string &output = st.options.output_name;
   name = output;
@@ -355,12 +370,102 @@ bool ListingName(const AssemblerState &st, const char *extension, std::string &n
     ConsoleMessage(Msg::ListingNameTooLong, name.c_str());
     return false;
   }
-  if (name == output || SameExistingFile(name.c_str(), output.c_str()) ||
-      IsInputFile(st, name.c_str())) {
-    ConsoleMessage(Msg::ListingOverInput, name.c_str());
-    return false;
+  return true;
+}
+
+bool NameOutputs(const AssemblerState &st, OutputNames &names) {
+  const Options &options = st.options;
+  if (options.mode != OutputMode::dump) {
+    names.image = options.output_name;
+  }
+  return (!options.label_list || ListingName(st, ".lst", names.label_list)) &&
+         (!options.symbol_file || ListingName(st, ".sym", names.symbol_file)) &&
+         (!options.assemble_list || ListingName(st, ".als", names.assemble_list));
+}
+
+// No file the run writes may be a file it has read (links followed), and no two may be the
+// same file. False, with a message naming the file, when one is.
+bool CheckOutputNames(const AssemblerState &st, const std::vector<std::string> &names) {
+  for (size_t i = 0; i < names.size(); ++i) {
+    const char *name = names[i].c_str();
+    if (IsInputFile(st, name)) {
+      ConsoleMessage(Msg::OutputIsInput, name);
+      return false;
+    }
+    for (size_t j = 0; j < i; ++j) {
+      if (names[j] == names[i] || SameExistingFile(names[j].c_str(), name) ||
+          ResolvedPath(names[j].c_str()) == ResolvedPath(name)) {
+        ConsoleMessage(Msg::OutputNamedTwice, name);
+        return false;
+      }
+    }
   }
   return true;
+}
+
+std::vector<std::string> NamesOf(const OutputNames &names) {
+  std::vector<std::string> list;
+  for (const std::string *name :
+       {&names.image, &names.label_list, &names.symbol_file, &names.assemble_list}) {
+    if (!name->empty()) {
+      list.push_back(*name);
+    }
+  }
+  return list;
+}
+
+std::vector<std::string> NamesOf(const std::vector<OutputFile> &files) {
+  std::vector<std::string> list;
+  list.reserve(files.size());
+  for (const OutputFile &file : files) {
+    list.push_back(file.path);
+  }
+  return list;
+}
+
+// Builds the image file for the output mode (and D000.bin beside an MZT cut at D000h), or
+// prints the dump. False when a disk cannot be built (reported).
+bool BuildImageFiles(const AssemblerState &st, const Image &image, const std::string &name,
+                     std::vector<OutputFile> &files) {
+  const Options &options = st.options;
+  std::string contents;
+  OutputKind kind = OutputKind::Image;
+  bool ok = true;
+  switch (options.mode) {
+    case OutputMode::bin:
+      contents = BinaryFile(image);
+      break;
+    case OutputMode::hex:
+      contents = IntelHexFile(image);
+      break;
+    case OutputMode::mzt: {
+      std::string overflow;
+      files.push_back(
+          {name, MztFile(options.mzt_header, image, options.truncate_d000, &overflow), kind});
+      if (!overflow.empty()) {
+        files.push_back({kOverflowFileName, std::move(overflow), kind});
+      }
+      return true;
+    }
+    case OutputMode::dump:
+      DumpImage(image);
+      return true;
+    case OutputMode::d88_pc8801:
+      kind = OutputKind::Disk;
+      ok = BuildPc8801Disk(name.c_str(), image, contents);
+      break;
+    case OutputMode::d88_mz2000_2d:
+    case OutputMode::d88_mz2000_2dd:
+      kind = OutputKind::Disk;
+      ok = BuildMz2000Disk(
+          name.c_str(), image, options.disk_name.c_str(),
+          options.mode == OutputMode::d88_mz2000_2d ? DiskType::k2D : DiskType::k2DD, contents);
+      break;
+  }
+  if (ok) {
+    files.push_back({name, std::move(contents), kind});
+  }
+  return ok;
 }
 
 // The listing run: the -D text and every source file assembled once more, storing no byte,
@@ -376,24 +481,64 @@ std::string RunListingPass(AssemblerState &st) {
   return std::move(list.text);
 }
 
-// Writes the label list, the symbol file and the assemble list that were asked for, in this
-// order, each all or nothing. False when any of them could not be written (each reported).
-bool WriteListings(AssemblerState &st) {
+// Builds the label list, the symbol file and the assemble list that were asked for, in this
+// order.
+void BuildListings(AssemblerState &st, const OutputNames &names, std::vector<OutputFile> &files) {
   const Options &options = st.options;
-  bool ok = true;
-  std::string name;
-  if (options.label_list) {
+  if (!names.label_list.empty()) {
     const LabelListFilter filter{options.label_list_all_scopes, options.label_list_global_only,
                                  options.label_prefix};
-    ok = ListingName(st, ".lst", name) && WriteListingFile(name, BuildLabelList(st, filter)) && ok;
+    files.push_back({names.label_list, BuildLabelList(st, filter), OutputKind::Listing});
   }
-  if (options.symbol_file) {
-    ok = ListingName(st, ".sym", name) && WriteListingFile(name, BuildSymbolFile(st)) && ok;
+  if (!names.symbol_file.empty()) {
+    files.push_back({names.symbol_file, BuildSymbolFile(st), OutputKind::Listing});
   }
-  if (options.assemble_list) {
-    ok = ListingName(st, ".als", name) && WriteListingFile(name, RunListingPass(st)) && ok;
+  if (!names.assemble_list.empty()) {
+    files.push_back({names.assemble_list, RunListingPass(st), OutputKind::Listing});
   }
-  return ok;
+}
+
+void ReportNotWritten(const OutputFile &file, const FileReplaceError &error) {
+  switch (file.kind) {
+    case OutputKind::Image:
+      if (error.stage == FileReplaceStage::Open) {
+        ConsoleMessage(Msg::CannotOpenOutput);
+      } else {
+        ConsoleMessage(Msg::CannotWriteOutput);
+      }
+      break;
+    case OutputKind::Disk:
+      ReportDiskNotWritten(file.path.c_str());
+      break;
+    case OutputKind::Listing:
+      ConsoleMessage(Msg::ListingNotWritten, file.path.c_str(), std::strerror(error.error_number));
+      break;
+  }
+}
+
+// Names, checks, builds and writes every file of the run: the image (or the dump) and the
+// listings asked for. False (reported) when any step fails; then no file has changed.
+bool WriteOutputs(AssemblerState &st, const Image &image) {
+  OutputNames names;
+  if (!NameOutputs(st, names) || !CheckOutputNames(st, NamesOf(names))) {
+    return false;
+  }
+  std::vector<OutputFile> files;
+  if (!BuildImageFiles(st, image, names.image, files)) {
+    return false;
+  }
+  BuildListings(st, names, files);
+  // Once more with D000.bin, and with any file that only the listing run read.
+  if (!CheckOutputNames(st, NamesOf(files))) {
+    return false;
+  }
+  size_t failed = 0;
+  FileReplaceError error;
+  if (!ReplaceFiles(files, &failed, &error)) {
+    ReportNotWritten(files[failed], error);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -435,26 +580,25 @@ int RunTalvo(AssemblerState &st, int argc, char **argv) {
   }
 
   if (!RunPass(st)) {
-    // Resolve anyway, so that unresolved labels are reported too.
-    (void)ResolveFixups(st);
+    // Resolve anyway, so that unresolved labels are reported too (unless the error-line limit
+    // has stopped the run: nothing more would be printed).
+    if (!st.diag.stopped) {
+      (void)ResolveFixups(st);
+    }
     return Finish(st, kExitFailure);
   }
   if (!CheckPlacementModesClosed(st) || !PlaceBlocks(st) || !ResolveFixups(st) ||
       !CopyPlacedBlocks(st)) {
     return Finish(st, kExitFailure);
   }
-  if (st.code.position == 0) {
+  if (st.code.end == 0) {
     ConsoleMessage(Msg::BinaryEmpty);
     return Finish(st, kExitFailure);
   }
   Image image;
   image.bytes = st.code.bytes.data();
-  image.length = st.code.position;
+  image.length = st.code.end;
   image.load_address = st.load_address;
   image.exec_address = st.exec_address;
-  if (!WriteOutput(st, image)) {
-    return Finish(st, kExitFailure);
-  }
-  // A listing that cannot be written fails the program; the image written stays.
-  return Finish(st, WriteListings(st) ? 0 : kExitFailure);
+  return Finish(st, WriteOutputs(st, image) ? 0 : kExitFailure);
 }

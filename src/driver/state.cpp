@@ -7,6 +7,7 @@ void ResetForPass(AssemblerState &st) {
     st.pass.charmap.user[i] = static_cast<uint8_t>(i);
   }
   st.code.position = 0;
+  st.code.end = 0;
   st.code.staging = kImageSize;
   for (int32_t &counter : st.scan.local_counters) {
     counter = 0;

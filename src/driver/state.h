@@ -34,6 +34,7 @@ struct Options {
   bool assemble_list = false;
   const char *define = nullptr;  // -D text
   uint32_t first_source = 0;     // TextStore offset of the first source name
+  int32_t source_count = 0;      // source names stored from there on, empty ones included
 };
 
 // Fields reset before each run (the assembly pass and the listing pass): assigning a fresh
@@ -45,8 +46,9 @@ struct PassState {
   CharMapState charmap;  // the user map is made the identity by ResetForPass
   int32_t rept_counter = 0;
   int32_t macro_depth = 0;
-  // Set when INCLUDE nesting overflows (a file that includes itself): every line loop stops,
-  // so that macros or further INCLUDE lines cannot restart the recursion.
+  // Set when INCLUDE nesting overflows (a file that includes itself), or when the error-line
+  // limit is reached: every line loop stops, so that macros or further INCLUDE lines cannot
+  // go on.
   bool abandoned = false;
 };
 

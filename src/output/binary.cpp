@@ -1,9 +1,9 @@
-// Image writers: raw binary, Intel HEX, MZT tape image (with the D000h split) and console dump.
+// Image files: raw binary, Intel HEX, MZT tape image (with the D000h split), and the console
+// dump.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
+#include <string>
 
 #include "driver/diagnostics.h"
 #include "output/little_endian.h"
@@ -23,88 +23,17 @@ constexpr int kMztExecOffset = 0x16;
 constexpr int kMztZeroFrom = 0x18;
 
 constexpr int32_t kMztLimit = 0xD000;  // -T keeps the MZT below this address
-constexpr const char *kOverflowName = "D000.bin";
 
 constexpr int32_t kHexRecordBytes = 16;
 constexpr uint32_t kHexSegmentSize = 0x10000;  // one data record never crosses this boundary
 
 constexpr int kDumpColumns = 8;
 
-// An output file being written. Any failed write is remembered so that the file is closed,
-// reported and removed once, at the end.
-struct OutputFile {
-  FILE *file = nullptr;
-  const char *path = nullptr;
-  bool failed = false;
-};
-
-// Removes a partial output. Only a regular file is removed: a device or a link named as the
-// output (/dev/full, say) is left where it is.
-void Discard(const char *path) {
-  std::error_code ec;
-  if (std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::regular) {
-    std::filesystem::remove(path, ec);
-  }
-}
-
-// Creates the file; on failure prints the message and returns false.
-bool Open(OutputFile &out, const char *path, bool text) {
-  out.path = path;
-  out.failed = false;
-  out.file = std::fopen(path, text ? "w" : "wb");
-  if (out.file == nullptr) {
-    ConsoleMessage(Msg::CannotOpenOutput);
-    return false;
-  }
-  return true;
-}
-
-void PutBytes(OutputFile &out, const uint8_t *bytes, int32_t count) {
-  if (count <= 0 || out.failed) {
-    return;
-  }
-  size_t n = static_cast<size_t>(count);
-  if (std::fwrite(bytes, 1, n, out.file) != n) {
-    out.failed = true;
-  }
-}
-
-void PutText(OutputFile &out, const char *text) {
-  if (!out.failed && std::fputs(text, out.file) == EOF) {
-    out.failed = true;
-  }
-}
-
-// Closes the file. A write or close that failed prints the message, removes the partial
-// file and returns false.
-bool Close(OutputFile &out) {
-  bool ok = !out.failed && std::ferror(out.file) == 0;
-  if (std::fclose(out.file) != 0) {
-    ok = false;
-  }
-  out.file = nullptr;
-  if (!ok) {
-    ConsoleMessage(Msg::CannotWriteOutput);
-    Discard(out.path);
-  }
-  return ok;
-}
-
-// Writes count image bytes as a whole file.
-bool WriteFileBytes(const char *path, const uint8_t *bytes, int32_t count) {
-  OutputFile out;
-  if (!Open(out, path, false)) {
-    return false;
-  }
-  PutBytes(out, bytes, count);
-  return Close(out);
-}
-
 bool IsLower(uint8_t c) { return c >= 'a' && c <= 'z'; }
 
 // Appends one Intel HEX record: count, 16-bit address, type, data, checksum. The checksum is
 // the two's complement of the sum of every byte before it.
-void PutHexRecord(OutputFile &out, uint8_t type, uint16_t address, const uint8_t *data,
+void PutHexRecord(std::string &out, uint8_t type, uint16_t address, const uint8_t *data,
                   int32_t count) {
   char line[8 + 2 * 255 + 4];
   int length = std::snprintf(line, sizeof line, ":%02X%04X%02X", static_cast<unsigned>(count),
@@ -117,7 +46,12 @@ void PutHexRecord(OutputFile &out, uint8_t type, uint16_t address, const uint8_t
   }
   std::snprintf(line + length, sizeof line - static_cast<size_t>(length), "%02X\n",
                 (0x100 - (sum & 0xFF)) & 0xFF);
-  PutText(out, line);
+  out += line;
+}
+
+std::string Bytes(const uint8_t *bytes, int32_t count) {
+  return count > 0 ? std::string(reinterpret_cast<const char *>(bytes), static_cast<size_t>(count))
+                   : std::string();
 }
 
 }  // namespace
@@ -166,11 +100,10 @@ void EncodeMztName(uint8_t *header, const char *name) {
   }
 }
 
-bool WriteBinary(const char *path, const Image &image) {
-  return WriteFileBytes(path, image.bytes, image.length);
-}
+std::string BinaryFile(const Image &image) { return Bytes(image.bytes, image.length); }
 
-bool WriteMzt(const char *path, const uint8_t *header, const Image &image, bool truncate_at_d000) {
+std::string MztFile(const uint8_t *header, const Image &image, bool truncate_at_d000,
+                    std::string *overflow) {
   int32_t size = image.length;
   int32_t overflow_from = image.length;  // image offset where D000.bin starts
   int64_t end = static_cast<int64_t>(image.load_address) + image.length;
@@ -188,29 +121,14 @@ bool WriteMzt(const char *path, const uint8_t *header, const Image &image, bool 
   Put16(full + kMztExecOffset, static_cast<uint32_t>(image.exec_address));
   std::memset(full + kMztZeroFrom, 0, kMztHeaderSize - kMztZeroFrom);
 
-  OutputFile out;
-  if (!Open(out, path, false)) {
-    return false;
+  if (overflow != nullptr) {
+    *overflow = Bytes(image.bytes + overflow_from, image.length - overflow_from);
   }
-  PutBytes(out, full, kMztHeaderSize);
-  PutBytes(out, image.bytes, size);
-  if (!Close(out)) {
-    return false;
-  }
-  if (overflow_from < image.length &&
-      !WriteFileBytes(kOverflowName, image.bytes + overflow_from, image.length - overflow_from)) {
-    // Half a program is of no use: the tape image goes too.
-    Discard(path);
-    return false;
-  }
-  return true;
+  return Bytes(full, kMztHeaderSize) + Bytes(image.bytes, size);
 }
 
-bool WriteIntelHex(const char *path, const Image &image) {
-  OutputFile out;
-  if (!Open(out, path, true)) {
-    return false;
-  }
+std::string IntelHexFile(const Image &image) {
+  std::string out;
   uint32_t segment = 0;  // bits 16..31 of the addresses of the current records
   int32_t offset = 0;
   while (offset < image.length) {
@@ -233,8 +151,8 @@ bool WriteIntelHex(const char *path, const Image &image) {
     PutHexRecord(out, 0x00, static_cast<uint16_t>(address & 0xFFFF), image.bytes + offset, count);
     offset += count;
   }
-  PutText(out, ":00000001FF\n");
-  return Close(out);
+  out += ":00000001FF\n";
+  return out;
 }
 
 void DumpImage(const Image &image) {

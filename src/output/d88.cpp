@@ -1,6 +1,6 @@
 // D88 disk images: blank 2D and 2DD disks, the track and sector walk that writes data into a
 // disk, the PC-8801 boot disk with its loader and the MZ-2000 boot disk with its boot record and
-// allocation map. The whole disk is kept in memory and written back once, all or nothing.
+// allocation map. The whole disk is built in memory, to be written back once, all or nothing.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "driver/diagnostics.h"
 #include "output/little_endian.h"
@@ -58,15 +59,15 @@ struct Disk {
   DiskType type = DiskType::k2D;  // of a new disk
   std::unique_ptr<uint8_t[]> bytes;
   size_t size = 0;
-  bool existed = false;  // read from an existing file, rather than made blank
 };
 
 // Prints a message of the disk writers on standard error, ending its line when the catalogue
 // text does not. The console is flushed first, so that its lines (the warnings) come before.
-void DiskMessage(Msg id, const char *path = nullptr) {
+template <typename... Args>
+void DiskMessage(MessageFor<Args...> message, Args... args) {
   std::fflush(stdout);
-  FileMessage(stderr, id, path);
-  const char *text = MessageText(id);
+  FileMessage(stderr, message, args...);
+  const char *text = MessageText(message.id);
   size_t length = std::strlen(text);
   if (length == 0 || text[length - 1] != '\n') {
     std::fputc('\n', stderr);
@@ -172,7 +173,6 @@ bool LoadDisk(Disk &disk) {
   if (!ok) {
     return false;
   }
-  disk.existed = true;
   if (disk.size < kHeaderSize || Get32(disk.bytes.get() + kSizeField) > disk.size) {
     return Foreign();
   }
@@ -238,13 +238,9 @@ bool WriteSectors(Disk &disk, int first_track, int first_sector, const uint8_t *
   return true;
 }
 
-// Writes the disk back over its file, or creates the file, in one step.
-bool SaveDisk(const Disk &disk) {
-  if (!ReplaceFileContents(disk.path, disk.bytes.get(), disk.size)) {
-    DiskMessage(disk.existed ? Msg::D88WriteFailed : Msg::D88CreateFailed);
-    return false;
-  }
-  return true;
+// The finished disk, as the contents of its file.
+void TakeDisk(const Disk &disk, std::string &contents) {
+  contents.assign(reinterpret_cast<const char *>(disk.bytes.get()), disk.size);
 }
 
 // PC-8801 boot loader, loaded at C000h. Bytes 2-7 take the load address, the image length and
@@ -405,7 +401,7 @@ void WarnBootDisk(const Image &image, DiskType type) {
 
 }  // namespace
 
-bool WritePc8801Disk(const char *path, const Image &image) {
+bool BuildPc8801Disk(const char *path, const Image &image, std::string &contents) {
   uint8_t loader[sizeof kPc8801Loader];
   std::memcpy(loader, kPc8801Loader, sizeof loader);
   Put16(loader + kLoaderLoad, static_cast<uint32_t>(image.load_address));
@@ -414,11 +410,16 @@ bool WritePc8801Disk(const char *path, const Image &image) {
   Disk disk;
   disk.path = path;
   disk.type = DiskType::k2D;
-  return LoadDisk(disk) && WriteSectors(disk, 0, 1, loader, sizeof loader) &&
-         WriteSectors(disk, 1, 1, image.bytes, static_cast<size_t>(image.length)) && SaveDisk(disk);
+  if (!LoadDisk(disk) || !WriteSectors(disk, 0, 1, loader, sizeof loader) ||
+      !WriteSectors(disk, 1, 1, image.bytes, static_cast<size_t>(image.length))) {
+    return false;
+  }
+  TakeDisk(disk, contents);
+  return true;
 }
 
-bool WriteMz2000Disk(const char *path, const Image &image, const char *name, DiskType type) {
+bool BuildMz2000Disk(const char *path, const Image &image, const char *name, DiskType type,
+                     std::string &contents) {
   WarnBootDisk(image, type);
   BootDisk boot;
   boot.disk.path = path;
@@ -450,5 +451,19 @@ bool WriteMz2000Disk(const char *path, const Image &image, const char *name, Dis
       return false;
     }
   }
-  return WriteLogicalSector(boot, kMapSector, boot.map) && SaveDisk(boot.disk);
+  if (!WriteLogicalSector(boot, kMapSector, boot.map)) {
+    return false;
+  }
+  TakeDisk(boot.disk, contents);
+  return true;
+}
+
+void ReportDiskNotWritten(const char *path) {
+  // The old file is as it was after a failed replacement: it is there exactly when it was.
+  struct stat info;
+  if (stat(path, &info) == 0) {
+    DiskMessage(Msg::D88WriteFailed);
+  } else {
+    DiskMessage(Msg::D88CreateFailed);
+  }
 }

@@ -168,13 +168,3 @@ std::string BuildSymbolFile(AssemblerState &st) {
   st.labels.current = saved;
   return out;
 }
-
-bool WriteListingFile(const std::string &path, const std::string &text) {
-  FileReplaceError error;
-  if (ReplaceFileContents(path.c_str(), reinterpret_cast<const uint8_t *>(text.data()), text.size(),
-                          &error)) {
-    return true;
-  }
-  ConsoleMessage(Msg::ListingNotWritten, path.c_str(), std::strerror(error.error_number));
-  return false;
-}

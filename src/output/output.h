@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct AssemblerState;
 
@@ -22,23 +23,43 @@ struct Image {
   int32_t exec_address = 0;
 };
 
-[[nodiscard]] bool WriteBinary(const char *path, const Image &image);
-[[nodiscard]] bool WriteMzt(const char *path, const uint8_t *header, const Image &image,
-                            bool truncate_at_d000);
-[[nodiscard]] bool WriteIntelHex(const char *path, const Image &image);
+// The contents of each image file.
+std::string BinaryFile(const Image &image);
+std::string IntelHexFile(const Image &image);
+// The MZT tape image. With truncate_at_d000 the image stops before D000h and the bytes from
+// D000h on go to *overflow, the contents of D000.bin (left empty when there are none).
+std::string MztFile(const uint8_t *header, const Image &image, bool truncate_at_d000,
+                    std::string *overflow);
+constexpr const char *kOverflowFileName = "D000.bin";
 void DumpImage(const Image &image);
 
 // D88 disk images. A 2D disk lists 80 tracks, a 2DD disk 160.
 enum class DiskType { k2D, k2DD };
 
-// Writes the PC-8801 boot loader (track 0) and the image (from track 1) into a D88 file,
-// updating it when it exists. Every message goes to standard error.
-[[nodiscard]] bool WritePc8801Disk(const char *path, const Image &image);
-// Prints the warnings of an MZ-2000 boot disk on the console, then writes the boot record,
-// the fill sectors, the image and the allocation map into a D88 file, updating it when it
-// exists. name is the boot disk name (at most 10 characters are used).
-[[nodiscard]] bool WriteMz2000Disk(const char *path, const Image &image, const char *name,
-                                   DiskType type);
+// Builds, into disk, the D88 file at path with the PC-8801 boot loader (track 0) and the image
+// (from track 1): the existing file updated, or a new blank disk. Every message goes to
+// standard error.
+[[nodiscard]] bool BuildPc8801Disk(const char *path, const Image &image, std::string &disk);
+// Prints the warnings of an MZ-2000 boot disk on the console, then builds, into disk, the D88
+// file at path with the boot record, the fill sectors, the image and the allocation map. name
+// is the boot disk name (at most 10 characters are used).
+[[nodiscard]] bool BuildMz2000Disk(const char *path, const Image &image, const char *name,
+                                   DiskType type, std::string &disk);
+// Reports on standard error that the disk at path could not be written (or, when there was no
+// such file, created).
+void ReportDiskNotWritten(const char *path);
+
+// ---- Replacing files ---------------------------------------------------------------------
+
+// What a file written by a run is, for the message when it cannot be written.
+enum class OutputKind { Image, Disk, Listing };
+
+// A file a run writes: its name and its whole new contents.
+struct OutputFile {
+  std::string path;
+  std::string contents;
+  OutputKind kind = OutputKind::Image;
+};
 
 // Where a file replacement stopped: Open when the new file could not be begun (nothing was
 // made), Write when it could not be completed. Either way the old file is as it was.
@@ -48,11 +69,20 @@ struct FileReplaceError {
   int error_number = 0;  // the system's errno at the failing step
 };
 
-// Replaces the contents of the file at path (following symbolic links to their target) with
-// the given bytes, all or nothing: the bytes go to a temporary file in the same folder, which
-// is flushed and renamed over the old file, keeping its permission bits. A new file gets the
-// bits of an ordinary create. A device or pipe is written directly. On failure the old file is
-// unchanged, no temporary file is left, and *error (when given) says why.
+// Replaces the contents of every file (following symbolic links to their targets) all
+// together, all or nothing: each file's new bytes go to a temporary file in the same folder,
+// flushed, and only when every one is complete are they renamed over the old files, keeping
+// their permission bits. A new file gets the bits of an ordinary create. A device or pipe is
+// written directly, after every regular file is ready. On failure every old file is unchanged,
+// no temporary file is left, *failed (when given) is the index of the file that failed and
+// *error (when given) says why. The names must lead to different files.
+[[nodiscard]] bool ReplaceFiles(const std::vector<OutputFile> &files, size_t *failed,
+                                FileReplaceError *error);
+// The file a name leads to, as ReplaceFiles finds it: symbolic links followed (the last may
+// lead to a file still to be made), the path made absolute and plain, so that two names of one
+// file give the same text.
+std::string ResolvedPath(const char *path);
+// ReplaceFiles for one file.
 [[nodiscard]] bool ReplaceFileContents(const char *path, const uint8_t *bytes, size_t size,
                                        FileReplaceError *error = nullptr);
 
@@ -83,5 +113,3 @@ struct LabelListFilter {
 std::string BuildLabelList(AssemblerState &st, const LabelListFilter &filter);
 // The symbol file (.sym): "XXXX NAME\t" entries of the root scope, four to a CRLF line.
 std::string BuildSymbolFile(AssemblerState &st);
-// Writes a listing all or nothing; on failure prints a message naming the file.
-[[nodiscard]] bool WriteListingFile(const std::string &path, const std::string &text);

@@ -1,5 +1,6 @@
-// All-or-nothing replacement of a file's contents: a temporary file beside the target, flushed
-// to the disk and then renamed over it, so that a failure at any step leaves the old file whole.
+// All-or-nothing replacement of files: each file's new contents go to a temporary file beside
+// it, flushed to the disk, and only when every one is complete are they renamed over the old
+// files, so that a failure at any step leaves every old file whole.
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -8,8 +9,11 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <utility>
+#include <vector>
 
 #include "output/output.h"
 
@@ -109,43 +113,34 @@ mode_t NewFileMode() {
   return kNewFileMode & ~mask;
 }
 
-}  // namespace
-
-bool ReplaceFileContents(const char *path, const uint8_t *bytes, size_t size,
-                         FileReplaceError *error) {
+// One file of a replacement on its way: the file its name leads to, and either the temporary
+// file beside it that holds the new contents, or, for a device or a pipe, the bytes that go
+// straight into it.
+struct Prepared {
   std::string target;
-  if (!ResolveLinks(path, target)) {
-    return Fail(error, FileReplaceStage::Open, errno);
-  }
-  struct stat old_file;
-  bool exists = stat(target.c_str(), &old_file) == 0;
-  if (exists && !S_ISREG(old_file.st_mode)) {
-    return WriteIntoSpecialFile(target, bytes, size, error);
-  }
-  // A file the user may not write stays as it is, as it would for a write in place.
-  if (exists && faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
-    return Fail(error, FileReplaceStage::Open, errno);
-  }
-  mode_t mode = exists ? (old_file.st_mode & 07777) : NewFileMode();
+  std::string temporary;  // empty for a special file
+  const OutputFile *file = nullptr;
+};
 
-  std::string temporary = FolderOf(target) + "/" + kTemporaryPattern;
+// Writes the new contents of a regular file (or of a file still to be made) into a flushed
+// temporary file beside its target.
+bool PrepareRegularFile(Prepared &prepared, const struct stat *old_file, FileReplaceError *error) {
+  // A file the user may not write stays as it is, as it would for a write in place.
+  if (old_file != nullptr && faccessat(AT_FDCWD, prepared.target.c_str(), W_OK, AT_EACCESS) != 0) {
+    return Fail(error, FileReplaceStage::Open, errno);
+  }
+  const mode_t mode = old_file != nullptr ? (old_file->st_mode & 07777) : NewFileMode();
+  std::string temporary = FolderOf(prepared.target) + "/" + kTemporaryPattern;
   int fd = mkstemp(temporary.data());
   if (fd < 0) {
     return Fail(error, FileReplaceStage::Open, errno);
   }
-  // Over a file-size limit (ulimit -f) the write fails with EFBIG instead of ending the
-  // process, so that the temporary file is still removed.
-  struct sigaction ignore = {}, old_action = {};
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGXFSZ, &ignore, &old_action);
-  bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, bytes, size) && fsync(fd) == 0;
+  const std::string &contents = prepared.file->contents;
+  bool ok = fchmod(fd, mode) == 0 &&
+            WriteAll(fd, reinterpret_cast<const uint8_t *>(contents.data()), contents.size()) &&
+            fsync(fd) == 0;
   int saved = errno;
-  sigaction(SIGXFSZ, &old_action, nullptr);
   if (close(fd) != 0 && ok) {
-    ok = false;
-    saved = errno;
-  }
-  if (ok && rename(temporary.c_str(), target.c_str()) != 0) {
     ok = false;
     saved = errno;
   }
@@ -153,12 +148,123 @@ bool ReplaceFileContents(const char *path, const uint8_t *bytes, size_t size,
     unlink(temporary.c_str());
     return Fail(error, FileReplaceStage::Write, saved);
   }
+  prepared.temporary = std::move(temporary);
+  return true;
+}
+
+// Resolves the name of a file to replace and, for a regular file, writes its temporary file.
+bool Prepare(const OutputFile &file, Prepared &prepared, FileReplaceError *error) {
+  prepared.file = &file;
+  if (!ResolveLinks(file.path.c_str(), prepared.target)) {
+    return Fail(error, FileReplaceStage::Open, errno);
+  }
+  struct stat old_file;
+  const bool exists = stat(prepared.target.c_str(), &old_file) == 0;
+  if (exists && !S_ISREG(old_file.st_mode)) {
+    return true;  // a device or a pipe: written once every regular file is ready
+  }
+  return PrepareRegularFile(prepared, exists ? &old_file : nullptr, error);
+}
+
+void RemoveTemporaries(const std::vector<Prepared> &prepared, size_t from) {
+  for (size_t i = from; i < prepared.size(); ++i) {
+    if (!prepared[i].temporary.empty()) {
+      unlink(prepared[i].temporary.c_str());
+    }
+  }
+}
+
+// Over a file-size limit (ulimit -f) a write fails with EFBIG instead of ending the process, so
+// that the temporary files are still removed and the failure reported. Restored when it ends.
+class IgnoreFileSizeSignal {
+ public:
+  IgnoreFileSizeSignal() {
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &old_);
+  }
+  ~IgnoreFileSizeSignal() { sigaction(SIGXFSZ, &old_, nullptr); }
+  IgnoreFileSizeSignal(const IgnoreFileSizeSignal &) = delete;
+  IgnoreFileSizeSignal &operator=(const IgnoreFileSizeSignal &) = delete;
+
+ private:
+  struct sigaction old_ = {};
+};
+
+}  // namespace
+
+std::string ResolvedPath(const char *path) {
+  std::string target;
+  if (!ResolveLinks(path, target)) {
+    return path;
+  }
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(target, ec);
+  if (ec) {
+    return target;
+  }
+  const std::filesystem::path plain = std::filesystem::weakly_canonical(absolute, ec);
+  return ec ? absolute.string() : plain.string();
+}
+
+bool ReplaceFiles(const std::vector<OutputFile> &files, size_t *failed, FileReplaceError *error) {
+  auto fail_at = [&](size_t index) {
+    if (failed != nullptr) {
+      *failed = index;
+    }
+    return false;
+  };
+  std::vector<Prepared> prepared(files.size());
+  {
+    IgnoreFileSizeSignal ignore;
+    for (size_t i = 0; i < files.size(); ++i) {
+      if (!Prepare(files[i], prepared[i], error)) {
+        RemoveTemporaries(prepared, 0);
+        return fail_at(i);
+      }
+    }
+    // Every regular file is complete: now the bytes go into the devices and pipes, whose old
+    // contents cannot be kept anyway.
+    for (size_t i = 0; i < files.size(); ++i) {
+      const std::string &contents = files[i].contents;
+      if (prepared[i].temporary.empty() &&
+          !WriteIntoSpecialFile(prepared[i].target,
+                                reinterpret_cast<const uint8_t *>(contents.data()), contents.size(),
+                                error)) {
+        RemoveTemporaries(prepared, 0);
+        return fail_at(i);
+      }
+    }
+  }
+  // The renames. One can fail only when the folder changes under the run (it is removed, say);
+  // the files renamed before it then stay new.
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (!prepared[i].temporary.empty() &&
+        rename(prepared[i].temporary.c_str(), prepared[i].target.c_str()) != 0) {
+      (void)Fail(error, FileReplaceStage::Write, errno);
+      RemoveTemporaries(prepared, i);
+      return fail_at(i);
+    }
+  }
   // The new contents are in place; a folder that cannot be flushed (some file systems refuse
   // fsync on a folder) does not undo that, so its result cannot make the replacement fail.
-  int folder = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder >= 0) {
-    (void)fsync(folder);
-    close(folder);
+  for (const Prepared &done : prepared) {
+    if (done.temporary.empty()) {
+      continue;
+    }
+    int folder = open(FolderOf(done.target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+      (void)fsync(folder);
+      close(folder);
+    }
   }
   return true;
+}
+
+bool ReplaceFileContents(const char *path, const uint8_t *bytes, size_t size,
+                         FileReplaceError *error) {
+  std::vector<OutputFile> files(1);
+  files[0].path = path;
+  files[0].contents.assign(reinterpret_cast<const char *>(bytes), size);
+  return ReplaceFiles(files, nullptr, error);
 }

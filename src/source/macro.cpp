@@ -101,14 +101,14 @@ BodyLineScan ScanBodyLine(AssemblerState &st, const SourceContext &ctx, const ch
       case kRept:
         if (++st.capture_nesting >= kMaxReptNesting) {
           if (!quiet) {
-            ConsoleMessage(Msg::ReptNestTooDeep, NameAt(st, ctx.file_name), ctx.line);
+            PrintErrorLine(st, Msg::ReptNestTooDeep, NameAt(st, ctx.file_name), ctx.line);
           }
           result = LineScan::Failed;
         }
         break;
       case kMacro:
         if (!quiet) {
-          ConsoleMessage(Msg::MacroInMacro, NameAt(st, ctx.file_name), ctx.line);
+          PrintErrorLine(st, Msg::MacroInMacro, NameAt(st, ctx.file_name), ctx.line);
         }
         result = LineScan::Failed;
         break;
@@ -137,7 +137,7 @@ bool ReplayRept(AssemblerState &st, SourceContext &ctx, uint32_t body) {
     copy.if_state = kIfNone;
     copy.if_depth = 0;
     copy.repeat = 0;
-    copy.replay_failed = false;
+    copy.read_failed = false;
     FileResult result = RunLineLoop(st, copy);
     st.context = &ctx;
     if (result != FileResult::EndOfInput) {
@@ -219,7 +219,7 @@ CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
   const bool listing = IsListingPass(st);
   const int32_t header_line = ctx.line;
   const int32_t index = FindLabel(st, ctx.operand);
-  ++ctx.line;  // the MACRO or REPT line itself
+  CountLine(ctx);  // the MACRO or REPT line itself
   st.capture_nesting = 0;
 
   // Each line is stored exactly as read; the first one starts the body. In the listing pass
@@ -245,7 +245,7 @@ CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
         first = offset;
       }
     }
-    ++ctx.line;
+    CountLine(ctx);
   }
   if (!listing && AppendText(st.text, "") == 0) {
     // Without its end mark the body would run on into whatever is stored next.
@@ -254,8 +254,8 @@ CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
     return CaptureResult::Failed;
   }
   if (scan != LineScan::Closed) {
-    if (scan == LineScan::Open && !ctx.replay_failed) {
-      ConsoleMessage(Msg::NoMatchingEndm, NameAt(st, ctx.file_name), header_line);
+    if (scan == LineScan::Open && !ctx.read_failed) {
+      PrintErrorLine(st, Msg::NoMatchingEndm, NameAt(st, ctx.file_name), header_line);
     }
     ctx.repeat = 0;
     return CaptureResult::Failed;

@@ -19,33 +19,45 @@ FileIdentity IdentityOf(const struct stat &info) {
   return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
 }
 
-// Notes an opened file as read by the run.
-void RememberInput(AssemblerState &st, FILE *file) {
-  struct stat info;
-  if (fstat(fileno(file), &info) == 0) {
-    st.inputs.insert(IdentityOf(info));
+// Opens a file the run reads and notes it as read. A folder opens on some systems but holds
+// no bytes to read: it counts as a file that cannot be opened (nullptr).
+FILE *OpenInput(AssemblerState &st, const char *name, const char *mode) {
+  FILE *file = std::fopen(name, mode);
+  if (file == nullptr) {
+    return nullptr;
   }
+  struct stat info;
+  if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+    std::fclose(file);
+    return nullptr;
+  }
+  st.inputs.insert(IdentityOf(info));
+  return file;
 }
 
 // Copies the bytes of the BINCLUDE file named in the context into the image.
 bool IncludeBinary(AssemblerState &st, SourceContext &ctx) {
-  FILE *file = std::fopen(ctx.operand, "rb");
+  FILE *file = OpenInput(st, ctx.operand, "rb");
   if (file == nullptr) {
-    ConsoleMessage(Msg::FileNotFound, FileNameOf(st, ctx), ctx.line, ctx.operand);
+    PrintErrorLine(st, Msg::FileNotFound, FileNameOf(st, ctx), ctx.line, ctx.operand);
     return false;
   }
-  RememberInput(st, file);
   unsigned char chunk[4096];
   bool ok = true;
   size_t got = 0;
   while (ok && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
     for (size_t i = 0; i < got; ++i) {
       if (!EmitByte(st, chunk[i])) {
-        ConsoleMessage(Msg::FileTooLarge, FileNameOf(st, ctx), ctx.line, ctx.operand);
+        PrintErrorLine(st, Msg::FileTooLarge, FileNameOf(st, ctx), ctx.line, ctx.operand);
         ok = false;
         break;
       }
     }
+  }
+  // A read that failed is no end of file: the bytes after it would be missing from the image.
+  if (ok && std::ferror(file) != 0) {
+    PrintErrorLine(st, Msg::BincludeNotReadable, FileNameOf(st, ctx), ctx.line, ctx.operand);
+    ok = false;
   }
   std::fclose(file);
   ClearError(st);
@@ -121,6 +133,7 @@ bool ReadBufferedLine(LineReader &reader, FILE *file, char (&buffer)[kLineCapaci
           std::fread(reader.block + available, 1, LineReader::kBlockSize - available, file);
       reader.end += got;
       reader.at_eof = got == 0;
+      reader.failed = got == 0 && std::ferror(file) != 0;
       continue;
     }
     std::memcpy(buffer, start, length);
@@ -132,12 +145,41 @@ bool ReadBufferedLine(LineReader &reader, FILE *file, char (&buffer)[kLineCapaci
 
 }  // namespace
 
+namespace {
+
+// Reads the next line of the context's file. A read error, or a line beyond the largest line
+// number, is reported and fails the file.
+bool ReadFileLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]) {
+  if (ctx.file == nullptr) {
+    return false;
+  }
+  bool got = false;
+  bool failed = false;
+  if (ctx.reader != nullptr) {
+    got = ReadBufferedLine(*ctx.reader, ctx.file, buffer);
+    failed = !got && ctx.reader->failed;
+  } else {
+    got = std::fgets(buffer, kLineCapacity, ctx.file) != nullptr;
+    failed = !got && std::ferror(ctx.file) != 0;
+  }
+  if (failed) {
+    PrintErrorLine(st, Msg::SourceNotReadable, FileNameOf(st, ctx));
+    ctx.read_failed = true;
+    return false;
+  }
+  if (got && ctx.line_count_full) {
+    PrintErrorLine(st, Msg::TooManyLines, FileNameOf(st, ctx));
+    ctx.read_failed = true;
+    return false;
+  }
+  return got;
+}
+
+}  // namespace
+
 bool ReadLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]) {
   if (ctx.replay == 0) {
-    if (ctx.reader != nullptr) {
-      return ReadBufferedLine(*ctx.reader, ctx.file, buffer);
-    }
-    return ctx.file != nullptr && std::fgets(buffer, kLineCapacity, ctx.file) != nullptr;
+    return ReadFileLine(st, ctx, buffer);
   }
   uint32_t next = 0;
   const char *text = ReadText(st.text, ctx.replay, next);
@@ -146,8 +188,8 @@ bool ReadLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapaci
   }
   ctx.replay = next;
   if (!SubstituteArguments(st, ctx, text, buffer)) {
-    ConsoleMessage(Msg::ReplayLineTooLong, FileNameOf(st, ctx));
-    ctx.replay_failed = true;
+    PrintErrorLine(st, Msg::ReplayLineTooLong, FileNameOf(st, ctx));
+    ctx.read_failed = true;
     return false;
   }
   return true;
@@ -160,16 +202,16 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
     switch (AssembleLine(st, line, ctx)) {
       case kResultError:
         ++errors;
-        ++ctx.line;
+        CountLine(ctx);
         break;
       case kResultOk:
-        ++ctx.line;
+        CountLine(ctx);
         break;
       case kResultEnd:
         return errors > 0 ? FileResult::Failed : FileResult::EndedByEnd;
       case kResultInclude:
         if (st.include_depth >= kMaxIncludeDepth) {
-          ConsoleMessage(Msg::LineError, FileNameOf(st, ctx), ctx.line,
+          PrintErrorLine(st, Msg::LineError, FileNameOf(st, ctx), ctx.line,
                          MessageText(Msg::IncludeTooDeep));
           st.pass.abandoned = true;
           return FileResult::Failed;
@@ -177,7 +219,7 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
         if (!AssembleSourceFile(st, ctx.operand)) {
           return FileResult::Failed;
         }
-        ++ctx.line;
+        CountLine(ctx);
         break;
       case kResultBlockStart:
         switch (CaptureBody(st, ctx)) {
@@ -194,11 +236,11 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
         if (!IncludeBinary(st, ctx)) {
           return FileResult::Failed;
         }
-        ++ctx.line;
+        CountLine(ctx);
         break;
     }
   }
-  if (ctx.replay_failed || errors > 0 || st.pass.abandoned) {
+  if (ctx.read_failed || errors > 0 || st.pass.abandoned) {
     return FileResult::Failed;
   }
   return FileResult::EndOfInput;
@@ -207,12 +249,11 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
 bool AssembleSourceFile(AssemblerState &st, const char *name) {
   // name may point into the TextStore, which the file's macro bodies and arguments grow and
   // move: it is read only before the first line, and the name pool's copy serves afterwards.
-  FILE *file = std::fopen(name, "r");
+  FILE *file = OpenInput(st, name, "r");
   if (file == nullptr) {
-    ConsoleMessage(Msg::CannotOpenSource, name);
+    PrintErrorLine(st, Msg::CannotOpenSource, name);
     return false;
   }
-  RememberInput(st, file);
   ++st.include_depth;
   SourceContext *outer = st.context;
   SourceContext ctx;

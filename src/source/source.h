@@ -37,6 +37,7 @@ struct LineReader {
   size_t begin = 0;  // first unread byte
   size_t end = 0;    // end of the bytes read
   bool at_eof = false;
+  bool failed = false;  // the read that found no more bytes failed
 };
 
 // State of one file being read or one body being replayed.
@@ -53,8 +54,21 @@ struct SourceContext {
   FILE *file = nullptr;
   LineReader *reader = nullptr;     // buffer over file, when the reader made one
   AssembleList *listing = nullptr;  // the assemble list, listing pass only
-  bool replay_failed = false;       // a replayed line grew too long: the body fails
+  // A line could not be read (a replayed line grew too long, a read error, a line beyond the
+  // largest line number): the file or body fails; the reader has printed why.
+  bool read_failed = false;
+  bool line_count_full = false;  // the line number has reached its largest value
 };
+
+// Counts a line of the context. The number stops at its largest value, 2,147,483,647; the
+// reader then refuses any further line of the file.
+inline void CountLine(SourceContext &ctx) {
+  if (ctx.line < INT32_MAX) {
+    ++ctx.line;
+  } else {
+    ctx.line_count_full = true;
+  }
+}
 
 enum class FileResult { Failed, EndedByEnd, EndOfInput };
 

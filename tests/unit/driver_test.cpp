@@ -1,6 +1,7 @@
-// Output-name derivation and the per-pass reset.
+// Output-name derivation, the per-pass reset, the limit on error lines and the source list.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "driver/driver.h"
@@ -51,6 +52,61 @@ TEST(ResetForPass, ClearsPassFieldsAndKeepsTheImageAndAddresses) {
   EXPECT_EQ(st->code.bytes[0], 0x55);
   EXPECT_EQ(st->load_address, 0x8000);
   EXPECT_TRUE(st->placement.offset_open);  // END closes OFFSET, not the reset
+}
+
+using WholeRun = WholeRunTest;
+
+size_t CountLines(const std::string &text, const std::string &start) {
+  size_t count = 0;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = text.find('\n', at);
+    count += text.compare(at, start.size(), start) == 0 ? 1 : 0;
+    at = end == std::string::npos ? text.size() : end + 1;
+  }
+  return count;
+}
+
+const std::string kStopped = "Too many errors: the run stops after 10000 error lines\n";
+
+TEST_F(WholeRun, TheRunStopsAfter10000ErrorLines) {
+  // Faulty lines and then an unresolved label, which is reported after the last line.
+  auto write = [](int faulty) {
+    std::ofstream source("bad.asm");
+    source << "\tORG 8000H\n";
+    for (int i = 0; i < faulty; ++i) {
+      source << "\tLD A,\n";
+    }
+    source << "\tDW LATER\n\tEND\n";
+  };
+  // 10,000 error lines in all: every one is printed, as below the limit.
+  write(kMaxErrorLines - 1);
+  std::string out;
+  EXPECT_EQ(Run({"bad.asm"}, &out), -1);
+  EXPECT_EQ(CountLines(out, "Error "), static_cast<size_t>(kMaxErrorLines));
+  EXPECT_EQ(CountLines(out, ""), static_cast<size_t>(kMaxErrorLines));
+  EXPECT_NE(out.find("LATER"), std::string::npos);
+
+  // One more: the 10,001st error line is not printed, the run stops with its own message.
+  write(kMaxErrorLines);
+  EXPECT_EQ(Run({"bad.asm"}, &out), -1);
+  EXPECT_EQ(CountLines(out, "Error "), static_cast<size_t>(kMaxErrorLines));
+  EXPECT_EQ(out.substr(out.size() - kStopped.size()), kStopped);
+  EXPECT_EQ(out.find("LATER"), std::string::npos);
+
+  // A macro that calls itself 80 times on each of its four levels would print 41 million
+  // error lines.
+  std::ofstream source("runaway.asm");
+  source << "REC\tMACRO\n";
+  for (int i = 0; i < 80; ++i) {
+    source << "\tREC\n";
+  }
+  source << "\tENDM\n\tORG 0\n\tREC\n\tEND\n";
+  source.close();
+  EXPECT_EQ(Run({"runaway.asm"}, &out), -1);
+  EXPECT_EQ(CountLines(out, "Error "), static_cast<size_t>(kMaxErrorLines));
+  EXPECT_EQ(CountLines(out, ""), static_cast<size_t>(kMaxErrorLines) + 1);
+  EXPECT_EQ(out.substr(out.size() - kStopped.size()), kStopped);
+  EXPECT_FALSE(std::filesystem::exists("runaway.bin"));
 }
 
 }  // namespace

@@ -95,6 +95,25 @@ TEST(MessageCatalogue, KnownBytes) {
   EXPECT_STREQ(MessageText(Msg::LineError), "Error %s%5d: %s\n");
 }
 
+// The compile-time check of a call's arguments against a message's conversions.
+using message_format::ArgumentsMatch;
+constexpr const char *Text(Msg id) { return kMessageCatalogue[static_cast<int>(id)].sjis; }
+static_assert(ArgumentsMatch<const char *, int32_t, const char *>(Text(Msg::LineError)));
+static_assert(!ArgumentsMatch<const char *, int32_t>(Text(Msg::LineError)));  // one too few
+static_assert(!ArgumentsMatch<const char *, int, const char *, int>(Text(Msg::LineError)));
+static_assert(!ArgumentsMatch<int32_t, const char *, const char *>(Text(Msg::LineError)));
+static_assert(!ArgumentsMatch<const char *, long, const char *>(Text(Msg::LineError)));
+static_assert(ArgumentsMatch<char>(Text(Msg::IllegalOption)));  // %c takes the promoted char
+static_assert(!ArgumentsMatch<const char *>(Text(Msg::IllegalOption)));
+static_assert(ArgumentsMatch<unsigned, unsigned, int32_t>(Text(Msg::FreeSpace)));
+static_assert(ArgumentsMatch<uint16_t, uint8_t, int16_t>(Text(Msg::FreeSpace)));
+static_assert(!ArgumentsMatch<int, int, int>(Text(Msg::FreeSpace)));  // %X wants unsigned
+static_assert(ArgumentsMatch<>(Text(Msg::SyntaxError)));
+static_assert(!ArgumentsMatch<const char *>(Text(Msg::SyntaxError)));  // nothing to take it
+static_assert(ArgumentsMatch<>("100%% sure"));
+static_assert(ArgumentsMatch<int, int>("%*d") && !ArgumentsMatch<int>("%*d"));
+static_assert(!ArgumentsMatch<long>("%ld") && !ArgumentsMatch<double>("%f"));
+
 TEST(ErrorSlot, FormattedMessageIsCutAtTheBufferEnd) {
   auto st = MakeState();
   std::string long_name(1000, 'X');

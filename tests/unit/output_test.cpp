@@ -1,14 +1,15 @@
-// Tests of the image writers: MZT names, HEX records, the D000h split, the dump and failures.
+// Tests of the image files: MZT names, HEX records, the D000h split, the dump, and an MZT with
+// its D000.bin written together, all or nothing.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <numeric>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "output/output.h"
 #include "test_support.h"
@@ -16,14 +17,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Each test runs in its own empty directory, where D000.bin lands.
-using OutputTest = ScratchFolderTest;
-
-std::string Read(const char *path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::string Counting(int count) {
   std::string bytes(static_cast<size_t>(count), '\0');
@@ -62,7 +55,7 @@ TEST(MztName, CaseMarksEndAndPadding) {
             "AB\r");
 }
 
-TEST_F(OutputTest, HexRecordsChecksumsAnd64KBoundary) {
+TEST(IntelHex, RecordsChecksumsAnd64KBoundary) {
   const struct {
     std::string bytes;
     int32_t load;
@@ -77,8 +70,8 @@ TEST_F(OutputTest, HexRecordsChecksumsAnd64KBoundary) {
        ":1000000008090A0B0C0D0E0F1011121314151617F8\n"                                     },
   };
   for (const auto &c : cases) {
-    ASSERT_TRUE(WriteIntelHex("a.hex", At(c.bytes, c.load)));
-    EXPECT_EQ(Read("a.hex"), std::string(c.records) + ":00000001FF\n") << c.load;
+    EXPECT_EQ(IntelHexFile(At(c.bytes, c.load)), std::string(c.records) + ":00000001FF\n")
+        << c.load;
   }
 }
 
@@ -95,7 +88,7 @@ TEST(Dump, BytesStandInTheirColumns) {
                 std::string(18, ' ') + " AA BB\n10008: CC\n");
 }
 
-TEST_F(OutputTest, MztHeaderAndD000Split) {
+TEST(Mzt, HeaderAndD000Split) {
   uint8_t header[kMztHeaderSize];
   std::fill(std::begin(header), std::end(header), 0xEE);  // the writer clears 18h..7Fh
   EncodeMztName(header, "GAME");
@@ -103,56 +96,88 @@ TEST_F(OutputTest, MztHeaderAndD000Split) {
   const std::string zeros(0x68, '\0');
   const std::string image = Counting(0x4000);
 
-  ASSERT_TRUE(WriteMzt("a.mzt", header, At(image, 0xA000, 0xA123), false));
-  EXPECT_EQ(Read("a.mzt"), name + std::string("\x00\x40\x00\xA0\x23\xA1", 6) + zeros + image);
-  EXPECT_FALSE(fs::exists("D000.bin"));
+  std::string overflow = "old";
+  EXPECT_EQ(MztFile(header, At(image, 0xA000, 0xA123), false, &overflow),
+            name + std::string("\x00\x40\x00\xA0\x23\xA1", 6) + zeros + image);
+  EXPECT_EQ(overflow, "");  // no D000.bin
 
-  ASSERT_TRUE(WriteMzt("a.mzt", header, At(image, 0xA000, 0xA123), true));
-  EXPECT_EQ(Read("a.mzt"),
+  EXPECT_EQ(MztFile(header, At(image, 0xA000, 0xA123), true, &overflow),
             name + std::string("\x00\x30\x00\xA0\x23\xA1", 6) + zeros + image.substr(0, 0x3000));
-  EXPECT_EQ(Read("D000.bin"), image.substr(0x3000));
+  EXPECT_EQ(overflow, image.substr(0x3000));
 
   // From D000h on there is no room: an empty tape image, everything in D000.bin.
-  ASSERT_TRUE(WriteMzt("a.mzt", header, At("\x01\x02", 0xE000, 0xE000), true));
-  EXPECT_EQ(Read("a.mzt"), name + std::string("\x00\x00\x00\xE0\x00\xE0", 6) + zeros);
-  EXPECT_EQ(Read("D000.bin"), "\x01\x02");
+  EXPECT_EQ(MztFile(header, At("\x01\x02", 0xE000, 0xE000), true, &overflow),
+            name + std::string("\x00\x00\x00\xE0\x00\xE0", 6) + zeros);
+  EXPECT_EQ(overflow, "\x01\x02");
 }
 
-TEST_F(OutputTest, FailuresAreReportedAndLeaveNoFile) {
-  const std::string image = Counting(4096);
-  uint8_t header[kMztHeaderSize] = {};
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(WriteBinary("missing/a.bin", At(image, 0)));
-  EXPECT_FALSE(WriteIntelHex("missing/a.hex", At(image, 0)));
-  fs::create_directory("D000.bin");  // D000.bin cannot be created: the tape image goes too
-  EXPECT_FALSE(WriteMzt("a.mzt", header, At(image, 0xCFFE), true));
-  fs::remove("D000.bin");
+// Whole runs that write an MZT with D000.bin over older files of both names.
+class OutputRun : public WholeRunTest {
+ protected:
+  void SetUp() override {
+    WholeRunTest::SetUp();
+    // 200h bytes at CF00h: 100h before D000h, 100h from D000h on.
+    std::ofstream("prog.asm") << "\tORG 0CF00H\n\tDS 200H, 0AAH\n\tEND\n";
+    std::ofstream("prog.mzt") << "old tape";
+    std::ofstream("D000.bin") << "old overflow";
+  }
+  // Runs the tape-image run that must fail with the message and keep the older tape image.
+  void RunFailing(std::vector<std::string> args, const std::string &message) {
+    std::string out;
+    EXPECT_EQ(Run(std::move(args), &out), -1);  // -1: the run was not ended by a signal
+    EXPECT_EQ(out, message);
+    EXPECT_EQ(ReadFile("prog.mzt"), "old tape");
+  }
+  void ExpectOldFiles() {
+    EXPECT_EQ(ReadFile("prog.mzt"), "old tape");
+    EXPECT_EQ(ReadFile("D000.bin"), "old overflow");
+    size_t files = 0;
+    for ([[maybe_unused]] const auto &entry : fs::directory_iterator(".")) {
+      ++files;
+    }
+    EXPECT_EQ(files, 3u);  // no temporary file is left
+  }
+};
 
-  EXPECT_FALSE(WriteBinary("/dev/full", At(image, 0)));
-  EXPECT_FALSE(WriteIntelHex("/dev/full", At(image, 0)));
-  EXPECT_FALSE(WriteMzt("/dev/full", header, At(image, 0), false));
+TEST_F(OutputRun, BothFilesAreWrittenTogether) {
+  EXPECT_EQ(Run({"-mGAME", "-T", "prog.asm"}), 0);
+  EXPECT_EQ(ReadFile("prog.mzt").size(), 0x80u + 0x100u);
+  EXPECT_EQ(ReadFile("D000.bin"), std::string(0x100, '\xAA'));
+}
+
+TEST_F(OutputRun, AD000BinThatFailsKeepsTheOlderTapeImageToo) {
+  // A D000.bin that cannot be written: a device that is always full.
+  fs::remove("D000.bin");
   fs::create_symlink("/dev/full", "D000.bin");
-  EXPECT_FALSE(WriteMzt("b.mzt", header, At(image, 0xC800), true));
+  RunFailing({"-mGAME", "-T", "prog.asm"}, "Cannot write output file\n");
+  EXPECT_TRUE(fs::is_symlink("D000.bin"));
   fs::remove("D000.bin");
+  std::ofstream("D000.bin") << "old overflow";
 
-  // Regular files that stop growing, as on a full disk, are removed.
+  // A file-size limit that the tape image stays under and D000.bin does not.
   struct rlimit old_limit;
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
   struct rlimit small = old_limit;
-  small.rlim_cur = 1000;
-  auto old_handler = signal(SIGXFSZ, SIG_IGN);
+  small.rlim_cur = 0x100;
+  std::ofstream("prog.asm") << "\tORG 0CFF0H\n\tDS 1000H, 0AAH\n\tEND\n";
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  bool binary_ok = WriteBinary("a.bin", At(image, 0));
-  bool d000_ok = WriteMzt("c.mzt", header, At(image, 0xCF00), true);  // D000.bin too big
+  RunFailing({"-mGAME", "-T", "prog.asm"}, "Cannot write output file\n");
   setrlimit(RLIMIT_FSIZE, &old_limit);
-  signal(SIGXFSZ, old_handler);
-  EXPECT_FALSE(binary_ok);
-  EXPECT_FALSE(d000_ok);
+  ExpectOldFiles();
+}
 
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "Cannot open output file\nCannot open output file\nCannot open output file\n"
-            "Cannot write output file\nCannot write output file\nCannot write output file\n"
-            "Cannot write output file\nCannot write output file\nCannot write output file\n");
-  EXPECT_TRUE(fs::is_character_file("/dev/full"));
-  EXPECT_TRUE(fs::is_empty(fs::current_path()));
+TEST_F(OutputRun, AFileThatCannotBeMadeKeepsEveryOlderFile) {
+  fs::remove("D000.bin");
+  fs::create_directory("D000.bin");
+  RunFailing({"-mGAME", "-T", "prog.asm"}, "Cannot open output file\n");
+  EXPECT_TRUE(fs::is_directory("D000.bin"));
+  fs::remove("D000.bin");
+
+  // A listing that cannot be written keeps the older image as well.
+  std::ofstream("D000.bin") << "old overflow";
+  fs::create_directory("prog.als");
+  RunFailing({"-mGAME", "-T", "-x", "prog.asm"},
+             "Cannot write listing file 'prog.als': Is a directory\n");
+  fs::remove("prog.als");
+  ExpectOldFiles();
 }

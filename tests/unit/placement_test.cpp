@@ -117,7 +117,7 @@ TEST(PlacedBlocks, CopyStaysInsideTheStagingAreaAndTheImage) {
   };
   for (const Row &row : rows) {
     auto st = MakeState();
-    st->code.position = 0x12;
+    st->code.end = 0x12;
     for (int i = 0; i < 8; ++i) {
       st->code.bytes[static_cast<size_t>(kImageSize + i)] = static_cast<uint8_t>(0xA0 + i);
     }

@@ -1,10 +1,13 @@
 // The text store and the line reader: growth, line splitting and argument substitution.
 #include <gtest/gtest.h>
 
+#include <errno.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -106,7 +109,7 @@ TEST(ReadLine, ReplaySubstitutesArguments) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "\tLD A,B\n");
   EXPECT_EQ(lines[1], "\tADD A, ; %0 %% %A \n");  // absent arguments insert nothing
-  EXPECT_FALSE(ctx.replay_failed);
+  EXPECT_FALSE(ctx.read_failed);
 }
 
 TEST(ReadLine, InsertedTextIsNotScannedAgain) {
@@ -135,7 +138,7 @@ TEST(ReadLine, ReplayedLineTooLongFailsTheBody) {
   auto lines = ReadAll(*st, ctx);
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_TRUE(lines.empty());
-  EXPECT_TRUE(ctx.replay_failed);
+  EXPECT_TRUE(ctx.read_failed);
   EXPECT_EQ(out, std::string("Error main.asm     : ") +
                      "\x8D\x73\x82\xAA\x92\xB7\x82\xB7\x82\xAC\x82\xDC\x82\xB7\n");
 }
@@ -163,6 +166,88 @@ TEST(SourceFile, TheCallersContextComesBackWhenTheFileEnds) {
   EXPECT_EQ(st->context, &outer);
   EXPECT_EQ(st->code.position, 1);
   std::remove(path);
+}
+
+// A file that gives its text and then fails to read, as a disk with a bad block does.
+struct FailingFile {
+  std::string text;
+  size_t at = 0;
+};
+
+ssize_t ReadThenFail(void *cookie, char *buffer, size_t size) {
+  auto *file = static_cast<FailingFile *>(cookie);
+  if (file->at >= file->text.size()) {
+    errno = EIO;
+    return -1;
+  }
+  const size_t part = std::min(size, file->text.size() - file->at);
+  std::memcpy(buffer, file->text.data() + file->at, part);
+  file->at += part;
+  return static_cast<ssize_t>(part);
+}
+
+// Runs the line loop over a file context made from stream, as AssembleSourceFile does.
+FileResult RunFile(AssemblerState &st, FILE *stream, int32_t first_line, std::string &printed) {
+  SourceContext ctx;
+  ctx.file_name = AddName(st, "main.asm");
+  ctx.line = first_line;
+  ctx.file = stream;
+  auto reader = std::make_unique<LineReader>();
+  ctx.reader = reader.get();
+  testing::internal::CaptureStdout();
+  const FileResult result = RunLineLoop(st, ctx);
+  printed = testing::internal::GetCapturedStdout();
+  st.context = nullptr;
+  return result;
+}
+
+TEST(SourceFile, AReadErrorFailsTheFileAfterTheLinesReadBeforeIt) {
+  auto st = MakeState();
+  FailingFile failing{"\tDB 1\n\tDB 2\n\tDB 3", 0};
+  cookie_io_functions_t io = {ReadThenFail, nullptr, nullptr, nullptr};
+  FILE *stream = fopencookie(&failing, "r", io);
+  ASSERT_NE(stream, nullptr);
+  std::string printed;
+  EXPECT_EQ(RunFile(*st, stream, 1, printed), FileResult::Failed);
+  std::fclose(stream);
+  EXPECT_EQ(printed, "File 'main.asm' cannot be read\n");
+  EXPECT_EQ(st->code.position, 3);  // every line before the failed read was assembled
+}
+
+FILE *TextFile(const std::string &text) {
+  FILE *file = std::tmpfile();
+  if (file != nullptr) {
+    std::fputs(text.c_str(), file);
+    std::rewind(file);
+  }
+  return file;
+}
+
+TEST(SourceFile, LinesBeyondTheLargestLineNumberFailTheFile) {
+  auto st = MakeState();
+  std::string printed;
+  // Lines 2,147,483,646 and 2,147,483,647: the largest number is still a line of its own.
+  FILE *two = TextFile("\tNOP\n\tNOP\n");
+  ASSERT_NE(two, nullptr);
+  EXPECT_EQ(RunFile(*st, two, INT32_MAX - 1, printed), FileResult::EndOfInput);
+  std::fclose(two);
+  EXPECT_EQ(printed, "");
+
+  // One line more fails, with its message, instead of counting on past the largest value.
+  FILE *three = TextFile("\tNOP\n\tNOP\n\tNOP\n");
+  ASSERT_NE(three, nullptr);
+  EXPECT_EQ(RunFile(*st, three, INT32_MAX - 1, printed), FileResult::Failed);
+  std::fclose(three);
+  EXPECT_EQ(printed, "File 'main.asm' has more than 2147483647 lines\n");
+  EXPECT_EQ(st->code.position, 4);
+
+  // The lines of a macro body count as well, and their capture stops at the limit without
+  // asking for an ENDM.
+  FILE *body = TextFile("M1\tMACRO\n\tNOP\n\tNOP\n\tENDM\n");
+  ASSERT_NE(body, nullptr);
+  EXPECT_EQ(RunFile(*st, body, INT32_MAX - 1, printed), FileResult::Failed);
+  std::fclose(body);
+  EXPECT_EQ(printed, "File 'main.asm' has more than 2147483647 lines\n");
 }
 
 }  // namespace

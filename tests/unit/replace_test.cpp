@@ -12,6 +12,7 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "driver/diagnostics.h"
 #include "output/output.h"
@@ -62,6 +63,22 @@ void Write(const std::string &path, const std::string &text) {
 bool Replace(const std::string &path, const std::string &text, FileReplaceError *error = nullptr) {
   return ReplaceFileContents(path.c_str(), reinterpret_cast<const uint8_t *>(text.data()),
                              text.size(), error);
+}
+
+// Builds the PC-8801 disk at path and writes it back as a run does, with the run's message on
+// standard error when it cannot be written.
+bool WriteDisk(const std::string &path, const Image &image) {
+  std::vector<OutputFile> files(1);
+  files[0].path = path;
+  files[0].kind = OutputKind::Disk;
+  if (!BuildPc8801Disk(path.c_str(), image, files[0].contents)) {
+    return false;
+  }
+  if (!ReplaceFiles(files, nullptr, nullptr)) {
+    ReportDiskNotWritten(path.c_str());
+    return false;
+  }
+  return true;
 }
 
 mode_t ModeOf(const std::string &path) {
@@ -127,6 +144,52 @@ TEST_F(ReplaceTest, FailuresLeaveTheOldFileAndNoTemporary) {
   EXPECT_EQ(Listing().find(".talvo"), std::string::npos) << Listing();
 }
 
+// Files replaced together: when any one of them cannot be written, none changes.
+TEST_F(ReplaceTest, AFailureOfOneFileKeepsEveryOldFile) {
+  Write(Path("first"), "first, old");
+  Write(Path("second"), "second, old");
+  auto files = [&](const std::string &other) {
+    std::vector<OutputFile> list(3);
+    list[0].path = Path("first");
+    list[0].contents = "first, new";
+    list[1].path = Path("second");
+    list[1].contents = "second, new and long enough to pass a small size limit";
+    list[2].path = other;
+    list[2].contents = "third";
+    return list;
+  };
+  size_t failed = 0;
+  FileReplaceError error;
+  EXPECT_FALSE(ReplaceFiles(files(Path("missing/third")), &failed, &error));
+  EXPECT_EQ(failed, 2u);
+  EXPECT_EQ(error.stage, FileReplaceStage::Open);
+  // A device is written only when every regular file is ready, and before any is renamed.
+  EXPECT_FALSE(ReplaceFiles(files("/dev/full"), &failed, &error));
+  EXPECT_EQ(failed, 2u);
+  EXPECT_EQ(error.error_number, ENOSPC);
+
+  // Over the file-size limit, the second file fails after the first was complete.
+  struct rlimit old_limit;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  struct rlimit small = old_limit;
+  small.rlim_cur = 16;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  bool ok = ReplaceFiles(files(Path("third")), &failed, &error);
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(failed, 1u);
+  EXPECT_EQ(error.error_number, EFBIG);
+
+  EXPECT_EQ(Read(Path("first")), "first, old");
+  EXPECT_EQ(Read(Path("second")), "second, old");
+  EXPECT_EQ(Listing(), "first second ");
+
+  ASSERT_TRUE(ReplaceFiles(files(Path("third")), nullptr, nullptr));
+  EXPECT_EQ(Read(Path("first")), "first, new");
+  EXPECT_EQ(Read(Path("third")), "third");
+  EXPECT_EQ(Listing(), "first second third ");
+}
+
 // A disk in a folder the user may not write to, and a read-only disk, stay as they were, with
 // the message on standard error. The write runs in a child process that is not the superuser,
 // for whom permission bits do not count.
@@ -145,7 +208,7 @@ TEST_F(ReplaceTest, DiskThatCannotBeWrittenBack) {
   };
   const std::string want = std::string(MessageText(Msg::D88WriteFailed)) + "\n";
   for (const auto &c : cases) {
-    ASSERT_TRUE(WritePc8801Disk(Path(c.name).c_str(), Image{program, 1, 0, 0}));
+    ASSERT_TRUE(WriteDisk(Path(c.name), Image{program, 1, 0, 0}));
     const std::string before = Read(Path(c.name));
     fs::permissions(Path(c.name), c.file);
     fs::permissions(dir_, c.folder);
@@ -158,7 +221,7 @@ TEST_F(ReplaceTest, DiskThatCannotBeWrittenBack) {
       if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
         _exit(2);
       }
-      _exit(WritePc8801Disk(Path(c.name).c_str(), Image{program, 3, 0x8000, 0x8000}) ? 1 : 0);
+      _exit(WriteDisk(Path(c.name), Image{program, 3, 0x8000, 0x8000}) ? 1 : 0);
     }
     close(pipe_ends[1]);
     std::string message;

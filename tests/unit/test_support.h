@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "driver/state.h"
 
@@ -29,3 +30,13 @@ class ScratchFolderTest : public ::testing::Test {
   void TearDown() override;
   std::filesystem::path dir_, home_;
 };
+
+// A scratch-folder test that runs the whole program in-process.
+class WholeRunTest : public ScratchFolderTest {
+ protected:
+  // Runs talvo with the arguments; returns the exit status, the console text in *out.
+  int Run(std::vector<std::string> args, std::string *out = nullptr);
+};
+
+// The whole contents of a file ("" when it cannot be read).
+std::string ReadFile(const std::string &path);
