@@ -45,9 +45,7 @@ int32_t PrecedenceOf(int32_t kind) {
 struct Parser {
   explicit Parser(AssemblerState &state) : st(state) {}
   AssemblerState &st;
-  Token token;                      // the token peeked last
-  const char *token_at = nullptr;   // scan position token was peeked at, while it may be reused
-  const char *token_end = nullptr;  // where token ends
+  Token token;  // the token peeked last
   int32_t paren_depth = 0;
   int32_t outer_groups = 0;  // parenthesised groups at the outermost level
   bool group = false;        // the last primary was a parenthesised group
@@ -88,27 +86,13 @@ bool FoldBinary(AssemblerState &st, int32_t kind) {
   return Append(st, 0, kind);
 }
 
-bool IsLocalDefinition(const Token &token) {
-  return token.kind == kIdentifier && token.text[0] == '@' && token.value == 0;
-}
-
-// Peeks the next token into p.token; nullptr when it cannot be scanned (message set). A token
-// that the parser looked at in the same place before is not scanned again, unless it is the
-// definition form of an anonymous label: that is scanned `looks` times.
+// Peeks the next token into p.token; nullptr when it cannot be scanned (message set). The
+// definition form of an anonymous label is scanned `looks` times.
 const Token *Peek(Parser &p, int32_t looks) {
-  AssemblerState &st = p.st;
-  SkipBlanks(st);
-  if (p.token_at == st.scan.pos) {
-    st.scan.peek_start = st.scan.pos;
-    st.scan.lookahead_end = p.token_end;
-    return &p.token;
-  }
-  bool ok = PeekToken(st, p.token);
+  bool ok = PeekToken(p.st, p.token);
   for (int32_t look = 1; ok && look < looks && IsLocalDefinition(p.token); ++look) {
-    ok = PeekToken(st, p.token);
+    ok = PeekToken(p.st, p.token);
   }
-  p.token_at = ok && !IsLocalDefinition(p.token) ? st.scan.pos : nullptr;
-  p.token_end = st.scan.lookahead_end;
   return ok ? &p.token : nullptr;
 }
 
@@ -191,7 +175,7 @@ bool ParseDefined(AssemblerState &st) {
     SetError(st, Msg::IllegalDefinedLabel);
     return false;
   }
-  const int32_t index = FindLabel(st, std::string_view(token.text, token.length));
+  const int32_t index = FindLabel(st, token.Text());
   const Label *label = index != 0 ? LabelAt(st, index) : nullptr;
   bool defined = false;
   if (label != nullptr) {
@@ -211,7 +195,7 @@ bool ParseDefined(AssemblerState &st) {
 // A label: its value when it has one, else a reference to resolve later. A name not seen
 // before is added to the current scope without a value.
 bool ParseLabel(AssemblerState &st, const Token &token) {
-  const std::string_view name(token.text, token.length);
+  const std::string_view name = token.Text();
   int32_t index = FindLabel(st, name);
   if (index == 0) {
     index = AddLabel(st, name);
