@@ -5,12 +5,15 @@ The model is a list of source lines (instructions with their operands, labels, e
 comments, conditional blocks). The renderers of syntax.py print it for TALVO, for pasmo and for
 the GNU assembler for z80, line for line, so that the three programs assemble to the same bytes.
 
-Inputs written into the output folder:
+Inputs written into the output folder (--inputs chooses them, --dialects the syntaxes):
   program.talvo.asm  program.pasmo.asm  program.gas.s   about 30,000 lines, ~60 KiB of code
   large.talvo.asm    large.pasmo.asm    large.gas.s     the same code padded to 1,000,000 lines
+  large4m.*, large16m.*                                 padded to 4 and 16 million lines, with
+                                                        4 and 16 times the labels and equates
 Everything is drawn from a fixed seed, so the files are the same on every run.
 """
 import argparse
+import itertools
 import pathlib
 import random
 import sys
@@ -23,6 +26,9 @@ ROUTINES = 1250
 LARGE_LINES = 1_000_000
 LARGE_LABELS = 40_000
 LARGE_EQUATES = 190_000
+# The padded inputs and their sizes in millions of lines; labels and equates grow with them.
+PADDED_INPUTS = {'large': 1, 'large4m': 4, 'large16m': 16}
+CHUNK_LINES = 100_000  # model lines rendered at a time
 
 R8 = ['A', 'B', 'C', 'D', 'E', 'H', 'L']
 CONDS = ['NZ', 'Z', 'NC', 'C', 'PO', 'PE', 'P', 'M']
@@ -592,7 +598,14 @@ class Program:
 
 def count_definitions(lines):
     """Counts the labels and equates that are assembled (those in IF 0 blocks are not)."""
-    labels = equates = depth = 0
+    labels, equates, _ = count_from(lines, 0)
+    return labels, equates
+
+
+def count_from(lines, depth):
+    """count_definitions() over lines that start at IF 0 nesting depth; also returns the depth
+    after them, so that an input can be counted a piece at a time."""
+    labels = equates = 0
     for line in lines:
         if line[0] == 'if':
             depth += 1 if depth or line[1] == 0 else 0
@@ -604,7 +617,7 @@ def count_definitions(lines):
             equates += 1
         elif line[0] in ('lab', 'ins', 'db', 'dw', 'ds') and line[1] is not None:
             labels += 1
-    return labels, equates
+    return labels, equates, depth
 
 
 def addresses(lines):
@@ -714,6 +727,11 @@ class Padding:
 def pad(program_lines, program, seed, total=LARGE_LINES, labels_wanted=LARGE_LABELS,
         equates_wanted=LARGE_EQUATES):
     """Spreads equates, labels, comments, blank lines and IF 0 blocks over the program."""
+    return list(padded_lines(program_lines, program, seed, total, labels_wanted, equates_wanted))
+
+
+def padded_lines(program_lines, program, seed, total, labels_wanted, equates_wanted):
+    """The lines of pad(), one at a time, so that a very large input needs no list of them."""
     rng = random.Random(seed)
     labels, equates = count_definitions(program_lines)
     first = next(i for i, line in enumerate(program_lines) if line[0] == 'org')
@@ -739,7 +757,7 @@ def pad(program_lines, program, seed, total=LARGE_LINES, labels_wanted=LARGE_LAB
     units += ['com'] * comments + ['blank'] * (remaining - comments)
     rng.shuffle(units)
     slots = sorted(rng.randrange(gaps) for _ in units)
-    out = program_lines[:first + 1]
+    yield from program_lines[:first + 1]
     unit_index = 0
     block_iter = iter(blocks)
     for gap in range(gaps):
@@ -747,44 +765,66 @@ def pad(program_lines, program, seed, total=LARGE_LINES, labels_wanted=LARGE_LAB
             kind = units[unit_index]
             unit_index += 1
             if kind == 'equ':
-                out.append(padding.equate())
+                yield padding.equate()
             elif kind == 'lab':
-                out.append(padding.label())
+                yield padding.label()
             elif kind == 'if':
-                out.extend(next(block_iter))
+                yield from next(block_iter)
             elif kind == 'com':
-                out.append(('com', program.comment_text()))
+                yield ('com', program.comment_text())
             else:
-                out.append(('blank',))
-        out.append(program_lines[first + 1 + gap])
-    out.extend(program_lines[last + 1:])
-    return out
+                yield ('blank',)
+        yield program_lines[first + 1 + gap]
+    yield from program_lines[last + 1:]
 
 
-def build_inputs(seed, large=True):
-    """Returns {input name: model lines} for the program and, if asked, the large input."""
+def input_lines(name, seed):
+    """The model lines of one input, as an iterator (the padded inputs are long)."""
     program = Program(seed)
     lines = program.build()
-    inputs = {'program': lines}
-    if large:
-        inputs['large'] = pad(lines, program, seed + 7)
-    return inputs
+    if name == 'program':
+        return iter(lines)
+    millions = PADDED_INPUTS[name]
+    return padded_lines(lines, program, seed + 7, LARGE_LINES * millions,
+                        LARGE_LABELS * millions, LARGE_EQUATES * millions)
+
+
+def write_input(out, name, seed, dialects):
+    """Writes one input in the given dialects; returns its counts of lines, labels, equates."""
+    renderers = {dialect: Renderer(dialect, seed + 3) for dialect in dialects}
+    files = {dialect: open(out / f'{name}{DIALECTS[dialect]}', 'wb') for dialect in dialects}
+    lines = labels = equates = depth = 0
+    model = input_lines(name, seed)
+    try:
+        while chunk := list(itertools.islice(model, CHUNK_LINES)):
+            for dialect, renderer in renderers.items():
+                files[dialect].write(renderer.render(chunk))
+            lines += len(chunk)
+            chunk_labels, chunk_equates, depth = count_from(chunk, depth)
+            labels += chunk_labels
+            equates += chunk_equates
+    finally:
+        for file in files.values():
+            file.close()
+    return lines, labels, equates
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument('--out', default=str(pathlib.Path(__file__).parent / 'out'))
     parser.add_argument('--seed', type=int, default=1979)
-    parser.add_argument('--no-large', action='store_true', help='write only the program input')
+    parser.add_argument('--inputs', default='program,large',
+                        help='comma-separated inputs to write: program, ' + ', '.join(PADDED_INPUTS))
+    parser.add_argument('--dialects', default=','.join(DIALECTS),
+                        help='comma-separated syntaxes to write: ' + ', '.join(DIALECTS))
     args = parser.parse_args()
     out = pathlib.Path(args.out)
     out.mkdir(parents=True, exist_ok=True)
-    for name, lines in build_inputs(args.seed, not args.no_large).items():
-        for dialect, suffix in DIALECTS.items():
-            data = Renderer(dialect, args.seed + 3).render(lines)
-            (out / f'{name}{suffix}').write_bytes(data)
-        labels, equates = count_definitions(lines)
-        print(f'{name}: {len(lines)} lines, {labels} labels, {equates} equates')
+    for name in args.inputs.split(','):
+        if name != 'program' and name not in PADDED_INPUTS:
+            sys.exit(f'unknown input {name}')
+        lines, labels, equates = write_input(out, name, args.seed, args.dialects.split(','))
+        print(f'{name}: {lines} lines, {labels} labels, {equates} equates')
 
 
 if __name__ == '__main__':

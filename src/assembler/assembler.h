@@ -142,7 +142,7 @@ StatementResult DoOffset(AssemblerState &st);
 StatementResult DoArrange(AssemblerState &st);
 // NAME IN_PAGE|PAGE_ALIGNED {IN_PAGE|PAGE_ALIGNED}, the first keyword next: opens a floating
 // block that ends with its line (the caller turns it into a '{' block).
-[[nodiscard]] bool OpenFloatingBlock(AssemblerState &st, const char *name);
+[[nodiscard]] bool OpenFloatingBlock(AssemblerState &st, std::string_view name);
 // ENDP / }: closes the floating block when it ends here (a block of this line, or the block
 // whose own scope is being closed).
 void CloseFloatingBlockAtEndp(AssemblerState &st);

@@ -225,7 +225,7 @@ StatementResult DoArrange(AssemblerState &st) {
 
 // ---- Floating blocks ----------------------------------------------------------------------
 
-bool OpenFloatingBlock(AssemblerState &st, const char *name) {
+bool OpenFloatingBlock(AssemblerState &st, std::string_view name) {
   PlacementState &pl = st.placement;
   FloatingState &fl = st.pass.floating;
   uint8_t flags = 0;

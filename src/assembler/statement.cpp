@@ -1,6 +1,8 @@
 // The statement loop: splits a line into statements, handles the label field and the
 // pseudo-instructions, and reports the first error of the line.
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "driver/state.h"
 #include "z80/z80.h"
@@ -24,7 +26,7 @@ void SkipSpaces(AssemblerState &st) {
 // Listing pass: the label the assembly pass defined at this line is marked as reached.
 // Returns the label (nullptr when there is none).
 Label *MarkReached(AssemblerState &st, const Token &name) {
-  Label *label = LabelAt(st, FindLabel(st, name.text));
+  Label *label = LabelAt(st, FindLabel(st, name.Text()));
   if (label != nullptr && (label->flags & kFlagDefinedLate) == 0) {
     label->flags |= kFlagListingReached;
   }
@@ -42,7 +44,7 @@ bool DefineColonLabel(AssemblerState &st, const Token &name) {
     MarkReached(st, name);
     return true;
   }
-  int32_t index = DeclareLabel(st, name.text, false);
+  int32_t index = DeclareLabel(st, name.Text(), false);
   return index != 0 && DefineLabelHere(st, index);
 }
 
@@ -55,7 +57,7 @@ bool DefineGlobalLabel(AssemblerState &st, const Token &name) {
     MarkReached(st, name);
     ok = TakePeekedToken(st);
   } else {
-    int32_t reference = DeclareLabel(st, name.text, true);
+    int32_t reference = DeclareLabel(st, name.Text(), true);
     if (reference != 0 && TakePeekedToken(st) && DefineLabelHere(st, reference)) {
       LabelAt(st, reference)->flags |= kFlagGlobal;
       ok = true;
@@ -73,7 +75,7 @@ bool DefineEquate(AssemblerState &st, const Token &name) {
     }
     return TakePeekedToken(st) && EvaluateExpression(st);
   }
-  int32_t index = DeclareLabel(st, name.text, false);
+  int32_t index = DeclareLabel(st, name.Text(), false);
   if (index == 0 || !TakePeekedToken(st) || !EvaluateExpression(st)) {
     return false;
   }
@@ -109,7 +111,7 @@ bool DefineAssignment(AssemblerState &st, const Token &name, int32_t found) {
     SetError(st, Msg::LabelNotRedefinable);
     return false;
   }
-  if (index == 0 && (index = AddLabel(st, name.text)) == 0) {
+  if (index == 0 && (index = AddLabel(st, name.Text())) == 0) {
     SetError(st, Msg::SyntaxError);
     return false;
   }
@@ -125,7 +127,7 @@ bool DefineAssignment(AssemblerState &st, const Token &name, int32_t found) {
 }
 
 // Opens a scope: a new one in the assembly pass, the next one created then in the listing pass.
-void EnterScope(AssemblerState &st, const char *name) {
+void EnterScope(AssemblerState &st, std::string_view name) {
   if (IsListingPass(st)) {
     ++st.labels.listing_scope_counter;
     (void)SelectScope(st, st.labels.listing_scope_counter);
@@ -139,7 +141,7 @@ bool DefineProcLabel(AssemblerState &st, const Token &name) {
   if (IsListingPass(st)) {
     MarkReached(st, name);
   } else {
-    int32_t index = DeclareLabel(st, name.text, false);
+    int32_t index = DeclareLabel(st, name.Text(), false);
     if (index == 0) {
       return false;
     }
@@ -151,18 +153,18 @@ bool DefineProcLabel(AssemblerState &st, const Token &name) {
   if (!TakePeekedToken(st)) {
     return false;
   }
-  EnterScope(st, name.text);
+  EnterScope(st, name.Text());
   return true;
 }
 
 // NAME IN_PAGE|PAGE_ALIGNED ... [{ | PROC] — a floating block; with '{' it is a scope of its
 // own, named after the block, and ends with the ENDP that closes that scope.
 bool DefineFloatingBlock(AssemblerState &st, const Token &name) {
-  if (!OpenFloatingBlock(st, name.text)) {
+  if (!OpenFloatingBlock(st, name.Text())) {
     return false;
   }
   if (TakeIf(st, kProc)) {
-    EnterScope(st, name.text);
+    EnterScope(st, name.Text());
     st.pass.floating.block_state = 2;
     st.pass.floating.scope = st.labels.current->identifier;
   }
@@ -179,14 +181,15 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
     SetError(st, Msg::InvalidLabel);
     return Failed();
   }
-  const int32_t index = FindLabel(st, name.text);
+  const int32_t index = FindLabel(st, name.Text());
   Label *found = LabelAt(st, index);
   if (found != nullptr && found->kind == kLabelMacro) {
     Token next;
     if (IsListingPass(st) && PeekToken(st, next) && next.kind == kMacro) {
       // The definition line of the macro: its body is passed over.
       found->flags |= kFlagListingReached;
-      std::snprintf(st.context->operand, sizeof st.context->operand, "%s", name.text);
+      std::snprintf(st.context->operand, sizeof st.context->operand, "%.*s",
+                    static_cast<int>(name.length), name.Text().data());
       return kResultBlockStart;
     }
     ListLineBeforeExpansion(st);
@@ -206,7 +209,7 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
     case kAssign:
       return FromBool(DefineAssignment(st, name, index));
     case kMacro:
-      if (!TakePeekedToken(st) || !DefineMacro(st, name.text)) {
+      if (!TakePeekedToken(st) || !DefineMacro(st, name.Text())) {
         return Failed();
       }
       return kResultBlockStart;
@@ -219,12 +222,12 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
       break;
   }
   if (st.labels.current->parent != nullptr) {
-    if (Label *macro = FindLabelOutward(st, name.text, kLabelMacro)) {
+    if (Label *macro = FindLabelOutward(st, name.Text(), kLabelMacro)) {
       ListLineBeforeExpansion(st);
       return FromBool(InvokeMacro(st, macro->body));
     }
   }
-  SetErrorFormat(st, Msg::UndefinedIdentifier, name.text);
+  SetErrorFormat(st, Msg::UndefinedIdentifier, std::string(name.Text()).c_str());
   return Failed();
 }
 
@@ -549,8 +552,7 @@ void ReportLineError(AssemblerState &st, const SourceContext &ctx) {
 
 StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext &ctx) {
   st.context = &ctx;
-  st.scan.pos = line;
-  st.scan.lookahead_end = line;
+  BeginLineScan(st, line);
   ClearError(st);
   st.pass.statement_address = st.pass.location;
   ListingLine listing;

@@ -1,4 +1,5 @@
-// Expression evaluator: recursive descent that builds the postfix form, folding constants.
+// Expression evaluator: precedence climbing that builds the postfix form, folding constants.
+#include <array>
 #include <climits>
 #include <string_view>
 
@@ -8,29 +9,49 @@
 
 namespace {
 
-// The last token peeked within the current expression: the levels of the grammar ask for the
-// same token at the same place several times, and it is scanned once for all of them.
-struct PeekCache {
-  const char *at = nullptr;  // scan position of the cached peek; nullptr = none
-  const char *end = nullptr;
-  const char *error = nullptr;  // the tokenizer's message when the peek failed
-  bool ok = false;
-  Token token;
-};
+// The definition form of an anonymous label ("@@", "@3") advances its family's counter each time
+// it is scanned, and the counter names every anonymous label that follows. Where an expression
+// meets such a token, it scans it a fixed number of times, part of the language like the names
+// themselves: twice where an operand stands, once more for the look at an expression's first
+// token, and once for each of the eleven precedence levels where an operator may stand.
+constexpr int32_t kOperandLooks = 2;
+constexpr int32_t kOperatorLooks = 11;
+
+// Binding power of each binary operator, loosest first; 0 for every other token kind.
+constexpr int32_t kLowestPrecedence = 1;
+constexpr std::array<uint8_t, kSkippedLine + 1> MakePrecedences() {
+  std::array<uint8_t, kSkippedLine + 1> table{};
+  table[kColon] = 1;  // high byte : low byte
+  table[kLogicalOr] = 2;
+  table[kLogicalAnd] = 3;
+  table[kBitOr] = 4;
+  table[kBitXor] = 5;
+  table[kBitAnd] = 6;
+  table[kEqual] = table[kNotEqual] = 7;
+  table[kGreater] = table[kLess] = table[kGreaterEqual] = table[kLessEqual] = 8;
+  table[kShl] = table[kShr] = 9;
+  table[kPlus] = table[kMinus] = 10;
+  table[kMul] = table[kDiv] = table[kMod] = 11;
+  return table;
+}
+constexpr std::array<uint8_t, kSkippedLine + 1> kPrecedences = MakePrecedences();
+static_assert(kPrecedences[kMul] == kOperatorLooks, "one look for each precedence level");
+
+int32_t PrecedenceOf(int32_t kind) {
+  return kind >= 0 && kind <= kSkippedLine ? kPrecedences[static_cast<size_t>(kind)] : 0;
+}
 
 // The state of one expression being parsed.
 struct Parser {
   explicit Parser(AssemblerState &state) : st(state) {}
   AssemblerState &st;
-  PeekCache peek;
+  Token token;  // the token peeked last
   int32_t paren_depth = 0;
   int32_t outer_groups = 0;  // parenthesised groups at the outermost level
   bool group = false;        // the last primary was a parenthesised group
 };
 
-using LevelParser = bool (*)(Parser &);
-
-bool ParseJoin(Parser &p);
+bool ParseBinary(Parser &p, int32_t min_precedence, int32_t &next);
 bool ParseUnary(Parser &p);
 
 bool Append(AssemblerState &st, int32_t value, int32_t kind) {
@@ -65,109 +86,39 @@ bool FoldBinary(AssemblerState &st, int32_t kind) {
   return Append(st, 0, kind);
 }
 
-template <size_t N>
-bool Contains(const int32_t (&kinds)[N], int32_t kind) {
-  for (int32_t k : kinds) {
-    if (k == kind) {
-      return true;
-    }
+// Peeks the next token into p.token; nullptr when it cannot be scanned (message set). The
+// definition form of an anonymous label is scanned `looks` times.
+const Token *Peek(Parser &p, int32_t looks) {
+  bool ok = PeekToken(p.st, p.token);
+  for (int32_t look = 1; ok && look < looks && IsLocalDefinition(p.token); ++look) {
+    ok = PeekToken(p.st, p.token);
   }
-  return false;
+  return ok ? &p.token : nullptr;
 }
 
-// Peeks the next token, scanning it once however many levels of the grammar ask for it at
-// the same place. A token whose scan has a side effect (the definition form of a generated
-// local label advances its counter) is not kept, so each peek of it scans again.
-bool PeekCached(Parser &p, Token &token) {
-  AssemblerState &st = p.st;
-  PeekCache &cache = p.peek;
-  SkipBlanks(st);
-  if (cache.at != nullptr && st.scan.pos == cache.at) {
-    st.scan.peek_start = st.scan.pos;
-    st.scan.lookahead_end = cache.end;
-    token = cache.token;
-    if (!cache.ok) {
-      st.diag.error = cache.error;
-    }
-    return cache.ok;
-  }
-  const bool ok = PeekToken(st, token);
-  const bool side_effect =
-      ok && token.kind == kIdentifier && token.text[0] == '@' && token.value == 0;
-  if (!side_effect) {
-    cache.at = st.scan.pos;
-    cache.end = st.scan.lookahead_end;
-    cache.error = st.diag.error;
-    cache.ok = ok;
-    cache.token = token;
-  }
-  return ok;
+// The kind of the token where an operator may stand; -1 when none can be scanned there.
+int32_t PeekOperator(Parser &p) {
+  const Token *token = Peek(p, kOperatorLooks);
+  return token != nullptr ? token->kind : -1;
 }
 
-// One left-associative binary level: operand { operator operand }. A token that is not one
-// of this level's operators, or that cannot be scanned, ends the level without failing.
-template <size_t N>
-bool ParseBinary(Parser &p, const int32_t (&operators)[N], LevelParser operand) {
-  if (!operand(p)) {
-    return false;
-  }
-  for (;;) {
-    Token op;
-    if (!PeekCached(p, op) || !Contains(operators, op.kind)) {
-      return true;
-    }
-    const int32_t kind = op.kind;
-    if (!TakePeekedToken(p.st) || !operand(p) || !FoldBinary(p.st, kind)) {
-      return false;
-    }
-  }
-}
-
-constexpr int32_t kJoinOperators[] = {kColon};
-constexpr int32_t kLogicalOrOperators[] = {kLogicalOr};
-constexpr int32_t kLogicalAndOperators[] = {kLogicalAnd};
-constexpr int32_t kBitOrOperators[] = {kBitOr};
-constexpr int32_t kBitXorOperators[] = {kBitXor};
-constexpr int32_t kBitAndOperators[] = {kBitAnd};
-constexpr int32_t kEqualityOperators[] = {kEqual, kNotEqual};
-constexpr int32_t kRelationalOperators[] = {kGreater, kLess, kGreaterEqual, kLessEqual};
-constexpr int32_t kShiftOperators[] = {kShl, kShr};
-constexpr int32_t kAdditiveOperators[] = {kPlus, kMinus};
-constexpr int32_t kMultiplicativeOperators[] = {kMul, kDiv, kMod};
-
-// multiplicative := unary { ('*' | '/' | '%') unary }
-bool ParseMultiplicative(Parser &p) { return ParseBinary(p, kMultiplicativeOperators, ParseUnary); }
-// additive := multiplicative { ('+' | '-') multiplicative }
-bool ParseAdditive(Parser &p) { return ParseBinary(p, kAdditiveOperators, ParseMultiplicative); }
-// shift := additive { ('<<' | '>>') additive }
-bool ParseShift(Parser &p) { return ParseBinary(p, kShiftOperators, ParseAdditive); }
-// relational := shift { ('>' | '<' | '>=' | '<=') shift }
-bool ParseRelational(Parser &p) { return ParseBinary(p, kRelationalOperators, ParseShift); }
-// equality := relational { ('==' | '!=') relational }
-bool ParseEquality(Parser &p) { return ParseBinary(p, kEqualityOperators, ParseRelational); }
-// bit_and := equality { '&' equality }
-bool ParseBitAnd(Parser &p) { return ParseBinary(p, kBitAndOperators, ParseEquality); }
-// bit_xor := bit_and { '^' bit_and }
-bool ParseBitXor(Parser &p) { return ParseBinary(p, kBitXorOperators, ParseBitAnd); }
-// bit_or := bit_xor { '|' bit_xor }
-bool ParseBitOr(Parser &p) { return ParseBinary(p, kBitOrOperators, ParseBitXor); }
-// logical_and := bit_or { '&&' bit_or }
-bool ParseLogicalAnd(Parser &p) { return ParseBinary(p, kLogicalAndOperators, ParseBitOr); }
-// logical_or := logical_and { '||' logical_and }
-bool ParseLogicalOr(Parser &p) { return ParseBinary(p, kLogicalOrOperators, ParseLogicalAnd); }
-// join := logical_or { ':' logical_or }   (high byte : low byte)
-bool ParseJoin(Parser &p) { return ParseBinary(p, kJoinOperators, ParseLogicalOr); }
-
-// '(' join ')'
+// '(' expression ')'
 bool ParseGroup(Parser &p) {
   AssemblerState &st = p.st;
   ++p.paren_depth;
-  if (!TakePeekedToken(st) || !ParseJoin(p)) {
+  int32_t next = 0;
+  if (!TakePeekedToken(st) || !ParseBinary(p, kLowestPrecedence, next)) {
     return false;
   }
-  Token close;
-  if (!ScanToken(st, close) || close.kind != kRParen) {
+  if (next != kRParen) {
+    // Whatever stands there is scanned once more as the closing token it is not, which
+    // advances an anonymous label's counter like any other scan of it.
+    Token close;
+    (void)ScanToken(st, close);
     SetError(st, Msg::MissingRParen);
+    return false;
+  }
+  if (!TakePeekedToken(st)) {
     return false;
   }
   --p.paren_depth;
@@ -224,7 +175,7 @@ bool ParseDefined(AssemblerState &st) {
     SetError(st, Msg::IllegalDefinedLabel);
     return false;
   }
-  const int32_t index = FindLabel(st, std::string_view(token.text, token.length));
+  const int32_t index = FindLabel(st, token.Text());
   const Label *label = index != 0 ? LabelAt(st, index) : nullptr;
   bool defined = false;
   if (label != nullptr) {
@@ -244,7 +195,7 @@ bool ParseDefined(AssemblerState &st) {
 // A label: its value when it has one, else a reference to resolve later. A name not seen
 // before is added to the current scope without a value.
 bool ParseLabel(AssemblerState &st, const Token &token) {
-  const std::string_view name(token.text, token.length);
+  const std::string_view name = token.Text();
   int32_t index = FindLabel(st, name);
   if (index == 0) {
     index = AddLabel(st, name);
@@ -261,13 +212,9 @@ bool ParseLabel(AssemblerState &st, const Token &token) {
   return appended && TakePeekedToken(st);
 }
 
-// primary := '(' join ')' | character | '$' | DEFINED '(' name ')' | label | number
-bool ParsePrimary(Parser &p) {
+// primary := '(' expression ')' | character | '$' | DEFINED '(' name ')' | label | number
+bool ParsePrimary(Parser &p, const Token &token) {
   AssemblerState &st = p.st;
-  Token token;
-  if (!PeekCached(p, token)) {
-    return false;
-  }
   p.group = false;
   switch (token.kind) {
     case kLParen:
@@ -291,12 +238,12 @@ bool ParsePrimary(Parser &p) {
 // unary := ('!' | '~' | '-' | '+') unary | primary
 bool ParseUnary(Parser &p) {
   AssemblerState &st = p.st;
-  Token token;
-  if (!PeekCached(p, token)) {
+  const Token *token = Peek(p, kOperandLooks);
+  if (token == nullptr) {
     return false;
   }
   int32_t op = 0;
-  switch (token.kind) {
+  switch (token->kind) {
     case kPlus:
       return TakePeekedToken(st) && ParseUnary(p);
     case kMinus:
@@ -304,10 +251,10 @@ bool ParseUnary(Parser &p) {
       break;
     case kNot:
     case kComplement:
-      op = token.kind;
+      op = token->kind;
       break;
     default:
-      return ParsePrimary(p);
+      return ParsePrimary(p, *token);
   }
   if (!TakePeekedToken(st) || !ParseUnary(p)) {
     return false;
@@ -321,6 +268,29 @@ bool ParseUnary(Parser &p) {
   return Append(st, 0, op);
 }
 
+// expression := unary { operator unary }, by precedence climbing: parses the operands and the
+// operators that bind at least as tightly as min_precedence, each level left-associative, and
+// stops before the first token that is no such operator; its kind goes to next (-1 when it
+// cannot be scanned). Every place where an operator may stand is peeked once.
+//   precedence, loosest first:  :   ||   &&   |   ^   &   == !=   > < >= <=   << >>   + -   * / %
+bool ParseBinary(Parser &p, int32_t min_precedence, int32_t &next) {
+  if (!ParseUnary(p)) {
+    return false;
+  }
+  int32_t op = PeekOperator(p);
+  for (int32_t precedence = PrecedenceOf(op); precedence >= min_precedence;
+       precedence = PrecedenceOf(op)) {
+    int32_t following = 0;
+    if (!TakePeekedToken(p.st) || !ParseBinary(p, precedence + 1, following) ||
+        !FoldBinary(p.st, op)) {
+      return false;
+    }
+    op = following;
+  }
+  next = op;
+  return true;
+}
+
 }  // namespace
 
 bool EvaluateExpression(AssemblerState &st) {
@@ -329,9 +299,10 @@ bool EvaluateExpression(AssemblerState &st) {
   SetError(st, Msg::MissingRParen);
   expr.postfix.count = 0;
   Parser p(st);
-  Token first;
-  const bool starts_with_group = PeekCached(p, first) && first.kind == kLParen;
-  const bool ok = ParseJoin(p);
+  const Token *first = Peek(p, 1);
+  const bool starts_with_group = first != nullptr && first->kind == kLParen;
+  int32_t next = 0;
+  const bool ok = ParseBinary(p, kLowestPrecedence, next);
   expr.memory_operand = starts_with_group && p.group && p.outer_groups == 1;
   expr.known = expr.postfix.count == 1 && expr.postfix.kinds[0] == kNumber;
   if (ok) {

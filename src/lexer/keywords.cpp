@@ -1,23 +1,23 @@
-// Keyword tables: short words packed into one integer per length, longer words by name.
+// Keyword tables: words of up to eight characters packed into one integer, longer ones by name.
 #include <array>
 #include <cstring>
 #include <string_view>
 
+#include "lexer/keywords.h"
 #include "lexer/lexer.h"
 
 namespace {
 
-// A short keyword: its upper-case characters packed into one integer, first character in the
-// most significant used byte ("LD" is 0x4C44).
+// A keyword of up to eight characters, packed by PackKeyChar.
 struct PackedKeyword {
-  uint32_t packed;
+  uint64_t packed;
   int32_t kind;  // 0 ends a table
 };
 
-constexpr uint32_t Pack(std::string_view text) {
-  uint32_t packed = 0;
+constexpr uint64_t Pack(std::string_view text) {
+  uint64_t packed = 0;
   for (char c : text) {
-    packed = packed << 8 | static_cast<uint8_t>(c);
+    packed = PackKeyChar(packed, c);
   }
   return packed;
 }
@@ -67,15 +67,25 @@ constexpr PackedKeyword kLength4[] = {
     {0, 0},
 };
 
-// clang-format on
-constexpr const PackedKeyword *kPackedTables[] = {kLength1, kLength2, kLength3, kLength4};
+constexpr PackedKeyword kLength5To8[] = {
+    {Pack("MACRO"), kMacro},       {Pack("ALIGN"), kAlign},       {Pack("ENDIF"), kEndif},
+    {Pack("DISPC"), kDispc},       {Pack("ERROR"), kError},       {Pack("ELSIF"), kElif},
+    {Pack("OFFSET"), kOffset},     {Pack("ELSEIF"), kElif},       {Pack("CHRMAP"), kChrmap},
+    {Pack("MAPCHR"), kMapchr},     {Pack("INCLUDE"), kInclude},   {Pack("DEFINED"), kDefined},
+    {Pack("ARRANGE"), kArrange},   {Pack("IN_PAGE"), kInPage},    {Pack("BINCLUDE"), kBinclude},
+    {0, 0},
+};
 
-// An open-addressing index over the four packed tables, built at compile time, so a short
-// word is found with one or two probes instead of a walk through its table. Packed values of
-// different lengths never coincide, since every keyword starts with a letter.
+// clang-format on
+constexpr const PackedKeyword *kPackedTables[] = {kLength1, kLength2, kLength3, kLength4,
+                                                  kLength5To8};
+
+// An open-addressing index over the packed tables, built at compile time, so a word is found
+// with one or two probes instead of a walk through its table. Packed values of different
+// lengths never coincide, since every keyword starts with a letter.
 constexpr size_t kIndexSize = 512;
 
-constexpr size_t SlotOf(uint32_t packed) { return (packed * 2654435761u) >> 23; }
+constexpr size_t SlotOf(uint64_t packed) { return (packed * 0x9E3779B97F4A7C15u) >> 55; }
 
 constexpr std::array<PackedKeyword, kIndexSize> BuildPackedIndex() {
   std::array<PackedKeyword, kIndexSize> index{};
@@ -93,78 +103,36 @@ constexpr std::array<PackedKeyword, kIndexSize> BuildPackedIndex() {
 
 constexpr std::array<PackedKeyword, kIndexSize> kPackedIndex = BuildPackedIndex();
 
-// A longer keyword, compared by name.
-struct NamedKeyword {
-  std::string_view text;
-  int32_t kind;
-};
-
-// clang-format off
-constexpr NamedKeyword kLength5To6[] = {
-    {"MACRO", kMacro},   {"ALIGN", kAlign},   {"ENDIF", kEndif},   {"DISPC", kDispc},
-    {"ERROR", kError},   {"ELSIF", kElif},    {"OFFSET", kOffset}, {"ELSEIF", kElif},
-    {"CHRMAP", kChrmap}, {"MAPCHR", kMapchr},
-};
-
-constexpr NamedKeyword kLength7Plus[] = {
-    {"INCLUDE", kInclude}, {"DEFINED", kDefined}, {"BINCLUDE", kBinclude},
-    {"ARRANGE", kArrange}, {"IN_PAGE", kInPage},  {"PAGE_ALIGNED", kPageAligned},
-};
-// clang-format on
+// The keywords longer than a packed key holds, compared by name.
+constexpr std::string_view kLongKeyword = "PAGE_ALIGNED";
 
 // Case-insensitive comparison of a word against an upper-case keyword.
-bool SameWord(const char *word, int32_t length, std::string_view keyword) {
-  if (keyword.size() != static_cast<size_t>(length)) {
+bool SameWord(std::string_view word, std::string_view keyword) {
+  if (keyword.size() != word.size()) {
     return false;
   }
-  for (int32_t i = 0; i < length; ++i) {
-    if (Upper(word[i]) != keyword[static_cast<size_t>(i)]) {
+  for (size_t i = 0; i < word.size(); ++i) {
+    if (Upper(word[i]) != keyword[i]) {
       return false;
     }
   }
   return true;
 }
 
-template <size_t N>
-int32_t FindNamed(const NamedKeyword (&table)[N], const char *word, int32_t length) {
-  for (const NamedKeyword &entry : table) {
-    if (SameWord(word, length, entry.text)) {
-      return entry.kind;
-    }
-  }
-  return 0;
-}
-
-int32_t FindPacked(const char *word, int32_t length) {
-  uint32_t packed = 0;
-  for (int32_t i = 0; i < length; ++i) {
-    packed = packed << 8 | static_cast<uint8_t>(Upper(word[i]));
-  }
+int32_t FindPacked(uint64_t packed) {
   for (size_t slot = SlotOf(packed); kPackedIndex[slot].kind != 0; slot = (slot + 1) % kIndexSize) {
     if (kPackedIndex[slot].packed == packed) {
       return kPackedIndex[slot].kind;
     }
   }
-  return 0;
+  return kIdentifier;
 }
 
 }  // namespace
 
-bool MatchKeyword(Token &token) {
-  if (token.kind != kIdentifier || token.length <= 0) {
-    return false;
+int32_t FindKeyword(std::string_view word, uint64_t packed) {
+  if (word.size() <= kMaxPackedLength) {
+    return word.empty() ? kIdentifier : FindPacked(packed);
   }
-  int32_t kind = 0;
-  if (token.length <= 4) {
-    kind = FindPacked(token.text, token.length);
-  } else if (token.length <= 6) {
-    kind = FindNamed(kLength5To6, token.text, token.length);
-  } else {
-    kind = FindNamed(kLength7Plus, token.text, token.length);
-  }
-  if (kind == 0) {
-    return false;
-  }
-  token.kind = kind;
-  return true;
+  return SameWord(word, kLongKeyword) ? kPageAligned : kIdentifier;
 }

@@ -67,15 +67,22 @@ enum TokenKind : int32_t {
 inline bool IsMnemonic(int32_t kind) { return kind >= kAdd && kind <= kTsti; }
 inline bool IsDirective(int32_t kind) { return kind >= kDb && kind <= kEnd && kind != kUnassigned; }
 
-// One token of the current line.
+// One token of the current line. Its text is a view of the line, so a token is used only
+// while that line is being assembled.
 struct Token {
   int32_t kind = kEndOfLine;
   // Number: its value. Identifier: 0; generated local label: 0 for a definition
   // form, -1 for a reference form.
   int32_t value = 0;
-  int32_t length = 0;           // identifier: characters in text (1..63)
+  int32_t length = 0;           // identifier or keyword: characters of its text (1..63)
   const char *start = nullptr;  // where the token begins in the line
-  char text[64] = {};           // identifier text, case kept, NUL-terminated
+  char local[8] = {};           // generated local label: its name, NUL-terminated
+  // The text of an identifier or keyword (empty for other tokens): the characters as written,
+  // or the generated name of a local label, which is written as "@..." in the line.
+  std::string_view Text() const {
+    const char *text = length > 0 && *start == '@' ? local : start;
+    return {text, static_cast<size_t>(length)};
+  }
 };
 
 // Scan state of the line being assembled.
@@ -83,8 +90,24 @@ struct ScanState {
   const char *pos = nullptr;            // next character to read; never past the NUL
   const char *lookahead_end = nullptr;  // end of the token found by the last peek
   const char *peek_start = nullptr;     // where the token found by the last peek begins
-  int32_t local_counters[11] = {};      // @0..@9 and (index 10) @@ definitions so far
+  // The token found by the last peek, while a peek at the same place may take it without a
+  // scan: kept_at is where it begins (nullptr when nothing is kept), kept_end where it ends.
+  // Nothing is kept across lines, from skipped text (whose scan opens the levels of the IF
+  // words it passes), or of a definition form of a local label (each of its scans advances
+  // its family's counter, and names the references scanned after it).
+  Token kept;
+  const char *kept_at = nullptr;
+  const char *kept_end = nullptr;
+  int32_t local_counters[11] = {};  // @0..@9 and (index 10) @@ definitions so far
 };
+
+// Points the scanner at a line to be assembled.
+void BeginLineScan(AssemblerState &st, const char *line);
+// True for the definition form of a generated local label ("@@", "@3"), whose every scan
+// advances its family's counter.
+inline bool IsLocalDefinition(const Token &token) {
+  return token.kind == kIdentifier && token.value == 0 && token.length > 0 && *token.start == '@';
+}
 
 // Skips blanks; on ';' moves to the end of the line and returns false.
 bool SkipBlanks(AssemblerState &st);
@@ -97,8 +120,6 @@ bool SkipBlanks(AssemblerState &st);
 [[nodiscard]] bool TakePeekedToken(AssemblerState &st);
 // True when the next token is of the given kind; takes it then.
 bool TakeIf(AssemblerState &st, int32_t kind);
-// Turns an identifier token into its keyword kind when its text is a keyword.
-bool MatchKeyword(Token &token);
 // The upper case of an ASCII letter; every other byte (Shift-JIS included) as it is.
 constexpr char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 // Writes "@" family and the five-character base-64 serial into text (8 bytes with NUL).

@@ -1,9 +1,11 @@
 // Tokenizer: reads the current line one token at a time; skips lines of unassembled branches.
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstring>
 
 #include "driver/state.h"
+#include "lexer/keywords.h"
 #include "lexer/lexer.h"
 #include "source/source.h"
 
@@ -41,6 +43,20 @@ constexpr std::array<uint8_t, 256> MakeClasses() {
 }
 
 constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
+
+// The upper case of every byte that continues a word, 0 for every other byte: one look-up
+// both ends a word and builds its keyword key.
+constexpr std::array<char, 256> MakeWordUpper() {
+  std::array<char, 256> upper{};
+  for (int c = 0; c < 256; ++c) {
+    if ((kClasses[c] & (kLetter | kDigit | kWordMark)) != 0) {
+      upper[c] = Upper(static_cast<char>(c));
+    }
+  }
+  return upper;
+}
+
+constexpr std::array<char, 256> kWordUpper = MakeWordUpper();
 
 bool HasClass(char c, uint8_t classes) {
   return (kClasses[static_cast<uint8_t>(c)] & classes) != 0;
@@ -98,6 +114,48 @@ constexpr PairToken kPairTokens[] = {
     {':', ':', kDoubleColon,  kColon  },
 };
 
+// What the first character of a token starts, and for a single-character token its kind.
+enum StartAction : uint8_t {
+  kStartInvalid,
+  kStartLineEnd,
+  kStartWord,
+  kStartNumber,
+  kStartDollar,
+  kStartParenthesis,
+  kStartLocalLabel,
+  kStartSingle,
+  kStartPair,
+};
+
+struct StartRow {
+  StartAction action;
+  uint8_t kind;  // kStartSingle: the token's kind
+};
+
+constexpr std::array<StartRow, 256> MakeStarts() {
+  std::array<StartRow, 256> starts{};
+  for (int c = 0; c < 256; ++c) {
+    if ((kClasses[c] & (kLetter | kWordMark)) != 0) {
+      starts[c].action = kStartWord;
+    } else if ((kClasses[c] & kDigit) != 0) {
+      starts[c].action = kStartNumber;
+    }
+  }
+  starts['\0'].action = kStartLineEnd;
+  starts['$'].action = kStartDollar;
+  starts['('].action = kStartParenthesis;
+  starts['@'].action = kStartLocalLabel;
+  for (const SingleToken &single : kSingleTokens) {
+    starts[static_cast<uint8_t>(single.c)] = {kStartSingle, static_cast<uint8_t>(single.kind)};
+  }
+  for (const PairToken &pair : kPairTokens) {
+    starts[static_cast<uint8_t>(pair.first)].action = kStartPair;
+  }
+  return starts;
+}
+
+constexpr std::array<StartRow, 256> kStarts = MakeStarts();
+
 constexpr int32_t kMaxIdentifierLength = 63;
 constexpr int32_t kLocalLabelLength = 7;
 constexpr int32_t kAnyLocalFamily = 10;  // counter index of the "@@" family
@@ -120,15 +178,20 @@ int32_t ReadHexRun(AssemblerState &st) {
   return static_cast<int32_t>(value);
 }
 
+// A word: an identifier or a keyword, found in the keyword tables by the key built while the
+// word is read. A word longer than 63 characters ends there; the rest is the next token.
 bool ScanIdentifier(AssemblerState &st, Token &token) {
-  int32_t length = 0;
-  while (length < kMaxIdentifierLength && IsWordChar(*st.scan.pos)) {
-    token.text[length++] = *st.scan.pos++;
+  const char *const start = st.scan.pos;
+  const char *end = start;
+  uint64_t packed = 0;
+  for (char upper = kWordUpper[static_cast<uint8_t>(*end)]; upper != 0;
+       upper = kWordUpper[static_cast<uint8_t>(*++end)]) {
+    packed = PackKeyChar(packed, upper);
   }
-  token.text[length] = '\0';
+  const int32_t length = std::min(static_cast<int32_t>(end - start), kMaxIdentifierLength);
+  st.scan.pos = start + length;
   token.length = length;
-  token.kind = kIdentifier;
-  MatchKeyword(token);
+  token.kind = FindKeyword(std::string_view(start, static_cast<size_t>(length)), packed);
   if (token.kind == kRegAF && *st.scan.pos == '\'') {
     ++st.scan.pos;
     token.kind = kRegAFAlt;
@@ -282,23 +345,24 @@ bool ScanLocalLabel(AssemblerState &st, Token &token) {
   token.kind = kIdentifier;
   token.length = kLocalLabelLength;
   if (direction == 0) {
-    FormatLocalLabel(token.text, family, counter);
+    FormatLocalLabel(token.local, family, counter);
     if (counter < INT32_MAX) {
       ++counter;
     }
+    st.scan.kept_at = nullptr;  // a kept reference form may name another label now
     token.value = 0;
     return true;
   }
   token.value = -1;
   if (direction == 'F') {
-    FormatLocalLabel(token.text, family, counter);
+    FormatLocalLabel(token.local, family, counter);
   } else if (counter > 0) {
-    FormatLocalLabel(token.text, family, counter - 1);
+    FormatLocalLabel(token.local, family, counter - 1);
   } else {
     // Nothing of this family is defined yet: name a label that no definition can make, so
     // the reference stays unresolved instead of reaching a later definition.
-    FormatLocalLabel(token.text, family, 0);
-    std::memset(token.text + 2, '-', kLocalLabelLength - 2);
+    FormatLocalLabel(token.local, family, 0);
+    std::memset(token.local + 2, '-', kLocalLabelLength - 2);
   }
   return true;
 }
@@ -398,51 +462,14 @@ bool SkipBlanks(AssemblerState &st) {
   return true;
 }
 
-bool ScanToken(AssemblerState &st, Token &token) {
-  token.start = st.scan.pos;
-  if (SkipBlanks(st)) {
-    token.start = st.scan.pos;
-  }
-  token.kind = kEndOfLine;
-  token.value = 0;
-  token.length = 0;
-  token.text[0] = '\0';
-  if (st.context != nullptr && IsSkipping(st.context->if_state)) {
-    return SkipScan(st, token);
-  }
-  const char c = *st.scan.pos;
-  if (IsWordStart(c)) {
-    return ScanIdentifier(st, token);
-  }
-  if (HasClass(c, kDigit)) {
-    return ScanNumber(st, token);
-  }
-  switch (c) {
-    case '\0':
-      return true;
-    case '$':
-      TakeChar(st);
-      if (IsHexDigit(*st.scan.pos)) {
-        token.kind = kNumber;
-        token.value = ReadHexRun(st);
-      } else {
-        token.kind = kDollar;
-      }
-      return true;
-    case '(':
-      return ScanParenthesis(st, token);
-    case '@':
-      return ScanLocalLabel(st, token);
-    default:
-      break;
-  }
-  for (const SingleToken &single : kSingleTokens) {
-    if (single.c == c) {
-      TakeChar(st);
-      token.kind = single.kind;
-      return true;
-    }
-  }
+namespace {
+
+bool IsSkippingLine(const AssemblerState &st) {
+  return st.context != nullptr && IsSkipping(st.context->if_state);
+}
+
+// An operator of one or two characters, whose first character is c.
+bool ScanPair(AssemblerState &st, Token &token, char c) {
   const PairToken *alone = nullptr;
   for (const PairToken &pair : kPairTokens) {
     if (pair.first != c) {
@@ -457,23 +484,96 @@ bool ScanToken(AssemblerState &st, Token &token) {
       return true;
     }
   }
-  if (alone != nullptr) {
-    TakeChar(st);
-    token.kind = alone->single;
-    return true;
+  ++st.scan.pos;
+  token.kind = alone->single;
+  return true;
+}
+
+// Scans the token at the scan position, the blanks before it already passed.
+bool ScanHere(AssemblerState &st, Token &token, bool skipping) {
+  token.kind = kEndOfLine;
+  token.value = 0;
+  token.length = 0;
+  if (skipping) {
+    return SkipScan(st, token);
+  }
+  const char c = *st.scan.pos;
+  const StartRow row = kStarts[static_cast<uint8_t>(c)];
+  switch (row.action) {
+    case kStartLineEnd:
+      return true;
+    case kStartWord:
+      return ScanIdentifier(st, token);
+    case kStartNumber:
+      return ScanNumber(st, token);
+    case kStartDollar:
+      ++st.scan.pos;
+      if (IsHexDigit(*st.scan.pos)) {
+        token.kind = kNumber;
+        token.value = ReadHexRun(st);
+      } else {
+        token.kind = kDollar;
+      }
+      return true;
+    case kStartParenthesis:
+      return ScanParenthesis(st, token);
+    case kStartLocalLabel:
+      return ScanLocalLabel(st, token);
+    case kStartSingle:
+      ++st.scan.pos;
+      token.kind = row.kind;
+      return true;
+    case kStartPair:
+      return ScanPair(st, token, c);
+    case kStartInvalid:
+      break;
   }
   SetError(st, Msg::SyntaxError);
   return false;
 }
 
+}  // namespace
+
+void BeginLineScan(AssemblerState &st, const char *line) {
+  ScanState &scan = st.scan;
+  scan.pos = line;
+  scan.lookahead_end = line;
+  scan.peek_start = nullptr;
+  scan.kept_at = nullptr;
+}
+
+bool ScanToken(AssemblerState &st, Token &token) {
+  token.start = st.scan.pos;
+  if (SkipBlanks(st)) {
+    token.start = st.scan.pos;
+  }
+  return ScanHere(st, token, IsSkippingLine(st));
+}
+
 bool PeekToken(AssemblerState &st, Token &token) {
+  ScanState &scan = st.scan;
   SkipBlanks(st);
-  const char *start = st.scan.pos;
-  const bool ok = ScanToken(st, token);
+  const char *start = scan.pos;
+  const bool skipping = IsSkippingLine(st);
+  if (scan.kept_at == start && !skipping) {
+    token = scan.kept;
+    scan.peek_start = start;
+    scan.lookahead_end = scan.kept_end;
+    return true;
+  }
+  token.start = start;
+  const bool ok = ScanHere(st, token, skipping);
   // A failed peek leaves nothing to jump to: taking it scans again and fails again.
-  st.scan.lookahead_end = ok ? st.scan.pos : start;
-  st.scan.peek_start = start;
-  st.scan.pos = start;
+  scan.lookahead_end = ok ? scan.pos : start;
+  scan.peek_start = start;
+  scan.pos = start;
+  // Skipped text is not kept: its scan opens the levels of the IF words it passes.
+  const bool keep = ok && !skipping && !IsLocalDefinition(token);
+  scan.kept_at = keep ? start : nullptr;
+  if (keep) {
+    scan.kept = token;
+    scan.kept_end = scan.lookahead_end;
+  }
   return ok;
 }
 

@@ -109,13 +109,15 @@ bool SubstituteArguments(const AssemblerState &st, const SourceContext &ctx, con
 }
 
 // Cuts the next line out of the reader's block, refilling it from the file as needed: at most
-// 1,023 characters, up to and including a line end.
-bool ReadBufferedLine(LineReader &reader, FILE *file, char (&buffer)[kLineCapacity]) {
+// 1,023 characters, up to and including a line end. The line is ended in place by a NUL over
+// the byte after it, which is put back first thing at the next call.
+const char *ReadBufferedLine(LineReader &reader, FILE *file) {
   constexpr size_t kMaxLine = kLineCapacity - 1;
+  reader.block[reader.begin] = reader.covered;
   for (;;) {
     const size_t available = reader.end - reader.begin;
     const size_t window = available < kMaxLine ? available : kMaxLine;
-    const char *start = reader.block + reader.begin;
+    char *start = reader.block + reader.begin;
     const auto *newline = static_cast<const char *>(std::memchr(start, '\n', window));
     size_t length = 0;
     if (newline != nullptr) {
@@ -123,7 +125,7 @@ bool ReadBufferedLine(LineReader &reader, FILE *file, char (&buffer)[kLineCapaci
     } else if (available >= kMaxLine || (reader.at_eof && available > 0)) {
       length = window;
     } else if (reader.at_eof) {
-      return false;
+      return nullptr;
     } else {
       // Move the partial line to the front and read more behind it.
       std::memmove(reader.block, start, available);
@@ -136,10 +138,10 @@ bool ReadBufferedLine(LineReader &reader, FILE *file, char (&buffer)[kLineCapaci
       reader.failed = got == 0 && std::ferror(file) != 0;
       continue;
     }
-    std::memcpy(buffer, start, length);
-    buffer[length] = '\0';
     reader.begin += length;
-    return true;
+    reader.covered = reader.block[reader.begin];
+    reader.block[reader.begin] = '\0';
+    return start;
   }
 }
 
@@ -147,58 +149,68 @@ bool ReadBufferedLine(LineReader &reader, FILE *file, char (&buffer)[kLineCapaci
 
 namespace {
 
-// Reads the next line of the context's file. A read error, or a line beyond the largest line
-// number, is reported and fails the file.
-bool ReadFileLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]) {
+// Reads the next line of the context's file, where it lies in the reader's block or into
+// buffer. A read error, or a line beyond the largest line number, is reported and fails the
+// file.
+const char *ReadFileLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]) {
   if (ctx.file == nullptr) {
-    return false;
+    return nullptr;
   }
-  bool got = false;
+  const char *line = nullptr;
   bool failed = false;
   if (ctx.reader != nullptr) {
-    got = ReadBufferedLine(*ctx.reader, ctx.file, buffer);
-    failed = !got && ctx.reader->failed;
+    line = ReadBufferedLine(*ctx.reader, ctx.file);
+    failed = line == nullptr && ctx.reader->failed;
   } else {
-    got = std::fgets(buffer, kLineCapacity, ctx.file) != nullptr;
-    failed = !got && std::ferror(ctx.file) != 0;
+    line = std::fgets(buffer, kLineCapacity, ctx.file) != nullptr ? buffer : nullptr;
+    failed = line == nullptr && std::ferror(ctx.file) != 0;
   }
   if (failed) {
     PrintErrorLine(st, Msg::SourceNotReadable, FileNameOf(st, ctx));
     ctx.read_failed = true;
-    return false;
+    return nullptr;
   }
-  if (got && ctx.line_count_full) {
+  if (line != nullptr && ctx.line_count_full) {
     PrintErrorLine(st, Msg::TooManyLines, FileNameOf(st, ctx));
     ctx.read_failed = true;
-    return false;
+    return nullptr;
   }
-  return got;
+  return line;
 }
 
 }  // namespace
 
-bool ReadLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]) {
+const char *NextLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]) {
   if (ctx.replay == 0) {
     return ReadFileLine(st, ctx, buffer);
   }
   uint32_t next = 0;
   const char *text = ReadText(st.text, ctx.replay, next);
   if (text == nullptr || *text == '\0') {
-    return false;  // end of the body
+    return nullptr;  // end of the body
   }
   ctx.replay = next;
   if (!SubstituteArguments(st, ctx, text, buffer)) {
     PrintErrorLine(st, Msg::ReplayLineTooLong, FileNameOf(st, ctx));
     ctx.read_failed = true;
-    return false;
+    return nullptr;
   }
-  return true;
+  return buffer;
+}
+
+bool ReadLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]) {
+  const char *line = NextLine(st, ctx, buffer);
+  if (line != nullptr && line != buffer) {
+    std::memcpy(buffer, line, std::strlen(line) + 1);  // at most a whole line and its NUL
+  }
+  return line != nullptr;
 }
 
 FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
-  char line[kLineCapacity];
+  char buffer[kLineCapacity];
+  const char *line = nullptr;
   int32_t errors = 0;
-  while (!st.pass.abandoned && ReadLine(st, ctx, line)) {
+  while (!st.pass.abandoned && (line = NextLine(st, ctx, buffer)) != nullptr) {
     switch (AssembleLine(st, line, ctx)) {
       case kResultError:
         ++errors;

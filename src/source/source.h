@@ -30,14 +30,16 @@ uint32_t AppendText(TextStore &store, std::string_view text);
 const char *ReadText(const TextStore &store, uint32_t offset, uint32_t &next);
 
 // Buffered reading of a source file: lines are cut out of large blocks, as a line-by-line
-// read of at most 1,023 characters would deliver them.
+// read of at most 1,023 characters would deliver them. The line handed out last stays in the
+// block, ended by a NUL written over the byte that follows it, until the next line is read.
 struct LineReader {
   static constexpr size_t kBlockSize = size_t{64} * 1024;
-  char block[kBlockSize];
-  size_t begin = 0;  // first unread byte
-  size_t end = 0;    // end of the bytes read
+  char block[kBlockSize + 1];  // one more byte for the NUL after a line that fills the block
+  size_t begin = 0;            // first unread byte
+  size_t end = 0;              // end of the bytes read
   bool at_eof = false;
   bool failed = false;  // the read that found no more bytes failed
+  char covered = 0;     // the byte at block[begin] that the NUL of the last line covers
 };
 
 // State of one file being read or one body being replayed.
@@ -90,6 +92,9 @@ bool IsInputFile(const AssemblerState &st, const char *path);
 FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx);
 // Reads the next line into buffer; false when there is none.
 bool ReadLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]);
+// The next line, NUL-terminated, or nullptr when there is none: a line of a file read through
+// a LineReader stays in its block (valid until the next read), any other goes into buffer.
+const char *NextLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]);
 
 // ---- Conditional assembly ---------------------------------------------------------------
 

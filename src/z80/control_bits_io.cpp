@@ -201,7 +201,7 @@ bool EncodeIn(AssemblerState &st, int32_t /*mnemonic*/) {
   int32_t r = -1;
   if (RegisterOf(kind, reg) && reg.prefix == 0) {
     r = reg.r;
-  } else if (kind == kIdentifier && token.length == 1 && (token.text[0] | 0x20) == 'f') {
+  } else if (kind == kIdentifier && token.length == 1 && (token.Text()[0] | 0x20) == 'f') {
     r = 6;
   }
   if (r < 0) {

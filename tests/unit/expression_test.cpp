@@ -272,6 +272,168 @@ TEST(Expression, BufferLimitIs256Items) {
   EXPECT_EQ(ValueOf(*st, nested.c_str()), 3);
 }
 
+// A plain recursive-descent parser over whitespace-separated tokens, one function per
+// precedence level, that builds the postfix form with the same folding: the oracle for the
+// evaluator's grammar.
+class ReferenceParser {
+ public:
+  ReferenceParser(std::vector<std::string> tokens, int32_t label)
+      : tokens_(tokens), label_(label) {}
+
+  std::vector<Item> Parse() {
+    Level(0);
+    return items_;
+  }
+
+ private:
+  // The binary operators by precedence level, loosest first.
+  struct Operator {
+    const char *text;
+    int32_t kind;
+    size_t level;
+  };
+  static constexpr Operator kOperators[] = {
+      {":",  kColon,        0 },
+      {"||", kLogicalOr,    1 },
+      {"&&", kLogicalAnd,   2 },
+      {"|",  kBitOr,        3 },
+      {"^",  kBitXor,       4 },
+      {"&",  kBitAnd,       5 },
+      {"==", kEqual,        6 },
+      {"!=", kNotEqual,     6 },
+      {">",  kGreater,      7 },
+      {"<",  kLess,         7 },
+      {">=", kGreaterEqual, 7 },
+      {"<=", kLessEqual,    7 },
+      {"<<", kShl,          8 },
+      {">>", kShr,          8 },
+      {"+",  kPlus,         9 },
+      {"-",  kMinus,        9 },
+      {"*",  kMul,          10},
+      {"/",  kDiv,          10},
+      {"%",  kMod,          10},
+  };
+  static constexpr size_t kLevels = 11;
+
+  const std::string &Next() const {
+    static const std::string end;
+    return at_ < tokens_.size() ? tokens_[at_] : end;
+  }
+
+  void Level(size_t level) {
+    if (level == kLevels) {
+      Unary();
+      return;
+    }
+    Level(level + 1);
+    for (bool found = true; found;) {
+      found = false;
+      for (const Operator &op : kOperators) {
+        if (op.level == level && Next() == op.text) {
+          ++at_;
+          Level(level + 1);
+          Fold(op.kind);
+          found = true;
+          break;
+        }
+      }
+    }
+  }
+
+  void Unary() {
+    const std::string token = Next();
+    const int32_t op = token == "-"   ? kNegate
+                       : token == "!" ? kNot
+                       : token == "~" ? kComplement
+                                      : 0;
+    if (op != 0 || token == "+") {
+      ++at_;
+      Unary();
+      if (op != 0 && items_.back().kind == kNumber) {
+        items_.back().value = ApplyUnary(op, items_.back().value);
+      } else if (op != 0) {
+        items_.push_back({0, op});
+      }
+      return;
+    }
+    ++at_;
+    if (token == "(") {
+      Level(0);
+      ++at_;  // ")"
+    } else if (token == "X") {
+      items_.push_back({label_, kIdentifier});
+    } else {
+      items_.push_back({std::stoi(token), kNumber});
+    }
+  }
+
+  void Fold(int32_t kind) {
+    const size_t n = items_.size();
+    if (items_[n - 1].kind == kNumber && items_[n - 2].kind == kNumber) {
+      const char *message = nullptr;
+      ASSERT_TRUE(ApplyBinary(kind, items_[n - 2].value, items_[n - 1].value, items_[n - 2].value,
+                              message));
+      items_.pop_back();
+    } else {
+      items_.push_back({0, kind});
+    }
+  }
+
+  std::vector<std::string> tokens_;
+  size_t at_ = 0;
+  int32_t label_;
+  std::vector<Item> items_;
+};
+
+TEST(Expression, PrecedenceAndFoldingAgreeWithAPlainGrammar) {
+  auto st = MakeState();
+  const int32_t label = AddLabel(*st, "X");  // never defined: it keeps its part unfolded
+  const char *operators[] = {":",  "||", "&&", "|",  "^", "&", "==", "!=", ">", "<",
+                             ">=", "<=", "<<", ">>", "+", "-", "*",  "/",  "%"};
+  const char *unary[] = {"-", "!", "~", "+"};
+  uint32_t seed = 1979;
+  auto random = [&seed](uint32_t n) {
+    seed = seed * 1103515245 + 12345;
+    return (seed >> 16) % n;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<std::string> tokens;
+    int open = 0;
+    const int terms = 1 + static_cast<int>(random(8));
+    for (int term = 0; term < terms; ++term) {
+      const bool divisor = !tokens.empty() && (tokens.back() == "/" || tokens.back() == "%");
+      if (divisor) {
+        tokens.push_back(std::to_string(1 + random(9)));  // never a zero divisor
+      } else {
+        while (random(4) == 0) {
+          tokens.push_back(unary[random(4)]);
+        }
+        if (term + 1 < terms && random(5) == 0) {
+          tokens.push_back("(");
+          ++open;
+        }
+        tokens.push_back(random(4) == 0 ? "X" : std::to_string(random(300)));
+        while (open > 0 && random(3) == 0) {
+          tokens.push_back(")");
+          --open;
+        }
+      }
+      if (term + 1 < terms) {
+        tokens.push_back(operators[random(19)]);
+      }
+    }
+    for (; open > 0; --open) {
+      tokens.push_back(")");
+    }
+    std::string text;
+    for (const std::string &token : tokens) {
+      text += token + " ";
+    }
+    ASSERT_TRUE(Evaluate(*st, text.c_str())) << text;
+    EXPECT_EQ(Items(*st), ReferenceParser(tokens, label).Parse()) << text;
+  }
+}
+
 TEST(Expression, OperatorSemanticsSharedWithTheResolver) {
   int32_t result = 0;
   const char *message = nullptr;

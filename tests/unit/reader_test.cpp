@@ -43,6 +43,20 @@ std::vector<std::string> ReadAll(AssemblerState &st, SourceContext &ctx) {
   return lines;
 }
 
+// Reads every line of a context as the line loop does, in place where the reader allows,
+// and every third line with ReadLine.
+std::vector<std::string> ReadAllInPlace(AssemblerState &st, SourceContext &ctx) {
+  std::vector<std::string> lines;
+  char buffer[kLineCapacity];
+  for (int i = 1;; ++i) {
+    const char *line = i % 3 == 0 && ReadLine(st, ctx, buffer) ? buffer : NextLine(st, ctx, buffer);
+    if (line == nullptr) {
+      return lines;
+    }
+    lines.emplace_back(line);
+  }
+}
+
 TEST(ReadLine, LongPhysicalLineIsSplitIntoLinesOf1023) {
   auto st = MakeState();
   FILE *file = std::tmpfile();
@@ -91,10 +105,17 @@ TEST(ReadLine, BufferedReadingCutsLinesAsALineByLineReadDoes) {
   by_block.reader = reader.get();
   auto expected = ReadAll(*st, by_line);
   auto actual = ReadAll(*st, by_block);
-  std::fclose(plain);
-  std::fclose(buffered);
   EXPECT_GT(expected.size(), 3000u);
   EXPECT_EQ(actual, expected);
+  // Lines left in the reader's block, each ended by a NUL over the byte after it.
+  std::rewind(buffered);
+  auto in_place_reader = std::make_unique<LineReader>();
+  SourceContext in_place;
+  in_place.file = buffered;
+  in_place.reader = in_place_reader.get();
+  EXPECT_EQ(ReadAllInPlace(*st, in_place), expected);
+  std::fclose(plain);
+  std::fclose(buffered);
 }
 
 TEST(ReadLine, ReplaySubstitutesArguments) {

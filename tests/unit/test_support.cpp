@@ -31,8 +31,7 @@ StatePtr MakeState() {
 void StartLine(AssemblerState &st, const char *line) {
   g_context = SourceContext{};
   st.context = &g_context;
-  st.scan.pos = line;
-  st.scan.lookahead_end = line;
+  BeginLineScan(st, line);
   st.diag.error = nullptr;
 }
 

@@ -31,7 +31,7 @@ std::vector<Scanned> ScanAll(AssemblerState &st, const char *line, int32_t if_st
       tokens.push_back({-1, 0, ""});
       return tokens;
     }
-    tokens.push_back({token.kind, token.value, token.text});
+    tokens.push_back({token.kind, token.value, std::string(token.Text())});
     if (token.kind == kEndOfLine || token.kind == kSkippedLine) {
       return tokens;
     }
@@ -254,7 +254,7 @@ TEST(Tokenizer, PeekedTokenIsScannedOnce) {
   StartLine(*st, "  @@ NOP");
   Token token;
   ASSERT_TRUE(PeekToken(*st, token));
-  EXPECT_STREQ(token.text, "@@00000");
+  EXPECT_EQ(token.Text(), "@@00000");
   EXPECT_EQ(*st->scan.pos, '@');  // blanks consumed, token not
   ASSERT_TRUE(TakePeekedToken(*st));
   EXPECT_EQ(st->scan.local_counters[10], 1);
@@ -270,6 +270,44 @@ TEST(Tokenizer, PeekedTokenIsScannedOnce) {
   StartLine(*st, "12B");
   EXPECT_FALSE(PeekToken(*st, token));
   EXPECT_FALSE(TakePeekedToken(*st));
+}
+
+TEST(Tokenizer, APeekAtTheSamePlaceTakesTheKeptToken) {
+  auto st = MakeState();
+  char line[] = "  LD A,1";
+  StartLine(*st, line);
+  Token first;
+  Token again;
+  ASSERT_TRUE(PeekToken(*st, first));
+  line[3] = 'X';  // a second scan would find an identifier
+  ASSERT_TRUE(PeekToken(*st, again));
+  EXPECT_EQ(again.kind, kLd);
+  EXPECT_EQ(again.start, line + 2);
+  ASSERT_TRUE(TakePeekedToken(*st));
+  EXPECT_EQ(std::string(st->scan.pos), " A,1");
+  // A new line keeps nothing, though it lies in the same buffer.
+  StartLine(*st, line);
+  ASSERT_TRUE(PeekToken(*st, again));
+  EXPECT_EQ(again.kind, kIdentifier);
+  EXPECT_EQ(again.Text(), "LX");
+}
+
+TEST(Tokenizer, LocalLabelDefinitionsAreScannedByEveryPeek) {
+  auto st = MakeState();
+  const char *line = "@F @@";
+  StartLine(*st, line);
+  Token token;
+  ASSERT_TRUE(PeekToken(*st, token));
+  EXPECT_EQ(token.Text(), "@@00000");
+  ASSERT_TRUE(TakePeekedToken(*st));
+  ASSERT_TRUE(PeekToken(*st, token));
+  ASSERT_TRUE(PeekToken(*st, token));
+  EXPECT_EQ(token.Text(), "@@00001");
+  EXPECT_EQ(st->scan.local_counters[10], 2);
+  // The reference peeked before the definitions names the next label when peeked again.
+  st->scan.pos = line;
+  ASSERT_TRUE(PeekToken(*st, token));
+  EXPECT_EQ(token.Text(), "@@00002");
 }
 
 TEST(SkipScan, FindsOnlyWholeConditionalWords) {
