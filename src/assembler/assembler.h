@@ -31,6 +31,17 @@ enum class FixupKind : int32_t { DefineLabel = 0, Byte = 1, Word = 2, Relative =
 // value's low 8 or 16 bits whatever it is.
 enum class OperandRange : uint8_t { None, Byte, Displacement, Word };
 
+struct OperandLimits {
+  int32_t low = 0;
+  int32_t high = 0;
+};
+// The limits of a range (None: every value).
+OperandLimits LimitsOf(OperandRange range);
+// True when value, an operand of range, lies outside it. Labels hold 16-bit values, so that a
+// label made as -1 is FFFFh: an 8-bit operand or a displacement of FF80h..FFFFh counts as
+// -128..-1 and is inside.
+bool OutsideOperandRange(int32_t value, OperandRange range);
+
 // A forward reference: the saved postfix form of an expression and where its value goes.
 // The items live in FixupList::values/kinds from first to first + count.
 struct Fixup {

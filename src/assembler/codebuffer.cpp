@@ -1,6 +1,7 @@
 // Code buffer: appending bytes to the image, operands that may be forward references, and the
 // resolution pass that patches those references once every label is known.
 #include <algorithm>
+#include <climits>
 #include <functional>
 #include <queue>
 #include <string>
@@ -139,12 +140,26 @@ bool SplitWordRecord(AssemblerState &st, size_t index) {
 
 // ---- Range warnings -----------------------------------------------------------------------
 
-struct Limits {
-  int32_t low = 0;
-  int32_t high = 0;
-};
+// Prints the warning of --warn=range when value lies outside range; file and line name the
+// line the value belongs to.
+void WarnOutside(const DiagnosticPlace &place, const char *file, int32_t line, int32_t value,
+                 OperandRange range) {
+  if (OutsideOperandRange(value, range)) {
+    const OperandLimits limits = LimitsOf(range);
+    PrintMessageAt(place, Msg::RangeWarning, file, line, value, limits.low, limits.high);
+  }
+}
 
-constexpr Limits LimitsOf(OperandRange range) {
+// The range a fixup of the current line is checked against when it is resolved: none without
+// --warn=range, and none in the listing pass, whose values the assembly pass has checked.
+void NoteRange(AssemblerState &st, size_t record, OperandRange range) {
+  const bool wanted = st.options.warn_range && !IsListingPass(st);
+  st.fixups.records[record].range = wanted ? range : OperandRange::None;
+}
+
+}  // namespace
+
+OperandLimits LimitsOf(OperandRange range) {
   switch (range) {
     case OperandRange::Byte:
       return {-128, 255};
@@ -158,26 +173,11 @@ constexpr Limits LimitsOf(OperandRange range) {
   return {INT32_MIN, INT32_MAX};
 }
 
-// Prints the warning of --warn=range when value lies outside range; file and line name the
-// line the value belongs to. Labels hold 16-bit values, so that a label made as -1 is FFFFh:
-// an 8-bit operand or a displacement of FF80h..FFFFh counts as -128..-1.
-void WarnOutside(const DiagnosticPlace &place, const char *file, int32_t line, int32_t value,
-                 OperandRange range) {
-  const Limits limits = LimitsOf(range);
+bool OutsideOperandRange(int32_t value, OperandRange range) {
+  const OperandLimits limits = LimitsOf(range);
   const bool negative_label = range != OperandRange::Word && value >= 0xFF80 && value <= 0xFFFF;
-  if (!negative_label && (value < limits.low || value > limits.high)) {
-    PrintMessageAt(place, Msg::RangeWarning, file, line, value, limits.low, limits.high);
-  }
+  return !negative_label && (value < limits.low || value > limits.high);
 }
-
-// The range a fixup of the current line is checked against when it is resolved: none without
-// --warn=range, and none in the listing pass, whose values the assembly pass has checked.
-void NoteRange(AssemblerState &st, size_t record, OperandRange range) {
-  const bool wanted = st.options.warn_range && !IsListingPass(st);
-  st.fixups.records[record].range = wanted ? range : OperandRange::None;
-}
-
-}  // namespace
 
 void WarnIfOutOfRange(AssemblerState &st, int32_t value, OperandRange range) {
   const SourceContext *ctx = st.context;

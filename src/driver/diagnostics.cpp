@@ -120,12 +120,15 @@ void PrintGnuLine(const DiagnosticPlace &place, const LineForm &form, const char
 }
 
 // One step of a place's trail: the macro or REPT repetition that a replayed line lies in, and
-// the line's number within the body.
+// the line's number within the body. Like "error" and "warning", the words are part of the
+// form that editors read, the same in every message language.
 std::string TrailStep(const AssemblerState &st, const SourceContext &expansion, int32_t line) {
   if (expansion.macro_name != 0) {
-    return FormatMessage(Msg::TrailMacro, NameAt(st, expansion.macro_name), line);
+    return "in macro " + std::string(NameAt(st, expansion.macro_name)) + ", line " +
+           std::to_string(line);
   }
-  return FormatMessage(Msg::TrailRept, expansion.repetition, line);
+  return "in REPT, repetition " + std::to_string(expansion.repetition) + ", line " +
+         std::to_string(line);
 }
 
 }  // namespace
@@ -243,14 +246,6 @@ void PrintMessageUnchecked(const DiagnosticPlace &place, Msg id, ...) {
     std::vprintf(text, args);
   }
   va_end(args);
-}
-
-std::string FormatMessageUnchecked(Msg id, ...) {
-  va_list args;
-  va_start(args, id);
-  std::string text = FormatArguments(MessageText(id), args);
-  va_end(args);
-  return text;
 }
 
 bool CountErrorLine(AssemblerState &st) {

@@ -226,7 +226,6 @@ void ConsolePrint(const char *format, ...) __attribute__((format(printf, 1, 2)))
 void FormatErrorUnchecked(AssemblerState &st, Msg id, ...);
 void PrintMessageUnchecked(const DiagnosticPlace &place, Msg id, ...);
 void FileMessageUnchecked(FILE *file, Msg id, ...);
-std::string FormatMessageUnchecked(Msg id, ...);
 
 // Formats a catalogue message with arguments into the message buffer (cut at its end) and
 // sets the slot to it.
@@ -247,11 +246,6 @@ void PrintMessageAt(const DiagnosticPlace &place, MessageFor<Args...> message, A
 template <typename... Args>
 void ConsoleMessage(MessageFor<Args...> message, Args... args) {
   PrintMessageUnchecked(DiagnosticPlace{}, message.id, args...);
-}
-// A catalogue message with arguments, formatted whole.
-template <typename... Args>
-std::string FormatMessage(MessageFor<Args...> message, Args... args) {
-  return FormatMessageUnchecked(message.id, args...);
 }
 // Counts an error line about to be printed. Past the limit it prints nothing, stops the run
 // (the line loops end, with failure) and, the first time, says so; false then.
