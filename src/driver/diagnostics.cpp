@@ -109,14 +109,17 @@ void PrintGnuLine(const DiagnosticPlace &place, const LineForm &form, const char
     format.pop_back();
   }
   const std::string message = FormatArguments(format.c_str(), args);
-  std::string where = place.file.empty() ? kProgramName : place.file;
-  if (!place.file.empty() && place.line > 0) {
+  // The -D text is no file an editor could open: its lines are about the run, and say so.
+  const bool define = place.file == kDefineFileName;
+  std::string where = place.file.empty() || define ? kProgramName : place.file;
+  if (!place.file.empty() && !define && place.line > 0) {
     where += ':' + std::to_string(place.line);
   }
+  const std::string trail =
+      define ? (place.trail.empty() ? place.file : place.file + "; " + place.trail) : place.trail;
   std::fflush(stdout);  // what the console shows stays in the order it was printed
   std::fprintf(stderr, "%s: %s: %s%s%s%s\n", where.c_str(), SeverityName(form.severity),
-               message.c_str(), place.trail.empty() ? "" : " (", place.trail.c_str(),
-               place.trail.empty() ? "" : ")");
+               message.c_str(), trail.empty() ? "" : " (", trail.c_str(), trail.empty() ? "" : ")");
 }
 
 // One step of a place's trail: the macro or REPT repetition that a replayed line lies in, and

@@ -160,6 +160,8 @@ constexpr int kMessageBufferSize = 256;
 // A run stops after this many error lines, so that a runaway source (a macro that calls
 // itself) cannot print without end.
 constexpr int kMaxErrorLines = 10000;
+// The name under which the -D text is assembled, in place of a file name.
+constexpr char kDefineFileName[] = "in -D option";
 
 // Where an error or warning line points under --errors=gnu: the file and line an editor
 // opens, and the macro expansions and REPT repetitions the reported line lies in, outermost

@@ -339,11 +339,11 @@ constexpr DefineRefusal kDefineRefusals[] = {
     {kResultBlockStart, "MACRO/REPT"},
 };
 
-// Assembles the -D text as one line under the file name "in -D option". A text longer than a
+// Assembles the -D text as one line under the file name kDefineFileName. A text longer than a
 // line, or a statement that needs more than its one line, fails with a message.
 bool AssembleDefine(AssemblerState &st) {
   SourceContext ctx;
-  ctx.file_name = AddName(st, "in -D option");
+  ctx.file_name = AddName(st, kDefineFileName);
   ctx.listing = st.assemble_list;
   const char *name = NameAt(st, ctx.file_name);
   const std::string_view define = st.options.define;
