@@ -91,46 +91,48 @@ bool SameIgnoringCase(const char *a, const char *b) {
   return *a == '\0' && *b == '\0';
 }
 
-// --messages=LANGUAGE: the texts of the catalogue messages from here on (any letter case).
+// A value of a long option that names one of a few settings.
+template <typename Setting>
+struct NamedSetting {
+  const char *name;
+  Setting setting;
+};
+
+// Applies the setting that value names (in any letter case); Reject when no row names it.
+template <typename Setting, size_t N>
+ParseResult SelectNamed(const NamedSetting<Setting> (&rows)[N], const char *value,
+                        void (*apply)(Setting)) {
+  for (const NamedSetting<Setting> &row : rows) {
+    if (SameIgnoringCase(value, row.name)) {
+      apply(row.setting);
+      return {};
+    }
+  }
+  return {ParseOutcome::Reject, 0};
+}
+
+// --messages=LANGUAGE: the texts of the catalogue messages from here on.
 ParseResult SelectMessages(Options &, const char *value) {
-  static constexpr struct {
-    const char *name;
-    MessageLanguage language;
-  } kLanguages[] = {
+  static constexpr NamedSetting<MessageLanguage> kLanguages[] = {
       {"cp932", MessageLanguage::cp932  },
       {"utf-8", MessageLanguage::utf8   },
       {"en",    MessageLanguage::english},
   };
-  for (const auto &row : kLanguages) {
-    if (SameIgnoringCase(value, row.name)) {
-      SetMessageLanguage(row.language);
-      return {};
-    }
-  }
-  return {ParseOutcome::Reject, 0};
+  return SelectNamed(kLanguages, value, SetMessageLanguage);
 }
 
 // --errors=STYLE: how error and warning lines are printed from here on.
 ParseResult SelectErrorStyle(Options &, const char *value) {
-  static constexpr struct {
-    const char *name;
-    ErrorStyle style;
-  } kStyles[] = {
+  static constexpr NamedSetting<ErrorStyle> kStyles[] = {
       {"classic", ErrorStyle::classic},
       {"gnu",     ErrorStyle::gnu    },
   };
-  for (const auto &row : kStyles) {
-    if (std::strcmp(value, row.name) == 0) {
-      SetErrorStyle(row.style);
-      return {};
-    }
-  }
-  return {ParseOutcome::Reject, 0};
+  return SelectNamed(kStyles, value, SetErrorStyle);
 }
 
 // --warn=range: warnings about operand values their field cannot hold.
 ParseResult SelectWarnings(Options &options, const char *value) {
-  if (std::strcmp(value, "range") != 0) {
+  if (!SameIgnoringCase(value, "range")) {
     return {ParseOutcome::Reject, 0};
   }
   options.warn_range = true;
