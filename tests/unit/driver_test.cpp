@@ -110,7 +110,7 @@ TEST_F(WholeRun, TheRunStopsAfter10000ErrorLines) {
 }
 
 TEST_F(WholeRun, IncludeSearchesTheIncludersFolderThenEachIFolder) {
-  std::filesystem::create_directories("rom/nested");
+  std::filesystem::create_directories("rom");
   std::filesystem::create_directories("lib");
   std::ofstream("rom/rom.asm") << "\tORG 100H\n\tINCLUDE here.inc\n\tINCLUDE lib.inc\n\tEND\n";
   std::ofstream("rom/here.inc") << "\tDB 1\n";
