@@ -43,27 +43,26 @@ constexpr char kProgramName[] = "talvo";
 enum class Severity { error, warning, info };
 
 // The forms of the catalogue's whole-line messages, by what their texts begin with. The place
-// characters name the place and the kind of line (their conversions take a file name, s, or a
-// line number, d); the rest of the text, without its line end, is the message itself. A text
-// of no form is an error about the whole run, all of it the message.
+// characters name the place and the kind of line (their conversions take the message's first
+// arguments: the file name and line number); the rest of the text, without its line end, is
+// the message itself. A text of no form is an error about the whole run, all of it the message.
 struct LineForm {
   std::string_view place;
   std::string_view followed_by;  // what must come after the place for the form to apply
-  std::string_view place_arguments;
   Severity severity;
 };
 
 constexpr LineForm kLineForms[] = {
-    {"Error %s%5d: ",   "",     "sd", Severity::error  },
-    {"Error %s     : ", "",     "s",  Severity::error  },
-    {"Error ",          "%s\n", "",   Severity::error  }, // placement: the argument is the text
-    {"Warning %s %d: ", "",     "sd", Severity::warning},
-    {"Warning: %s: ",   "",     "s",  Severity::warning},
-    {"Warning: ",       "",     "",   Severity::warning},
-    {"Info : ",         "",     "",   Severity::info   },
+    {"Error %s%5d: ",   "",     Severity::error  },
+    {"Error %s     : ", "",     Severity::error  },
+    {"Error ",          "%s\n", Severity::error  }, // placement: the argument is the text
+    {"Warning %s %d: ", "",     Severity::warning},
+    {"Warning: %s: ",   "",     Severity::warning},
+    {"Warning: ",       "",     Severity::warning},
+    {"Info : ",         "",     Severity::info   },
 };
 
-constexpr LineForm kWholeRunError = {"", "", "", Severity::error};
+constexpr LineForm kWholeRunError = {"", "", Severity::error};
 
 const LineForm &FormOf(std::string_view text) {
   for (const LineForm &form : kLineForms) {
@@ -94,21 +93,20 @@ std::string FormatArguments(const char *format, va_list args) {
 }
 
 // Prints an error or warning line of the catalogue in the form of --errors=gnu; args are the
-// message's arguments, the place arguments of its form first.
+// message's arguments. The place part, formatted alone with the same arguments, is what the
+// whole line begins with: the message is the rest.
 void PrintGnuLine(const DiagnosticPlace &place, const LineForm &form, const char *text,
                   va_list args) {
-  for (char conversion : form.place_arguments) {
-    if (conversion == 's') {
-      (void)va_arg(args, const char *);
-    } else {
-      (void)va_arg(args, int);
-    }
+  std::string whole_format(text);
+  if (!whole_format.empty() && whole_format.back() == '\n') {
+    whole_format.pop_back();
   }
-  std::string format(text + form.place.size());
-  if (!format.empty() && format.back() == '\n') {
-    format.pop_back();
-  }
-  const std::string message = FormatArguments(format.c_str(), args);
+  va_list place_args;
+  va_copy(place_args, args);
+  const std::string place_part = FormatArguments(std::string(form.place).c_str(), place_args);
+  va_end(place_args);
+  const std::string whole = FormatArguments(whole_format.c_str(), args);
+  const std::string message = whole.substr(std::min(place_part.size(), whole.size()));
   // The -D text is no file an editor could open: its lines are about the run, and say so.
   const bool define = place.file == kDefineFileName;
   std::string where = place.file.empty() || define ? kProgramName : place.file;
