@@ -12,7 +12,6 @@ a line with text, and after column 8 of a continuation line), independently of t
 import argparse
 import pathlib
 import re
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -28,19 +27,10 @@ def run(talvo, folder, args):
     """Runs talvo in a scratch copy of folder; returns (status, stdout, {written name: bytes})."""
     with tempfile.TemporaryDirectory() as scratch_dir:
         scratch = pathlib.Path(scratch_dir)
-        inputs = {}
-        names = run_cases.case_names(folder)
-        for path in folder.iterdir():
-            # Expected outputs stay out, so that every output counts as written by this run.
-            if path.is_file() and not any(run_cases.is_expected_output(n, path.name)
-                                          for n in names):
-                shutil.copy(path, scratch / path.name)
-                inputs[path.name] = path.read_bytes()
+        inputs = run_cases.copy_inputs(folder, scratch)
         result = subprocess.run([talvo] + args, cwd=scratch, stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE, stdin=subprocess.DEVNULL, timeout=60)
-        written = {p.name: p.read_bytes() for p in scratch.iterdir()
-                   if p.name not in inputs or p.read_bytes() != inputs[p.name]}
-        return result.returncode, result.stdout, written
+        return result.returncode, result.stdout, run_cases.written_files(scratch, inputs)
 
 
 def listed_bytes(listing: bytes):

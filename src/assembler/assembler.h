@@ -26,6 +26,22 @@ struct CodeBuffer {
 
 enum class FixupKind : int32_t { DefineLabel = 0, Byte = 1, Word = 2, Relative = 3, BitNumber = 4 };
 
+// The values an operand takes without a warning of --warn=range: an 8-bit operand -128..255,
+// an index displacement -128..127, a 16-bit operand -32768..65535. The bytes stored are the
+// value's low 8 or 16 bits whatever it is.
+enum class OperandRange : uint8_t { None, Byte, Displacement, Word };
+
+struct OperandLimits {
+  int32_t low = 0;
+  int32_t high = 0;
+};
+// The limits of a range (None: every value).
+OperandLimits LimitsOf(OperandRange range);
+// True when value, an operand of range, lies outside it. Labels hold 16-bit values, so that a
+// label made as -1 is FFFFh: an 8-bit operand or a displacement of FF80h..FFFFh counts as
+// -128..-1 and is inside.
+bool OutsideOperandRange(int32_t value, OperandRange range);
+
 // A forward reference: the saved postfix form of an expression and where its value goes.
 // The items live in FixupList::values/kinds from first to first + count.
 struct Fixup {
@@ -36,6 +52,8 @@ struct Fixup {
   int32_t file = 0;   // name-pool offset of the source file name
   int32_t first = 0;
   int32_t count = 0;
+  int32_t place = 0;                        // --errors=gnu: KeepPlace's place of the line, or 0
+  OperandRange range = OperandRange::None;  // --warn=range: the range of a Byte or Word value
 };
 
 struct FixupList {
@@ -100,8 +118,9 @@ StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext
 
 [[nodiscard]] bool EmitByte(AssemblerState &st, uint8_t byte);
 // Emits the low 8 bits of the expression just evaluated (st.expr), or, when its value is not
-// known yet, a zero placeholder and a Byte fixup for it.
-[[nodiscard]] bool EmitEvaluatedByte(AssemblerState &st);
+// known yet, a zero placeholder and a Byte fixup for it. A value outside range is warned about
+// (--warn=range), now or when the fixup is resolved.
+[[nodiscard]] bool EmitEvaluatedByte(AssemblerState &st, OperandRange range = OperandRange::Byte);
 // As EmitEvaluatedByte for a little-endian word. The buffer records an unknown word as one
 // Word fixup, or as two Byte fixups when an ARRANGE gap falls between its two placeholders.
 [[nodiscard]] bool EmitEvaluatedWord(AssemblerState &st);
@@ -109,6 +128,8 @@ StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext
 [[nodiscard]] bool EmitOperandByte(AssemblerState &st);
 // Evaluates the expression at the scan position and emits it with EmitEvaluatedWord.
 [[nodiscard]] bool EmitOperandWord(AssemblerState &st);
+// --warn=range: warns about a value of the line being assembled that lies outside range.
+void WarnIfOutOfRange(AssemblerState &st, int32_t value, OperandRange range);
 // Evaluates a jump target and emits the relative displacement (or a Relative fixup).
 [[nodiscard]] bool EmitRelative(AssemblerState &st);
 

@@ -225,12 +225,14 @@ StatementResult DoMapchr(AssemblerState &st) {
   if (!EvaluateKnown(st, first)) {
     return kResultError;
   }
+  WarnIfOutOfRange(st, first, OperandRange::Byte);
   uint8_t code = static_cast<uint8_t>(first);
   while (TakeIf(st, kComma)) {
     int32_t value = 0;
     if (!EvaluateKnown(st, value)) {
       return kResultError;
     }
+    WarnIfOutOfRange(st, value, OperandRange::Byte);
     st.pass.charmap.user[code++] = static_cast<uint8_t>(value);
   }
   return kResultOk;

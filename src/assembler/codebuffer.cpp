@@ -1,6 +1,7 @@
 // Code buffer: appending bytes to the image, operands that may be forward references, and the
 // resolution pass that patches those references once every label is known.
 #include <algorithm>
+#include <climits>
 #include <functional>
 #include <queue>
 #include <string>
@@ -87,6 +88,7 @@ bool AppendRecord(AssemblerState &st, FixupKind kind, int32_t target, const int3
   record.kind = kind;
   record.line = st.context != nullptr ? st.context->line : 0;
   record.file = st.context != nullptr ? st.context->file_name : 0;
+  record.place = st.context != nullptr ? KeepPlace(st, *st.context, record.line) : 0;
   record.scope = st.labels.current != nullptr ? st.labels.current->identifier : 0;
   record.first = static_cast<int32_t>(list.values.size());
   record.count = count + static_cast<int32_t>(tail);
@@ -131,11 +133,59 @@ bool SplitWordRecord(AssemblerState &st, size_t index) {
   Fixup &high = list.records.back();
   high.line = low.line;
   high.file = low.file;
+  high.place = low.place;
   high.scope = low.scope;
   return true;
 }
 
+// ---- Range warnings -----------------------------------------------------------------------
+
+// Prints the warning of --warn=range when value lies outside range; file and line name the
+// line the value belongs to.
+void WarnOutside(const DiagnosticPlace &place, const char *file, int32_t line, int32_t value,
+                 OperandRange range) {
+  if (OutsideOperandRange(value, range)) {
+    const OperandLimits limits = LimitsOf(range);
+    PrintMessageAt(place, Msg::RangeWarning, file, line, value, limits.low, limits.high);
+  }
+}
+
+// The range a fixup of the current line is checked against when it is resolved: none without
+// --warn=range, and none in the listing pass, whose values the assembly pass has checked.
+void NoteRange(AssemblerState &st, size_t record, OperandRange range) {
+  const bool wanted = st.options.warn_range && !IsListingPass(st);
+  st.fixups.records[record].range = wanted ? range : OperandRange::None;
+}
+
 }  // namespace
+
+OperandLimits LimitsOf(OperandRange range) {
+  switch (range) {
+    case OperandRange::Byte:
+      return {-128, 255};
+    case OperandRange::Displacement:
+      return {-128, 127};
+    case OperandRange::Word:
+      return {-32768, 65535};
+    case OperandRange::None:
+      break;
+  }
+  return {INT32_MIN, INT32_MAX};
+}
+
+bool OutsideOperandRange(int32_t value, OperandRange range) {
+  const OperandLimits limits = LimitsOf(range);
+  const bool negative_label = range != OperandRange::Word && value >= 0xFF80 && value <= 0xFFFF;
+  return !negative_label && (value < limits.low || value > limits.high);
+}
+
+void WarnIfOutOfRange(AssemblerState &st, int32_t value, OperandRange range) {
+  const SourceContext *ctx = st.context;
+  if (!st.options.warn_range || IsListingPass(st) || ctx == nullptr) {
+    return;
+  }
+  WarnOutside(CurrentPlace(st), NameAt(st, ctx->file_name), ctx->line, value, range);
+}
 
 bool EmitByte(AssemblerState &st, uint8_t byte) {
   PlacementState &pl = st.placement;
@@ -220,16 +270,23 @@ void SkipEmptyArrangePairs(AssemblerState &st) {
   }
 }
 
-bool EmitEvaluatedByte(AssemblerState &st) {
+bool EmitEvaluatedByte(AssemblerState &st, OperandRange range) {
   if (st.expr.known) {
-    return EmitByte(st, static_cast<uint8_t>(st.expr.postfix.values[0] & 0xFF));
+    const int32_t value = st.expr.postfix.values[0];
+    WarnIfOutOfRange(st, value, range);
+    return EmitByte(st, static_cast<uint8_t>(value & 0xFF));
   }
-  return NewFixup(st, FixupKind::Byte, st.code.position, false) && EmitByte(st, 0);
+  if (!NewFixup(st, FixupKind::Byte, st.code.position, false)) {
+    return false;
+  }
+  NoteRange(st, st.fixups.records.size() - 1, range);
+  return EmitByte(st, 0);
 }
 
 bool EmitEvaluatedWord(AssemblerState &st) {
   if (st.expr.known) {
     const int32_t value = st.expr.postfix.values[0];
+    WarnIfOutOfRange(st, value, OperandRange::Word);
     return EmitByte(st, static_cast<uint8_t>(value & 0xFF)) &&
            EmitByte(st, static_cast<uint8_t>((value >> 8) & 0xFF));
   }
@@ -237,6 +294,9 @@ bool EmitEvaluatedWord(AssemblerState &st) {
     return false;
   }
   const size_t record = st.fixups.records.size() - 1;
+  // A word split by an ARRANGE gap keeps the range on its low byte's record, which holds the
+  // whole value.
+  NoteRange(st, record, OperandRange::Word);
   return EmitByte(st, 0) && SplitWordRecord(st, record) && EmitByte(st, 0);
 }
 
@@ -318,6 +378,7 @@ void ClearFixups(AssemblerState &st) {
   st.fixups.records.clear();
   st.fixups.values.clear();
   st.fixups.kinds.clear();
+  st.diag.kept_places.clear();
 }
 
 // ---- Resolution pass ----------------------------------------------------------------------
@@ -360,6 +421,10 @@ bool IsBinary(int32_t kind) { return kind == kColon || (kind >= kMul && kind <= 
 
 const char *FileOf(const AssemblerState &st, const Fixup &record) {
   return NameAt(st, record.file);
+}
+
+DiagnosticPlace PlaceOf(const AssemblerState &st, const Fixup &record) {
+  return KeptPlace(st, record.place, record.file, record.line);
 }
 
 void Wake(Resolver &r, const Label *label) {
@@ -441,7 +506,7 @@ Outcome Evaluate(Resolver &r, const Fixup &record, int32_t &value, const Label *
       stack.pop_back();
       const char *message = nullptr;
       if (!ApplyBinary(kind, stack.back(), right, stack.back(), message)) {
-        PrintErrorLine(st, Msg::LineError, FileOf(st, record), record.line,
+        PrintErrorLine(st, PlaceOf(st, record), Msg::LineError, FileOf(st, record), record.line,
                        message != nullptr ? message : MessageText(Msg::DivisionByZero));
         return Outcome::Dropped;
       }
@@ -478,9 +543,11 @@ void Apply(Resolver &r, const Fixup &record, int32_t value) {
       break;
     }
     case FixupKind::Byte:
+      WarnOutside(PlaceOf(st, record), FileOf(st, record), record.line, value, record.range);
       Patch(st, record.target, value);
       break;
     case FixupKind::Word:
+      WarnOutside(PlaceOf(st, record), FileOf(st, record), record.line, value, record.range);
       Patch(st, record.target, value);
       if (record.target != kNoTarget) {
         Patch(st, Add32(record.target, 1), value >> 8);
@@ -489,8 +556,8 @@ void Apply(Resolver &r, const Fixup &record, int32_t value) {
     case FixupKind::Relative:
       if (value < -128 || value > 127) {
         const int32_t excess = value > 127 ? value - 127 : value + 128;
-        PrintErrorLine(st, Msg::LineErrorOffset, FileOf(st, record), record.line,
-                       MessageText(Msg::RelativeOutOfRange), excess);
+        PrintErrorLine(st, PlaceOf(st, record), Msg::LineErrorOffset, FileOf(st, record),
+                       record.line, MessageText(Msg::RelativeOutOfRange), excess);
         r.failed = true;
       } else {
         Patch(st, record.target, value);
@@ -498,7 +565,7 @@ void Apply(Resolver &r, const Fixup &record, int32_t value) {
       break;
     case FixupKind::BitNumber:
       if (static_cast<uint32_t>(value) > 7) {
-        PrintErrorLine(st, Msg::LineError, FileOf(st, record), record.line,
+        PrintErrorLine(st, PlaceOf(st, record), Msg::LineError, FileOf(st, record), record.line,
                        MessageText(Msg::BitOutOfRange));
         r.failed = true;
       } else if (record.target >= 0 && record.target < kCodeBufferSize) {
@@ -537,7 +604,8 @@ void ReportUnresolved(Resolver &r) {
       if (name[0] == '@') {
         name.resize(2);  // a generated local label shows as '@' and its family
       }
-      PrintErrorLine(st, Msg::UnresolvedLabel, FileOf(st, record), record.line, name.c_str());
+      PrintErrorLine(st, PlaceOf(st, record), Msg::UnresolvedLabel, FileOf(st, record), record.line,
+                     name.c_str());
     }
   }
 }
@@ -589,7 +657,8 @@ bool ResolveFixups(AssemblerState &st) {
         continue;
       }
       if (outcome == Outcome::MidCode) {
-        PrintErrorLine(st, Msg::UnexpectedMidCode, FileOf(st, record), record.line);
+        PrintErrorLine(st, PlaceOf(st, record), Msg::UnexpectedMidCode, FileOf(st, record),
+                       record.line);
         KeepPending(r);
         st.labels.current = entry_scope;
         return false;

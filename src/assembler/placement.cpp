@@ -77,7 +77,7 @@ struct Pages {
 };
 
 bool NoPageLeft(AssemblerState &st) {
-  PrintErrorLine(st, Msg::PlacementError, MessageText(Msg::BufferOverflow));
+  PrintErrorLine(st, CurrentPlace(st), Msg::PlacementError, MessageText(Msg::BufferOverflow));
   return false;
 }
 
@@ -320,7 +320,7 @@ bool CheckPlacementModesClosed(AssemblerState &st) {
     return true;
   }
   SetErrorFormat(st, Msg::ModeNotClosed, pl.mode_name);
-  PrintErrorLine(st, Msg::PlacementError, st.diag.error);
+  PrintErrorLine(st, CurrentPlace(st), Msg::PlacementError, st.diag.error);
   ClearError(st);
   if (BlockOpen(st)) {
     CloseFloatingBlock(st);
@@ -447,7 +447,8 @@ bool CopyPlacedBlocks(AssemblerState &st) {
     if (record.size < 0 || record.source < kImageSize ||
         record.source > kCodeBufferSize - record.size || record.destination < covered ||
         record.destination > st.code.end - record.size) {
-      PrintErrorLine(st, Msg::PlacementError, MessageText(Msg::PlacedBlockOverlap));
+      PrintErrorLine(st, CurrentPlace(st), Msg::PlacementError,
+                     MessageText(Msg::PlacedBlockOverlap));
       ok = false;
       break;
     }

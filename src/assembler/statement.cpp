@@ -193,7 +193,7 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
       return kResultBlockStart;
     }
     ListLineBeforeExpansion(st);
-    return FromBool(InvokeMacro(st, found->body));
+    return FromBool(InvokeMacro(st, found->body, found->name));
   }
   Token next;
   if (!PeekToken(st, next)) {
@@ -224,7 +224,7 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
   if (st.labels.current->parent != nullptr) {
     if (Label *macro = FindLabelOutward(st, name.Text(), kLabelMacro)) {
       ListLineBeforeExpansion(st);
-      return FromBool(InvokeMacro(st, macro->body));
+      return FromBool(InvokeMacro(st, macro->body, macro->name));
     }
   }
   SetErrorFormat(st, Msg::UndefinedIdentifier, std::string(name.Text()).c_str());
@@ -343,6 +343,7 @@ StatementResult DoDs(AssemblerState &st) {
   if (TakeIf(st, kComma) && !EvaluateKnown(st, fill)) {
     return Failed();
   }
+  WarnIfOutOfRange(st, fill, OperandRange::Byte);
   for (int32_t i = 0; i < size; ++i) {
     if (!EmitByte(st, static_cast<uint8_t>(fill))) {
       return Failed();
@@ -541,10 +542,11 @@ static_assert(DirectiveTableInOrder(), "directive rows must follow the token cod
 
 void ReportLineError(AssemblerState &st, const SourceContext &ctx) {
   const char *file = NameAt(st, ctx.file_name);
+  const DiagnosticPlace place = PlaceOf(st, ctx, ctx.line);
   if (st.pass.macro_depth > 0) {
-    PrintErrorLine(st, Msg::MacroLineError, file, st.diag.error);
+    PrintErrorLine(st, place, Msg::MacroLineError, file, st.diag.error);
   } else {
-    PrintErrorLine(st, Msg::LineError, file, ctx.line, st.diag.error);
+    PrintErrorLine(st, place, Msg::LineError, file, ctx.line, st.diag.error);
   }
 }
 

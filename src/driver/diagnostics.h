@@ -2,10 +2,14 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
+#include <string>
 #include <type_traits>
+#include <vector>
 
 struct AssemblerState;
+struct SourceContext;
 
 #include "driver/messages_enum.inc"
 
@@ -19,6 +23,10 @@ struct MessageEntry {
 // The texts the print operations use: the catalogue's CP932 bytes (the default), the same
 // texts as UTF-8, or their English versions.
 enum class MessageLanguage { cp932, utf8, english };
+
+// How error and warning lines are printed: as the catalogue writes them, on standard output
+// (the default), or as "FILE:LINE: error: TEXT" on standard error (--errors=gnu).
+enum class ErrorStyle { classic, gnu };
 
 // The whole catalogue, in Msg order. It is visible here so that every call that formats an
 // entry can be checked against the entry's conversions when it is compiled.
@@ -152,12 +160,28 @@ constexpr int kMessageBufferSize = 256;
 // A run stops after this many error lines, so that a runaway source (a macro that calls
 // itself) cannot print without end.
 constexpr int kMaxErrorLines = 10000;
+// The name under which the -D text is assembled, in place of a file name.
+constexpr char kDefineFileName[] = "in -D option";
+
+// Where an error or warning line points under --errors=gnu: the file and line an editor
+// opens, and the macro expansions and REPT repetitions the reported line lies in, outermost
+// first. An empty file names no place: the line concerns the whole run. Empty in the classic
+// style, which prints its places as the catalogue's texts do.
+struct DiagnosticPlace {
+  std::string file;
+  int32_t line = 0;  // 0: no line
+  std::string trail;
+  bool operator==(const DiagnosticPlace &) const = default;
+};
 
 struct Diagnostics {
   const char *error = nullptr;           // the current line's first error, or nullptr
   char buffer[kMessageBufferSize] = {};  // the one formatted message
   int error_lines = 0;                   // error lines printed so far in the program
   bool stopped = false;                  // the error-line limit stopped the run
+  // --errors=gnu: the places of forward references made inside expansions, which are
+  // reported after their contexts have ended (Fixup::place counts from 1).
+  std::vector<DiagnosticPlace> kept_places;
 };
 
 // The whole catalogue, in Msg order.
@@ -168,6 +192,28 @@ const char *MessageText(Msg id);
 const char *MessageTextIn(Msg id, MessageLanguage language);
 // Selects the language of every message printed from now on (the --messages option).
 void SetMessageLanguage(MessageLanguage language);
+// Selects how every error and warning line is printed from now on (the --errors option).
+void SetErrorStyle(ErrorStyle style);
+bool GnuErrorStyle();
+
+// How --errors=gnu prints a catalogue text: as "error" or "warning" (nullptr: an information
+// line, printed as written), its first place_length characters being the place in front of the
+// message that the line's place replaces.
+const char *GnuSeverityOf(const char *text, size_t &place_length);
+
+// The place of a line of a context: under --errors=gnu, the file and line that hold it (for a
+// line of a macro or REPT body, those of the outermost call) and the expansions it lies in.
+DiagnosticPlace PlaceOf(const AssemblerState &st, const SourceContext &ctx, int32_t line);
+// The place of the line being assembled; none outside the lines of the run.
+DiagnosticPlace CurrentPlace(const AssemblerState &st);
+// The place of a line of a file (a name-pool offset), outside any expansion.
+DiagnosticPlace FilePlace(const AssemblerState &st, int32_t file, int32_t line);
+// Keeps the place of a line for a record that outlives its context: 0 when the record's own
+// file and line will do (outside expansions, or in the classic style), else what KeptPlace
+// takes.
+int32_t KeepPlace(AssemblerState &st, const SourceContext &ctx, int32_t line);
+// The place kept by KeepPlace, or that of the record's file and line when it kept none.
+DiagnosticPlace KeptPlace(const AssemblerState &st, int32_t kept, int32_t file, int32_t line);
 
 // Sets the error slot to a catalogue message.
 void SetError(AssemblerState &st, Msg id);
@@ -180,7 +226,7 @@ void ConsolePrint(const char *format, ...) __attribute__((format(printf, 1, 2)))
 
 // The unchecked print operations behind the checked ones below.
 void FormatErrorUnchecked(AssemblerState &st, Msg id, ...);
-void ConsoleMessageUnchecked(Msg id, ...);
+void PrintMessageUnchecked(const DiagnosticPlace &place, Msg id, ...);
 void FileMessageUnchecked(FILE *file, Msg id, ...);
 
 // Formats a catalogue message with arguments into the message buffer (cut at its end) and
@@ -189,20 +235,30 @@ template <typename... Args>
 void SetErrorFormat(AssemblerState &st, MessageFor<Args...> message, Args... args) {
   FormatErrorUnchecked(st, message.id, args...);
 }
-// Console print of a catalogue message with arguments.
+// Prints a whole-line message of the catalogue about a place. In the classic style it is
+// printed as written on standard output. Under --errors=gnu an error or warning line is
+// printed on standard error as "FILE:LINE: error: TEXT (TRAIL)" (or "warning"), its TEXT being
+// the message without the file and line the catalogue's form puts in front ("talvo" stands
+// for a missing place); information lines stay as written on standard output.
+template <typename... Args>
+void PrintMessageAt(const DiagnosticPlace &place, MessageFor<Args...> message, Args... args) {
+  PrintMessageUnchecked(place, message.id, args...);
+}
+// Console print of a catalogue message with arguments, about no place in the source.
 template <typename... Args>
 void ConsoleMessage(MessageFor<Args...> message, Args... args) {
-  ConsoleMessageUnchecked(message.id, args...);
+  PrintMessageUnchecked(DiagnosticPlace{}, message.id, args...);
 }
 // Counts an error line about to be printed. Past the limit it prints nothing, stops the run
 // (the line loops end, with failure) and, the first time, says so; false then.
 [[nodiscard]] bool CountErrorLine(AssemblerState &st);
-// Console print of an error line of the run (a line that reports an error in the source or
-// its files), counted against the error-line limit.
+// Print of an error line of the run (a line that reports an error in the source or its
+// files) about a place, counted against the error-line limit.
 template <typename... Args>
-void PrintErrorLine(AssemblerState &st, MessageFor<Args...> message, Args... args) {
+void PrintErrorLine(AssemblerState &st, const DiagnosticPlace &place, MessageFor<Args...> message,
+                    Args... args) {
   if (CountErrorLine(st)) {
-    ConsoleMessageUnchecked(message.id, args...);
+    PrintMessageUnchecked(place, message.id, args...);
   }
 }
 // File print of a catalogue message with arguments (the disk writers report on standard error).

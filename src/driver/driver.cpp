@@ -70,9 +70,10 @@ const char *OptionValue(int argc, char **argv, int &index, size_t skip) {
 
 void PrintLongOptions();
 
-// --help: the usage text with the long options after it.
+// --help: the usage text, then the options it does not list.
 ParseResult ShowHelp(Options &, const char *) {
   PrintUsage();
+  ConsolePrint("  -Ixxx Search INCLUDE and BINCLUDE files also in folder xxx\n");
   PrintLongOptions();
   return Stop(0);
 }
@@ -90,23 +91,61 @@ bool SameIgnoringCase(const char *a, const char *b) {
   return *a == '\0' && *b == '\0';
 }
 
-// --messages=LANGUAGE: the texts of the catalogue messages from here on (any letter case).
-ParseResult SelectMessages(Options &, const char *value) {
-  static constexpr struct {
-    const char *name;
-    MessageLanguage language;
-  } kLanguages[] = {
-      {"cp932", MessageLanguage::cp932  },
-      {"utf-8", MessageLanguage::utf8   },
-      {"en",    MessageLanguage::english},
-  };
-  for (const auto &row : kLanguages) {
+// A value of a long option that names one of a few settings.
+template <typename Setting>
+struct NamedSetting {
+  const char *name;
+  Setting setting;
+};
+
+// Applies the setting that value names (in any letter case); Reject when no row names it.
+template <typename Setting, size_t N>
+ParseResult SelectNamed(const NamedSetting<Setting> (&rows)[N], const char *value,
+                        void (*apply)(Setting)) {
+  for (const NamedSetting<Setting> &row : rows) {
     if (SameIgnoringCase(value, row.name)) {
-      SetMessageLanguage(row.language);
+      apply(row.setting);
       return {};
     }
   }
   return {ParseOutcome::Reject, 0};
+}
+
+// --messages=LANGUAGE: the texts of the catalogue messages from here on.
+ParseResult SelectMessages(Options &, const char *value) {
+  static constexpr NamedSetting<MessageLanguage> kLanguages[] = {
+      {"cp932", MessageLanguage::cp932  },
+      {"utf-8", MessageLanguage::utf8   },
+      {"en",    MessageLanguage::english},
+  };
+  return SelectNamed(kLanguages, value, SetMessageLanguage);
+}
+
+// --errors=STYLE: how error and warning lines are printed from here on.
+ParseResult SelectErrorStyle(Options &, const char *value) {
+  static constexpr NamedSetting<ErrorStyle> kStyles[] = {
+      {"classic", ErrorStyle::classic},
+      {"gnu",     ErrorStyle::gnu    },
+  };
+  return SelectNamed(kStyles, value, SetErrorStyle);
+}
+
+// --warn=range: warnings about operand values their field cannot hold.
+ParseResult SelectWarnings(Options &options, const char *value) {
+  if (!SameIgnoringCase(value, "range")) {
+    return {ParseOutcome::Reject, 0};
+  }
+  options.warn_range = true;
+  return {};
+}
+
+// --deps=FILE: a make rule naming every file the run reads.
+ParseResult SelectDepsFile(Options &options, const char *value) {
+  if (*value == '\0') {
+    return {ParseOutcome::Reject, 0};
+  }
+  options.deps_name = value;
+  return {};
 }
 
 struct LongOption {
@@ -116,10 +155,16 @@ struct LongOption {
 };
 
 const LongOption kLongOptions[] = {
-    {"help",      ShowHelp,       "  --help        Print this usage text\n"      },
-    {"version",   ShowVersion,    "  --version     Print the version\n"          },
+    {"help",      ShowHelp,         "  --help        Print this usage text\n"         },
+    {"version",   ShowVersion,      "  --version     Print the version\n"             },
     {"messages=", SelectMessages,
-     "  --messages=xx Print messages in cp932 (default), utf-8 or en (English)\n"},
+     "  --messages=xx Print messages in cp932 (default), utf-8 or en (English)\n"     },
+    {"errors=",   SelectErrorStyle,
+     "  --errors=gnu  Print errors and warnings as FILE:LINE: error: TEXT on stderr\n"},
+    {"warn=",     SelectWarnings,
+     "  --warn=range  Warn about operand values outside the range of their field\n"   },
+    {"deps=",     SelectDepsFile,
+     "  --deps=xxx    Write a make rule: the output depends on every file read\n"     },
 };
 
 void PrintLongOptions() {
@@ -238,6 +283,15 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
       case 'x':
         options.assemble_list = true;
         break;
+      case 'I': {
+        const char *value = OptionValue(argc, argv, i, 2);
+        if (value == nullptr) {
+          ConsoleMessage(Msg::IncludeFolderMissing);
+          return Stop(kExitFailure);
+        }
+        options.include_folders.emplace_back(value);
+        break;
+      }
       case 'D':
         if (arg[2] == '\0') {
           ConsoleMessage(Msg::ErrorInDOption);
@@ -287,16 +341,16 @@ constexpr DefineRefusal kDefineRefusals[] = {
     {kResultBlockStart, "MACRO/REPT"},
 };
 
-// Assembles the -D text as one line under the file name "in -D option". A text longer than a
+// Assembles the -D text as one line under the file name kDefineFileName. A text longer than a
 // line, or a statement that needs more than its one line, fails with a message.
 bool AssembleDefine(AssemblerState &st) {
   SourceContext ctx;
-  ctx.file_name = AddName(st, "in -D option");
+  ctx.file_name = AddName(st, kDefineFileName);
   ctx.listing = st.assemble_list;
   const char *name = NameAt(st, ctx.file_name);
   const std::string_view define = st.options.define;
   if (define.size() >= kLineCapacity) {
-    PrintErrorLine(st, Msg::ReplayLineTooLong, name);
+    PrintErrorLine(st, PlaceOf(st, ctx, ctx.line), Msg::ReplayLineTooLong, name);
     return false;
   }
   char line[kLineCapacity];
@@ -307,7 +361,7 @@ bool AssembleDefine(AssemblerState &st) {
   for (const DefineRefusal &refusal : kDefineRefusals) {
     if (result == refusal.result) {
       SetErrorFormat(st, Msg::NotInDefine, refusal.keyword);
-      PrintErrorLine(st, Msg::LineError, name, ctx.line, st.diag.error);
+      PrintErrorLine(st, PlaceOf(st, ctx, ctx.line), Msg::LineError, name, ctx.line, st.diag.error);
       ClearError(st);
     }
   }
@@ -334,7 +388,8 @@ bool RunPass(AssemblerState &st) {
 }
 
 int Finish(AssemblerState &st, int status) {
-  SetMessageLanguage(MessageLanguage::cp932);  // --messages holds for this run only
+  SetMessageLanguage(MessageLanguage::cp932);  // --messages and --errors hold for this run only
+  SetErrorStyle(ErrorStyle::classic);
   ClearFixups(st);
   FreeLabelTable(st);
   FreeTextStore(st.text);
@@ -358,6 +413,7 @@ bool SameExistingFile(const char *a, const char *b) {
 struct OutputNames {
   std::string image;                                   // empty with -d
   std::string label_list, symbol_file, assemble_list;  // empty when not asked for
+  std::string make_rule;                               // --deps, or empty
 };
 
 // The name of a listing: the output name with the listing's extension. False, with a message,
@@ -378,6 +434,7 @@ bool NameOutputs(const AssemblerState &st, OutputNames &names) {
   if (options.mode != OutputMode::dump) {
     names.image = options.output_name;
   }
+  names.make_rule = options.deps_name;
   return (!options.label_list || ListingName(st, ".lst", names.label_list)) &&
          (!options.symbol_file || ListingName(st, ".sym", names.symbol_file)) &&
          (!options.assemble_list || ListingName(st, ".als", names.assemble_list));
@@ -405,8 +462,8 @@ bool CheckOutputNames(const AssemblerState &st, const std::vector<std::string> &
 
 std::vector<std::string> NamesOf(const OutputNames &names) {
   std::vector<std::string> list;
-  for (const std::string *name :
-       {&names.image, &names.label_list, &names.symbol_file, &names.assemble_list}) {
+  for (const std::string *name : {&names.image, &names.label_list, &names.symbol_file,
+                                  &names.assemble_list, &names.make_rule}) {
     if (!name->empty()) {
       list.push_back(*name);
     }
@@ -498,6 +555,30 @@ void BuildListings(AssemblerState &st, const OutputNames &names, std::vector<Out
   }
 }
 
+// The make rule of --deps, added to files: the image files of the run (the output name with
+// -d) depend on every file it read, in the order they were first read. False (reported) when a
+// name cannot be written into the rule.
+bool BuildDepsFile(const AssemblerState &st, const std::string &name,
+                   std::vector<OutputFile> &files) {
+  std::vector<std::string> targets;
+  for (const OutputFile &file : files) {
+    if (file.kind == OutputKind::Image || file.kind == OutputKind::Disk) {
+      targets.push_back(file.path);
+    }
+  }
+  if (targets.empty()) {
+    targets.push_back(st.options.output_name);
+  }
+  std::string rule;
+  std::string unwritable;
+  if (!BuildMakeRule(targets, st.input_names, rule, unwritable)) {
+    ConsoleMessage(Msg::DepsNameUnwritable, unwritable.c_str());
+    return false;
+  }
+  files.push_back({name, std::move(rule), OutputKind::MakeRule});
+  return true;
+}
+
 void ReportNotWritten(const OutputFile &file, const FileReplaceError &error) {
   switch (file.kind) {
     case OutputKind::Image:
@@ -512,6 +593,9 @@ void ReportNotWritten(const OutputFile &file, const FileReplaceError &error) {
       break;
     case OutputKind::Listing:
       ConsoleMessage(Msg::ListingNotWritten, file.path.c_str(), std::strerror(error.error_number));
+      break;
+    case OutputKind::MakeRule:
+      ConsoleMessage(Msg::DepsNotWritten, file.path.c_str(), std::strerror(error.error_number));
       break;
   }
 }
@@ -528,6 +612,9 @@ bool WriteOutputs(AssemblerState &st, const Image &image) {
     return false;
   }
   BuildListings(st, names, files);
+  if (!names.make_rule.empty() && !BuildDepsFile(st, names.make_rule, files)) {
+    return false;
+  }
   // Once more with D000.bin, and with any file that only the listing run read.
   if (!CheckOutputNames(st, NamesOf(files))) {
     return false;

@@ -35,6 +35,9 @@ struct Options {
   const char *define = nullptr;  // -D text
   uint32_t first_source = 0;     // TextStore offset of the first source name
   int32_t source_count = 0;      // source names stored from there on, empty ones included
+  std::vector<std::string> include_folders;  // -I, in order
+  bool warn_range = false;                   // --warn=range
+  std::string deps_name;                     // --deps=FILE; empty: no dependency rule
 };
 
 // Fields reset before each run (the assembly pass and the listing pass): assigning a fresh
@@ -83,6 +86,7 @@ struct AssemblerState {
   SourceContext *context = nullptr;  // context of the line being assembled
   int32_t include_depth = 0;
   std::set<FileIdentity> inputs;          // every file the run has read
+  std::vector<std::string> input_names;   // the names they were first read by, in that order
   AssembleList *assemble_list = nullptr;  // the assemble list being built (listing pass only)
   ListingLine *listing_line = nullptr;    // listing pass: the line being assembled
 };

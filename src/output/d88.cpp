@@ -63,8 +63,13 @@ struct Disk {
 
 // Prints a message of the disk writers on standard error, ending its line when the catalogue
 // text does not. The console is flushed first, so that its lines (the warnings) come before.
+// Under --errors=gnu it is an error line about the whole run, as every other.
 template <typename... Args>
 void DiskMessage(MessageFor<Args...> message, Args... args) {
+  if (GnuErrorStyle()) {
+    ConsoleMessage(message, args...);
+    return;
+  }
   std::fflush(stdout);
   FileMessage(stderr, message, args...);
   const char *text = MessageText(message.id);

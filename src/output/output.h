@@ -1,5 +1,5 @@
-// Output writers: raw binary, Intel HEX, MZT, the console dump, D88 disk images and the
-// listings.
+// Output writers: raw binary, Intel HEX, MZT, the console dump, D88 disk images, the
+// listings and the make rule of the files read.
 #pragma once
 
 #include <cstddef>
@@ -49,10 +49,20 @@ enum class DiskType { k2D, k2DD };
 // such file, created).
 void ReportDiskNotWritten(const char *path);
 
+// ---- Dependency rule ---------------------------------------------------------------------
+
+// The make rule "TARGETS: PREREQUISITES" (--deps), each name written so that make reads it
+// back as it is: blanks, '#', ':', wildcards and '|' escaped with '\', '$' doubled, '%'
+// escaped in targets. False, with the name in unwritable, when a name holds what a rule cannot
+// (a line end, ';', '=', a leading '~' or a trailing '\').
+[[nodiscard]] bool BuildMakeRule(const std::vector<std::string> &targets,
+                                 const std::vector<std::string> &prerequisites, std::string &rule,
+                                 std::string &unwritable);
+
 // ---- Replacing files ---------------------------------------------------------------------
 
 // What a file written by a run is, for the message when it cannot be written.
-enum class OutputKind { Image, Disk, Listing };
+enum class OutputKind { Image, Disk, Listing, MakeRule };
 
 // A file a run writes: its name and its whole new contents.
 struct OutputFile {

@@ -101,14 +101,16 @@ BodyLineScan ScanBodyLine(AssemblerState &st, const SourceContext &ctx, const ch
       case kRept:
         if (++st.capture_nesting >= kMaxReptNesting) {
           if (!quiet) {
-            PrintErrorLine(st, Msg::ReptNestTooDeep, NameAt(st, ctx.file_name), ctx.line);
+            PrintErrorLine(st, PlaceOf(st, ctx, ctx.line), Msg::ReptNestTooDeep,
+                           NameAt(st, ctx.file_name), ctx.line);
           }
           result = LineScan::Failed;
         }
         break;
       case kMacro:
         if (!quiet) {
-          PrintErrorLine(st, Msg::MacroInMacro, NameAt(st, ctx.file_name), ctx.line);
+          PrintErrorLine(st, PlaceOf(st, ctx, ctx.line), Msg::MacroInMacro,
+                         NameAt(st, ctx.file_name), ctx.line);
         }
         result = LineScan::Failed;
         break;
@@ -123,15 +125,18 @@ BodyLineScan ScanBodyLine(AssemblerState &st, const SourceContext &ctx, const ch
 }
 
 // Replays a REPT body count times in a copy of ctx that keeps its file name, listing file
-// and macro arguments. Each repetition starts with an empty conditional state and numbers
-// its lines within the body from 1, so a message names the same line in every repetition.
-// False when a repetition does not run to the end of the body.
-bool ReplayRept(AssemblerState &st, SourceContext &ctx, uint32_t body) {
+// and macro arguments, and names ctx and the REPT line as its caller. Each repetition starts with
+// an empty conditional state and numbers its lines within the body from 1, so a message names the
+// same line in every repetition. False when a repetition does not run to the end of the body.
+bool ReplayRept(AssemblerState &st, SourceContext &ctx, uint32_t body, int32_t rept_line) {
   SourceContext copy;
   copy.file_name = ctx.file_name;
   copy.listing = ctx.listing;
+  copy.caller = &ctx;
+  copy.caller_line = rept_line;
   std::copy(std::begin(ctx.args), std::end(ctx.args), std::begin(copy.args));
   while (ctx.repeat > 0) {
+    ++copy.repetition;
     copy.line = 1;
     copy.replay = body;
     copy.if_state = kIfNone;
@@ -255,7 +260,8 @@ CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
   }
   if (scan != LineScan::Closed) {
     if (scan == LineScan::Open && !ctx.read_failed) {
-      PrintErrorLine(st, Msg::NoMatchingEndm, NameAt(st, ctx.file_name), header_line);
+      PrintErrorLine(st, PlaceOf(st, ctx, header_line), Msg::NoMatchingEndm,
+                     NameAt(st, ctx.file_name), header_line);
     }
     ctx.repeat = 0;
     return CaptureResult::Failed;
@@ -270,7 +276,7 @@ CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
     }
     body = label->body;
   }
-  bool ok = body == 0 || ReplayRept(st, ctx, body);
+  bool ok = body == 0 || ReplayRept(st, ctx, body, header_line);
   ctx.repeat = 0;
   return ok ? CaptureResult::Captured : CaptureResult::ReplayFailed;
 }
@@ -323,7 +329,7 @@ void CollectMacroArguments(AssemblerState &st, SourceContext &ctx) {
 }
 
 // Expands a macro: its arguments, then its body replayed in a context of its own.
-bool InvokeMacro(AssemblerState &st, uint32_t body) {
+bool InvokeMacro(AssemblerState &st, uint32_t body, int32_t name) {
   if (st.pass.macro_depth >= kMaxMacroDepth) {
     SetError(st, Msg::MacroNestTooDeep);
     return false;
@@ -333,6 +339,9 @@ bool InvokeMacro(AssemblerState &st, uint32_t body) {
   expansion.file_name = caller->file_name;
   expansion.listing = caller->listing;
   expansion.replay = body;
+  expansion.caller = caller;
+  expansion.caller_line = caller->line;
+  expansion.macro_name = name;
   ++st.pass.macro_depth;
   CollectMacroArguments(st, expansion);
 

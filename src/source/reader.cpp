@@ -2,9 +2,12 @@
 // statement assembler and acts on the results that concern files.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "driver/state.h"
@@ -19,8 +22,9 @@ FileIdentity IdentityOf(const struct stat &info) {
   return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
 }
 
-// Opens a file the run reads and notes it as read. A folder opens on some systems but holds
-// no bytes to read: it counts as a file that cannot be opened (nullptr).
+// Opens a file the run reads and notes it as read, with the name it was first read by. A
+// folder opens on some systems but holds no bytes to read: it counts as a file that cannot be
+// opened (nullptr).
 FILE *OpenInput(AssemblerState &st, const char *name, const char *mode) {
   FILE *file = std::fopen(name, mode);
   if (file == nullptr) {
@@ -31,15 +35,55 @@ FILE *OpenInput(AssemblerState &st, const char *name, const char *mode) {
     std::fclose(file);
     return nullptr;
   }
-  st.inputs.insert(IdentityOf(info));
+  if (st.inputs.insert(IdentityOf(info)).second) {
+    st.input_names.emplace_back(name);
+  }
   return file;
+}
+
+// The folder part of a path, with its '/'; empty for a name without one.
+std::string_view FolderOf(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? std::string_view{} : path.substr(0, slash + 1);
+}
+
+// Opens the file that INCLUDE or BINCLUDE names in ctx: by the name as written; when that
+// cannot be opened and the name is relative, by the name in the folder of the file being read,
+// then in each -I folder in order. opened receives the path that opened. nullptr when none did.
+FILE *OpenIncluded(AssemblerState &st, const SourceContext &ctx, const char *mode,
+                   std::string &opened) {
+  const std::string_view name = ctx.operand;
+  opened = name;
+  FILE *file = OpenInput(st, ctx.operand, mode);
+  if (file != nullptr || name.empty() || name.front() == '/') {
+    return file;
+  }
+  std::vector<std::string> folders{std::string(FolderOf(FileNameOf(st, ctx)))};
+  for (const std::string &folder : st.options.include_folders) {
+    folders.push_back(folder.empty() || folder.back() == '/' ? folder : folder + '/');
+  }
+  for (const std::string &folder : folders) {
+    if (folder.empty()) {
+      continue;  // the current folder: the name as written
+    }
+    opened = folder;
+    opened += name;
+    file = OpenInput(st, opened.c_str(), mode);
+    if (file != nullptr) {
+      return file;
+    }
+  }
+  opened = name;
+  return nullptr;
 }
 
 // Copies the bytes of the BINCLUDE file named in the context into the image.
 bool IncludeBinary(AssemblerState &st, SourceContext &ctx) {
-  FILE *file = OpenInput(st, ctx.operand, "rb");
+  std::string opened;
+  FILE *file = OpenIncluded(st, ctx, "rb", opened);
+  const DiagnosticPlace place = PlaceOf(st, ctx, ctx.line);
   if (file == nullptr) {
-    PrintErrorLine(st, Msg::FileNotFound, FileNameOf(st, ctx), ctx.line, ctx.operand);
+    PrintErrorLine(st, place, Msg::FileNotFound, FileNameOf(st, ctx), ctx.line, ctx.operand);
     return false;
   }
   unsigned char chunk[4096];
@@ -48,7 +92,7 @@ bool IncludeBinary(AssemblerState &st, SourceContext &ctx) {
   while (ok && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
     for (size_t i = 0; i < got; ++i) {
       if (!EmitByte(st, chunk[i])) {
-        PrintErrorLine(st, Msg::FileTooLarge, FileNameOf(st, ctx), ctx.line, ctx.operand);
+        PrintErrorLine(st, place, Msg::FileTooLarge, FileNameOf(st, ctx), ctx.line, ctx.operand);
         ok = false;
         break;
       }
@@ -56,7 +100,7 @@ bool IncludeBinary(AssemblerState &st, SourceContext &ctx) {
   }
   // A read that failed is no end of file: the bytes after it would be missing from the image.
   if (ok && std::ferror(file) != 0) {
-    PrintErrorLine(st, Msg::BincludeNotReadable, FileNameOf(st, ctx), ctx.line, ctx.operand);
+    PrintErrorLine(st, place, Msg::BincludeNotReadable, FileNameOf(st, ctx), ctx.line, ctx.operand);
     ok = false;
   }
   std::fclose(file);
@@ -166,12 +210,12 @@ const char *ReadFileLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[
     failed = line == nullptr && std::ferror(ctx.file) != 0;
   }
   if (failed) {
-    PrintErrorLine(st, Msg::SourceNotReadable, FileNameOf(st, ctx));
+    PrintErrorLine(st, PlaceOf(st, ctx, ctx.line), Msg::SourceNotReadable, FileNameOf(st, ctx));
     ctx.read_failed = true;
     return nullptr;
   }
   if (line != nullptr && ctx.line_count_full) {
-    PrintErrorLine(st, Msg::TooManyLines, FileNameOf(st, ctx));
+    PrintErrorLine(st, PlaceOf(st, ctx, ctx.line), Msg::TooManyLines, FileNameOf(st, ctx));
     ctx.read_failed = true;
     return nullptr;
   }
@@ -191,7 +235,7 @@ const char *NextLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLin
   }
   ctx.replay = next;
   if (!SubstituteArguments(st, ctx, text, buffer)) {
-    PrintErrorLine(st, Msg::ReplayLineTooLong, FileNameOf(st, ctx));
+    PrintErrorLine(st, PlaceOf(st, ctx, ctx.line), Msg::ReplayLineTooLong, FileNameOf(st, ctx));
     ctx.read_failed = true;
     return nullptr;
   }
@@ -205,6 +249,10 @@ bool ReadLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapaci
   }
   return line != nullptr;
 }
+
+namespace {
+bool IncludeSource(AssemblerState &st, SourceContext &ctx);
+}  // namespace
 
 FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
   char buffer[kLineCapacity];
@@ -223,12 +271,12 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
         return errors > 0 ? FileResult::Failed : FileResult::EndedByEnd;
       case kResultInclude:
         if (st.include_depth >= kMaxIncludeDepth) {
-          PrintErrorLine(st, Msg::LineError, FileNameOf(st, ctx), ctx.line,
-                         MessageText(Msg::IncludeTooDeep));
+          PrintErrorLine(st, PlaceOf(st, ctx, ctx.line), Msg::LineError, FileNameOf(st, ctx),
+                         ctx.line, MessageText(Msg::IncludeTooDeep));
           st.pass.abandoned = true;
           return FileResult::Failed;
         }
-        if (!AssembleSourceFile(st, ctx.operand)) {
+        if (!IncludeSource(st, ctx)) {
           return FileResult::Failed;
         }
         CountLine(ctx);
@@ -258,14 +306,10 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
   return FileResult::EndOfInput;
 }
 
-bool AssembleSourceFile(AssemblerState &st, const char *name) {
-  // name may point into the TextStore, which the file's macro bodies and arguments grow and
-  // move: it is read only before the first line, and the name pool's copy serves afterwards.
-  FILE *file = OpenInput(st, name, "r");
-  if (file == nullptr) {
-    PrintErrorLine(st, Msg::CannotOpenSource, name);
-    return false;
-  }
+namespace {
+
+// Assembles a source file opened under name (top-level or included).
+bool AssembleOpenFile(AssemblerState &st, FILE *file, const char *name) {
   ++st.include_depth;
   SourceContext *outer = st.context;
   SourceContext ctx;
@@ -278,10 +322,37 @@ bool AssembleSourceFile(AssemblerState &st, const char *name) {
   st.context = outer;  // ctx ends here
   std::fclose(file);
   if (result == FileResult::EndOfInput && st.include_depth == 1) {
-    ConsoleMessage(Msg::EofBeforeEnd, FileNameOf(st, ctx));
+    // Under --errors=gnu the warning points at the last line.
+    PrintMessageAt(FilePlace(st, ctx.file_name, std::max(ctx.line - 1, 1)), Msg::EofBeforeEnd,
+                   FileNameOf(st, ctx));
   }
   --st.include_depth;
   return result != FileResult::Failed;
+}
+
+// Assembles the source file that INCLUDE names in ctx, found as OpenIncluded finds it; the file
+// is then known by the path that opened.
+bool IncludeSource(AssemblerState &st, SourceContext &ctx) {
+  std::string opened;
+  FILE *file = OpenIncluded(st, ctx, "r", opened);
+  if (file == nullptr) {
+    PrintErrorLine(st, PlaceOf(st, ctx, ctx.line), Msg::CannotOpenSource, ctx.operand);
+    return false;
+  }
+  return AssembleOpenFile(st, file, opened.c_str());
+}
+
+}  // namespace
+
+bool AssembleSourceFile(AssemblerState &st, const char *name) {
+  // name may point into the TextStore, which the file's macro bodies and arguments grow and
+  // move: it is read only before the first line, and the name pool's copy serves afterwards.
+  FILE *file = OpenInput(st, name, "r");
+  if (file == nullptr) {
+    PrintErrorLine(st, CurrentPlace(st), Msg::CannotOpenSource, name);
+    return false;
+  }
+  return AssembleOpenFile(st, file, name);
 }
 
 bool IsInputFile(const AssemblerState &st, const char *path) {

@@ -60,6 +60,13 @@ struct SourceContext {
   // largest line number): the file or body fails; the reader has printed why.
   bool read_failed = false;
   bool line_count_full = false;  // the line number has reached its largest value
+  // A replayed body (macro expansion, REPT repetition): the context of the line that called
+  // the macro or holds the REPT, and that line's number; the macro's name (name-pool offset,
+  // 0 for a REPT) or the repetition (from 1). Error places of --errors=gnu are made from them.
+  const SourceContext *caller = nullptr;
+  int32_t caller_line = 0;
+  int32_t macro_name = 0;
+  int32_t repetition = 0;
 };
 
 // Counts a line of the context. The number stops at its largest value, 2,147,483,647; the
@@ -135,9 +142,10 @@ inline bool IsSkipping(int32_t if_state) {
 [[nodiscard]] bool DefineMacro(AssemblerState &st, std::string_view name);
 // "REPT count", called with the REPT token consumed; false (message set) on error.
 [[nodiscard]] bool DefineRept(AssemblerState &st);
-// Invokes a macro whose body starts at the TextStore offset body (0 = empty body): collects
-// the arguments from the rest of the line, replays the body, leaves the scan at the line end.
-[[nodiscard]] bool InvokeMacro(AssemblerState &st, uint32_t body);
+// Invokes a macro whose body starts at the TextStore offset body (0 = empty body) and whose
+// name is at the name-pool offset name: collects the arguments from the rest of the line,
+// replays the body, leaves the scan at the line end.
+[[nodiscard]] bool InvokeMacro(AssemblerState &st, uint32_t body, int32_t name);
 enum class CaptureResult {
   Captured,      // the body was stored (and a REPT replayed in full)
   ReplayFailed,  // a REPT repetition failed: one error counts against the REPT line

@@ -289,7 +289,8 @@ void SkipRedundantA(AssemblerState &st) {
   if (Accept(st) && AcceptKind(st, kComma)) {
     const SourceContext *ctx = st.context;
     const char *file = ctx != nullptr ? NameAt(st, ctx->file_name) : nullptr;
-    ConsoleMessage(Msg::RedundantA, file != nullptr ? file : "", ctx != nullptr ? ctx->line : 0);
+    PrintMessageAt(CurrentPlace(st), Msg::RedundantA, file != nullptr ? file : "",
+                   ctx != nullptr ? ctx->line : 0);
     return;
   }
   st.scan.pos = before_a;

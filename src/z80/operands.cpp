@@ -138,10 +138,10 @@ bool EmitDisplacement(AssemblerState &st, const RegOperand &reg, bool invalid_on
     case Disp::Expression:
       break;
   }
-  // The expression starts with the sign that followed IX or IY; it is cut to 8 bits
-  // without a range check.
+  // The expression starts with the sign that followed IX or IY; it is cut to 8 bits (with a
+  // warning outside -128..127 under --warn=range).
   const bool evaluated = invalid_on_error ? EvaluateOperand(st) : EvaluateExpression(st);
-  return evaluated && EmitEvaluatedByte(st) && ExpectCloseParen(st);
+  return evaluated && EmitEvaluatedByte(st, OperandRange::Displacement) && ExpectCloseParen(st);
 }
 
 bool EvaluateOperand(AssemblerState &st) { return EvaluateExpression(st) || Invalid(st); }

@@ -109,4 +109,28 @@ TEST_F(WholeRun, TheRunStopsAfter10000ErrorLines) {
   EXPECT_FALSE(std::filesystem::exists("runaway.bin"));
 }
 
+TEST_F(WholeRun, IncludeSearchesTheIncludersFolderThenEachIFolder) {
+  std::filesystem::create_directories("rom");
+  std::filesystem::create_directories("lib");
+  std::ofstream("rom/rom.asm") << "\tORG 100H\n\tINCLUDE here.inc\n\tINCLUDE lib.inc\n\tEND\n";
+  std::ofstream("rom/here.inc") << "\tDB 1\n";
+  std::ofstream("lib/lib.inc") << "\tDB 2\n\tBINCLUDE data.bin\n";
+  std::ofstream("lib/data.bin") << "D";
+  std::string out;
+  EXPECT_EQ(Run({"-o", "rom.bin", "rom/rom.asm"}, &out), -1);
+  EXPECT_EQ(out, "File 'lib.inc' cannot open\n");
+  EXPECT_EQ(Run({"-Ilib", "-o", "rom.bin", "rom/rom.asm"}, &out), 0) << out;
+  EXPECT_EQ(ReadFile("rom.bin"), std::string("\x01\x02"
+                                             "D",
+                                             3));
+
+  // An absolute name is only ever opened as written: no folder is put in front of it.
+  const std::string absolute = (dir_ / "nowhere" / "x.inc").string();
+  std::filesystem::create_directories("lib" + (dir_ / "nowhere").string());
+  std::ofstream("lib" + absolute) << "\tDB 3\n";
+  std::ofstream("abs.asm") << "\tORG 100H\n\tINCLUDE " << absolute << "\n\tEND\n";
+  EXPECT_EQ(Run({"-Ilib", "abs.asm"}, &out), -1);
+  EXPECT_EQ(out, "File '" + absolute + "' cannot open\n");
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <random>
@@ -132,6 +133,66 @@ TEST(Operands, KnownValuesAreTruncatedAndRelativeJumpsChecked) {
   }
   EXPECT_EQ(st->code.position, 4);
   EXPECT_TRUE(st->fixups.records.empty());
+}
+
+TEST(OperandRange, EachRangeEndsWhereItsFieldDoes) {
+  struct Case {
+    OperandRange range;
+    int32_t inside_low, inside_high;
+  };
+  for (const Case &c : {
+           Case{OperandRange::Byte,         -128,   255  },
+           Case{OperandRange::Displacement, -128,   127  },
+           Case{OperandRange::Word,         -32768, 65535}
+  }) {
+    EXPECT_FALSE(OutsideOperandRange(c.inside_low, c.range));
+    EXPECT_FALSE(OutsideOperandRange(c.inside_high, c.range));
+    EXPECT_TRUE(OutsideOperandRange(c.inside_low - 1, c.range));
+    EXPECT_TRUE(OutsideOperandRange(c.inside_high + 1, c.range));
+    EXPECT_TRUE(OutsideOperandRange(INT32_MIN, c.range));
+    EXPECT_TRUE(OutsideOperandRange(INT32_MAX, c.range));
+    EXPECT_EQ(LimitsOf(c.range).low, c.inside_low);
+    EXPECT_EQ(LimitsOf(c.range).high, c.inside_high);
+  }
+  // A label holds 16 bits: FF80h..FFFFh is a small negative byte or displacement, and the
+  // values just below it are not.
+  for (OperandRange range : {OperandRange::Byte, OperandRange::Displacement}) {
+    EXPECT_FALSE(OutsideOperandRange(0xFF80, range));
+    EXPECT_FALSE(OutsideOperandRange(0xFFFF, range));
+    EXPECT_TRUE(OutsideOperandRange(0xFF7F, range));
+    EXPECT_TRUE(OutsideOperandRange(0x10000, range));
+  }
+  EXPECT_FALSE(OutsideOperandRange(INT32_MIN, OperandRange::None));
+}
+
+TEST(OperandRange, KnownAndResolvedValuesAreWarnedAboutOnlyWhenAsked) {
+  for (bool asked : {false, true}) {
+    auto st = MakeState();
+    st->options.warn_range = asked;
+    Line(*st, 1, "300");
+    ASSERT_TRUE(EvaluateExpression(*st));
+    CaptureStdout();
+    ASSERT_TRUE(EmitEvaluatedByte(*st, OperandRange::Displacement));
+    Line(*st, 2, "-40000");
+    ASSERT_TRUE(EmitOperandWord(*st));
+    Line(*st, 3, "LATER");  // forward references, checked when they are resolved
+    ASSERT_TRUE(EmitOperandByte(*st));
+    Line(*st, 4, "LATER*2");
+    ASSERT_TRUE(EmitOperandWord(*st));
+    const std::string known = GetCapturedStdout();
+    Define(*st, "LATER", 0x8000);
+    const std::string resolved = Resolve(*st, true);
+    if (asked) {
+      EXPECT_EQ(known, Format(Msg::RangeWarning, "main.asm", 1, 300, -128, 127) +
+                           Format(Msg::RangeWarning, "main.asm", 2, -40000, -32768, 65535));
+      EXPECT_EQ(resolved, Format(Msg::RangeWarning, "main.asm", 3, 0x8000, -128, 255) +
+                              Format(Msg::RangeWarning, "main.asm", 4, 0x10000, -32768, 65535));
+    } else {
+      EXPECT_EQ(known + resolved, "");
+    }
+    // The values are cut as always.
+    EXPECT_EQ(Image(*st, 0, 6), (std::vector<uint8_t>{0x2C, 0xC0, 0x63, 0x00, 0x00, 0x00}));
+  }
 }
 
 TEST(Resolve, ChainsOfDefinitionsTakeSeveralSweeps) {

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "test_support.h"
@@ -129,6 +130,87 @@ TEST(ErrorSlot, AlreadyDefinedNamesTheKind) {
   SetErrorFormat(*st, Msg::AlreadyDefined, "LOOP", MessageText(Msg::KindLabel));
   std::string expected = std::string("LOOP") + ToCp932("はすでにラベルとして定義されています");
   EXPECT_EQ(std::string(st->diag.error), expected);
+}
+
+// ---- --errors=gnu ------------------------------------------------------------------------------
+
+// Prints with the style selected and returns what went to standard output and standard error.
+template <typename Print>
+std::pair<std::string, std::string> Printed(ErrorStyle style, Print print) {
+  SetErrorStyle(style);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  print();
+  std::pair<std::string, std::string> printed{testing::internal::GetCapturedStdout(),
+                                              testing::internal::GetCapturedStderr()};
+  SetErrorStyle(ErrorStyle::classic);
+  SetMessageLanguage(MessageLanguage::cp932);
+  return printed;
+}
+
+TEST(GnuErrors, LinesNameTheirPlaceOnStandardError) {
+  const DiagnosticPlace line{"main.asm", 7, {}};
+  const DiagnosticPlace in_macro{"main.asm", 20, "in macro M, line 2"};
+  using Lines = std::pair<std::string, std::string>;
+  auto english = [](auto print) {
+    return [print] {
+      SetMessageLanguage(MessageLanguage::english);
+      print();
+    };
+  };
+  EXPECT_EQ(Printed(ErrorStyle::gnu, english([&] {
+                      PrintMessageAt(line, Msg::LineError, "main.asm", 7, "Syntax error");
+                    })),
+            Lines("", "main.asm:7: error: Syntax error\n"));
+  EXPECT_EQ(Printed(ErrorStyle::gnu, english([&] {
+                      PrintMessageAt(in_macro, Msg::MacroLineError, "main.asm", "Syntax error");
+                    })),
+            Lines("", "main.asm:20: error: Syntax error (in macro M, line 2)\n"));
+  EXPECT_EQ(Printed(ErrorStyle::gnu, english([&] {
+                      PrintMessageAt(line, Msg::LineErrorOffset, "main.asm", 7, "Far", 3);
+                    })),
+            Lines("", "main.asm:7: error: Far (+3)\n"));
+  EXPECT_EQ(Printed(ErrorStyle::gnu,
+                    english([&] { PrintMessageAt(line, Msg::RedundantA, "main.asm", 7); })),
+            Lines("", "main.asm:7: warning: Redundant operand 'A,'\n"));
+  EXPECT_EQ(Printed(ErrorStyle::gnu, english([&] {
+                      PrintMessageAt({"main.asm", 9, {}}, Msg::EofBeforeEnd, "main.asm");
+                    })),
+            Lines("", "main.asm:9: warning: EOF is found before 'END' command\n"));
+  // No place: the program's name. The text of a placement line is its argument.
+  EXPECT_EQ(Printed(ErrorStyle::gnu, english([] { ConsoleMessage(Msg::IllegalOption, 'Q'); })),
+            Lines("", "talvo: error: Illegal option: -Q\n"));
+  EXPECT_EQ(
+      Printed(ErrorStyle::gnu, english([] { ConsoleMessage(Msg::PlacementError, "No room"); })),
+      Lines("", "talvo: error: No room\n"));
+  EXPECT_EQ(Printed(ErrorStyle::gnu, english([] { ConsoleMessage(Msg::WarnBeyondDFFF); })),
+            Lines("", "talvo: warning: The binary extends beyond 0000h-DFFFh\n"));
+  // An information line stays as it is, on standard output.
+  EXPECT_EQ(Printed(ErrorStyle::gnu,
+                    english([] { ConsoleMessage(Msg::FreeSpace, 0x8010u, 0x80FFu, 240); })),
+            Lines("Info : 8010-80FF   240 bytes of free space\n", ""));
+  // The classic style prints the catalogue's text whatever the place.
+  EXPECT_EQ(Printed(ErrorStyle::classic, english([&] {
+                      PrintMessageAt(in_macro, Msg::MacroLineError, "main.asm", "Syntax error");
+                    })),
+            Lines("Error main.asm     : Syntax error\n", ""));
+}
+
+TEST(GnuErrors, EveryTextHasTheSameFormInEveryLanguage) {
+  // The English text must begin with the same place characters as the Japanese one, or its
+  // lines would lose their place or keep a piece of it.
+  for (int i = 0; i < static_cast<int>(Msg::Count); ++i) {
+    const Msg id = static_cast<Msg>(i);
+    const char *japanese = MessageTextIn(id, MessageLanguage::cp932);
+    const char *english = MessageTextIn(id, MessageLanguage::english);
+    size_t japanese_place = 0;
+    size_t english_place = 0;
+    const char *japanese_kind = GnuSeverityOf(japanese, japanese_place);
+    const char *english_kind = GnuSeverityOf(english, english_place);
+    EXPECT_STREQ(japanese_kind, english_kind) << english;
+    EXPECT_EQ(std::string(japanese, japanese_place), std::string(english, english_place))
+        << english;
+  }
 }
 
 }  // namespace

@@ -181,3 +181,33 @@ TEST_F(OutputRun, AFileThatCannotBeMadeKeepsEveryOlderFile) {
   fs::remove("prog.als");
   ExpectOldFiles();
 }
+
+TEST(MakeRule, NamesAreWrittenAsMakeReadsThemBack) {
+  std::string rule;
+  std::string unwritable;
+  ASSERT_TRUE(BuildMakeRule({"out put%.bin", "D000.bin"},
+                            {"main.asm", "my file.inc", "cost$.inc", "a#b:c.inc", "p%q.inc",
+                             "dir\\ x.inc", "back\\slash.inc"},
+                            rule, unwritable));
+  EXPECT_EQ(rule,
+            "out\\ put\\%.bin D000.bin: main.asm \\\n"
+            "  my\\ file.inc \\\n"
+            "  cost$$.inc \\\n"
+            "  a\\#b\\:c.inc \\\n"
+            "  p%q.inc \\\n"
+            "  dir\\\\\\ x.inc \\\n"
+            "  back\\slash.inc\n");
+  ASSERT_TRUE(BuildMakeRule({"prog.bin"}, {}, rule, unwritable));
+  EXPECT_EQ(rule, "prog.bin:\n");
+}
+
+TEST(MakeRule, ANameARuleCannotHoldIsRefused) {
+  for (const char *name : {"line\nend.inc", "semi;colon.inc", "a=b.inc", "~home.inc", "end\\"}) {
+    std::string rule;
+    std::string unwritable;
+    EXPECT_FALSE(BuildMakeRule({"prog.bin"}, {"main.asm", name}, rule, unwritable)) << name;
+    EXPECT_EQ(unwritable, name);
+    EXPECT_FALSE(BuildMakeRule({name}, {"main.asm"}, rule, unwritable)) << name;
+    EXPECT_EQ(unwritable, name);
+  }
+}

@@ -1,0 +1,5 @@
+basic.bin: main.src \
+  my\ defs.inc \
+  cost$$.inc \
+  inc/found.inc \
+  data.bin

@@ -1,0 +1,5 @@
+main.bin: main.src \
+  my\ defs.inc \
+  cost$$.inc \
+  inc/found.inc \
+  data.bin

@@ -1,0 +1,5 @@
+escaped_target.x\ y\%$$.bin: main.src \
+  my\ defs.inc \
+  cost$$.inc \
+  inc/found.inc \
+  data.bin

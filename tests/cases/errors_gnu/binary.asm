@@ -1,0 +1,3 @@
+        ORG     100H
+        BINCLUDE absent.bin
+        END

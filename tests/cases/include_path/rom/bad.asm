@@ -1,0 +1,3 @@
+        ORG     100H
+        INCLUDE bad.inc
+        END
