@@ -325,8 +325,8 @@ void BuildRandomProgram(AssemblerState &st, unsigned seed) {
       }
     }
   }
-  auto labels_in = [&st](int32_t scope) {
-    return static_cast<int32_t>(st.labels.scopes[scope]->records.size()) - 1;
+  auto labels_in = [&st](int32_t scope) {  // a scope without labels has no records at all
+    return std::max(static_cast<int32_t>(st.labels.scopes[scope]->records.size()) - 1, 0);
   };
   Line(st, 1, "");
   for (int record = 0; record < 6 + pick(12); ++record) {
