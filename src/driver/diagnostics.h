@@ -42,3 +42,9 @@ void ConsolePrint(const char *format, ...) __attribute__((format(printf, 1, 2)))
 void ConsoleMessage(Msg id, ...);
 // File print of a catalogue message with arguments (the disk writers report on standard error).
 void FileMessage(FILE *file, Msg id, ...);
+
+// Ends the process after an allocation failed: the console is flushed, the message printed and
+// the exit status is 255. It writes without allocating, so it works with no memory left.
+[[noreturn]] void EndRunOutOfMemory();
+// Makes a failed operator new end the run through EndRunOutOfMemory.
+void InstallOutOfMemoryHandler();

@@ -7,9 +7,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 
 #include "driver/diagnostics.h"
 #include "output/little_endian.h"
@@ -52,11 +52,17 @@ constexpr DiskLayout kLayouts[] = {
     {DiskType::k2DD, 160, 0x0500, true },
 };
 
+// The bytes of a disk come from calloc rather than new, so that a disk too large for the
+// memory is reported by the disk writer, on standard error, like its other failures.
+struct FreeBytes {
+  void operator()(uint8_t *bytes) const { std::free(bytes); }
+};
+
 // A disk being written: the whole file in memory.
 struct Disk {
   const char *path = nullptr;
   DiskType type = DiskType::k2D;  // of a new disk
-  std::unique_ptr<uint8_t[]> bytes;
+  std::unique_ptr<uint8_t[], FreeBytes> bytes;
   size_t size = 0;
   bool existed = false;  // read from an existing file, rather than made blank
 };
@@ -88,7 +94,7 @@ const DiskLayout *LayoutOf(DiskType type) {
 }
 
 bool Allocate(Disk &disk, size_t size) {
-  disk.bytes.reset(new (std::nothrow) uint8_t[size]());
+  disk.bytes.reset(static_cast<uint8_t *>(std::calloc(size == 0 ? 1 : size, 1)));
   disk.size = size;
   if (disk.bytes == nullptr) {
     DiskMessage(Msg::NoMemory);
