@@ -7,7 +7,7 @@ options); the D88 target's seeds are small disks, well formed and damaged. The d
 the assembler's keywords, character map names and operators, read from the sources. New inputs
 go to BUILD/fuzz/corpus-*; findings are kept as BUILD/fuzz/crash-*.
 
-Usage: fuzz.py --build DIR [--time SECONDS] [--fork] [-- extra libFuzzer options]
+Usage: fuzz.py --build DIR [--time SECONDS] [--timeout SECONDS] [--fork] [-- libFuzzer options]
 """
 import argparse
 import pathlib
@@ -130,6 +130,8 @@ def main() -> int:
     parser = argparse.ArgumentParser()
     parser.add_argument('--build', required=True, type=pathlib.Path)
     parser.add_argument('--time', type=int, default=60, help='seconds of fuzzing in all')
+    parser.add_argument('--timeout', type=int, default=10,
+                        help='seconds after which one input counts as a hang')
     parser.add_argument('--fork', action='store_true',
                         help='run in a child process that is restarted after a finding')
     parser.add_argument('extra', nargs='*')
@@ -160,7 +162,7 @@ def main() -> int:
         corpus = work / f'corpus-{name}'
         corpus.mkdir(exist_ok=True)
         seconds = max(1, options.time * share // total)
-        args = [f'-max_total_time={seconds}', f'-max_len={max_len}', '-timeout=10',
+        args = [f'-max_total_time={seconds}', f'-max_len={max_len}', f'-timeout={options.timeout}',
                 '-rss_limit_mb=2048', '-close_fd_mask=3', '-print_final_stats=1',
                 f'-artifact_prefix={work}/crash-{name}-']
         if name == 'run':

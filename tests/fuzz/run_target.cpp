@@ -27,7 +27,7 @@ constexpr uint8_t kAssembleList = 0x20;  // -x
 constexpr uint8_t kLabelLists = 0x40;    // -ll -Y
 constexpr uint8_t kOldOutputs = 0x80;    // the outputs of an earlier run are in the folder
 
-enum class Format { Binary, Hex, Mzt, Dump, Disk2D, Disk2DD };
+enum class Format { Binary, Hex, Mzt, Dump, Pc8801, Mz2000, Mz2000Dd };
 
 struct Mode {
   const char *option;     // nullptr: the default raw binary
@@ -36,14 +36,14 @@ struct Mode {
 };
 
 constexpr Mode kModes[] = {
-    {nullptr,       ".bin",  Format::Binary },
-    {"-i",          ".hex",  Format::Hex    },
-    {"-mFUZZ",      ".mzt",  Format::Mzt    },
-    {"-d",          nullptr, Format::Dump   },
-    {"-8",          ".d88",  Format::Disk2D },
-    {"-2GAME",      ".d88",  Format::Disk2D },
-    {"-25GAME",     ".d88",  Format::Disk2DD},
-    {"-mfuzz Name", ".mzt",  Format::Mzt    },
+    {nullptr,       ".bin",  Format::Binary  },
+    {"-i",          ".hex",  Format::Hex     },
+    {"-mFUZZ",      ".mzt",  Format::Mzt     },
+    {"-d",          nullptr, Format::Dump    },
+    {"-8",          ".d88",  Format::Pc8801  },
+    {"-2GAME",      ".d88",  Format::Mz2000  },
+    {"-25GAME",     ".d88",  Format::Mz2000Dd},
+    {"-mfuzz Name", ".mzt",  Format::Mzt     },
 };
 static_assert(sizeof kModes / sizeof kModes[0] == kModeBits + 1);
 
@@ -57,6 +57,10 @@ constexpr size_t kMztHeaderSize = 128;
 constexpr size_t kDiskHeaderSize = 0x2B0;
 constexpr size_t kDiskSizeField = 0x1C;
 constexpr size_t kTrackSize = 0x1100;
+constexpr size_t kSectorHeaderSize = 16;
+constexpr size_t kSectorSize = 256;
+constexpr size_t kSectorsPerTrack = 16;
+constexpr size_t kMzImageSector = 48;
 constexpr const char *kOldContents = "old contents\n";
 
 // Disks of an earlier run (2D, 2DD), made once at start-up, for the runs that update a disk.
@@ -244,14 +248,52 @@ void CheckMzt(const std::string &file, const FolderSnapshot &after, const Expect
   }
 }
 
-void CheckDisk(const std::string &file, const Run &run, bool old_disk) {
-  size_t tracks = run.mode->format == Format::Disk2DD ? 160 : 80;
-  size_t expected =
-      old_disk ? g_old_disk[tracks == 160].size() : kDiskHeaderSize + tracks * kTrackSize;
+bool IsDisk(Format format) {
+  return format == Format::Pc8801 || format == Format::Mz2000 || format == Format::Mz2000Dd;
+}
+
+// Where the data of sector 1-16 of a track lies on a disk laid out as a new one.
+size_t SectorData(size_t track, size_t sector) {
+  return kDiskHeaderSize + track * kTrackSize + (sector - 1) * (kSectorHeaderSize + kSectorSize) +
+         kSectorHeaderSize;
+}
+
+// An MZ-2000 logical sector: the two sides of a cylinder swapped, the bytes complemented.
+std::string LogicalSector(const std::string &file, size_t logical) {
+  std::string data = file.substr(
+      SectorData((logical / kSectorsPerTrack) ^ 1, logical % kSectorsPerTrack + 1), kSectorSize);
+  for (char &c : data) {
+    c = static_cast<char>(~c);
+  }
+  return data;
+}
+
+// The disk's size, then the program read back from it: from track 1 on after the PC-8801
+// loader, which holds its length; from logical sector 48 on after the MZ-2000 boot record.
+void CheckDisk(const std::string &file, const Run &run, bool old_disk, const Expected &image) {
+  const bool two_dd = run.mode->format == Format::Mz2000Dd;
+  size_t tracks = two_dd ? 160 : 80;
+  size_t expected = old_disk ? g_old_disk[two_dd].size() : kDiskHeaderSize + tracks * kTrackSize;
   if (file.size() != expected ||
       Get32(reinterpret_cast<const uint8_t *>(file.data()) + kDiskSizeField) != expected) {
     Violation("disk of %zu bytes, expected %zu", file.size(), expected);
   }
+  std::string program;
+  size_t length = 0;
+  if (run.mode->format == Format::Pc8801) {
+    length = Get16(reinterpret_cast<const uint8_t *>(file.data()) + SectorData(0, 1) + 4);
+    for (size_t k = 0; k * kSectorSize < length; ++k) {
+      program +=
+          file.substr(SectorData(1 + k / kSectorsPerTrack, k % kSectorsPerTrack + 1), kSectorSize);
+    }
+  } else {
+    length = Get16(reinterpret_cast<const uint8_t *>(LogicalSector(file, 0).data()) + 0x14);
+    for (size_t k = 0; k * kSectorSize < length; ++k) {
+      program += LogicalSector(file, kMzImageSector + k);
+    }
+  }
+  program.resize(length);
+  CheckBinary(program, image);
 }
 
 // Checks the files that a successful run wrote (or, after a refused listing, may have written).
@@ -282,9 +324,10 @@ void CheckOutputs(const Run &run, const FolderSnapshot &before, const FolderSnap
       case Format::Mzt:
         CheckMzt(now->second.contents, after, image, (run.choice & kTruncate) != 0);
         break;
-      case Format::Disk2D:
-      case Format::Disk2DD:
-        CheckDisk(now->second.contents, run, then != before.end());
+      case Format::Pc8801:
+      case Format::Mz2000:
+      case Format::Mz2000Dd:
+        CheckDisk(now->second.contents, run, then != before.end(), image);
         break;
       case Format::Dump:
         break;
@@ -295,9 +338,8 @@ void CheckOutputs(const Run &run, const FolderSnapshot &before, const FolderSnap
 // Writes the outputs of an earlier run: the disk from start-up, other files with a marker.
 void PutOldOutputs(const Run &run) {
   for (const std::string &name : run.outputs) {
-    bool disk = run.mode->format == Format::Disk2D || run.mode->format == Format::Disk2DD;
-    if (disk && name == ImageName(run)) {
-      WriteWhole(name, g_old_disk[run.mode->format == Format::Disk2DD]);
+    if (IsDisk(run.mode->format) && name == ImageName(run)) {
+      WriteWhole(name, g_old_disk[run.mode->format == Format::Mz2000Dd]);
     } else {
       WriteWhole(name, kOldContents);
     }
