@@ -114,7 +114,8 @@ def d88_seeds(folder: pathlib.Path):
 def run_target(binary, args, log: pathlib.Path) -> (int, str):
     """Runs a target with its output going to the log file; returns the status and the log."""
     with open(log, 'w') as out:
-        status = subprocess.run([str(binary)] + args, stdout=out, stderr=subprocess.STDOUT).returncode
+        status = subprocess.run([str(binary)] + args, stdin=subprocess.DEVNULL, stdout=out,
+                                stderr=subprocess.STDOUT).returncode
     return status, log.read_text(errors='replace')
 
 
