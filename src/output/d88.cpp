@@ -200,7 +200,8 @@ bool SectorFits(const Disk &disk, size_t position) {
 
 // Writes data into the disk from the given track and sector on, sector after sector and track
 // after track, passing over tracks the table leaves out. A track or sector not numbered as
-// a plain disk numbers it is refused; data left over after the last track overflows the disk.
+// a plain disk numbers it, or one whose data would lie in the header, is refused; data left
+// over after the last track overflows the disk.
 bool WriteSectors(Disk &disk, int first_track, int first_sector, const uint8_t *data,
                   size_t length) {
   uint8_t *bytes = disk.bytes.get();
@@ -227,7 +228,9 @@ bool WriteSectors(Disk &disk, int first_track, int first_sector, const uint8_t *
         return Foreign();
       }
       const uint8_t *header = bytes + position;
-      if (TrackOf(header) != track || header[kRecord] != sector) {
+      // Data inside the header or its track table would overwrite the disk's own layout.
+      if (TrackOf(header) != track || header[kRecord] != sector ||
+          position + kSectorHeaderSize < kHeaderSize) {
         return Foreign();
       }
       size_t room = Get16(header + kDataSize);
