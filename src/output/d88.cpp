@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "driver/diagnostics.h"
 #include "output/little_endian.h"
@@ -65,6 +67,10 @@ struct Disk {
   std::unique_ptr<uint8_t[], FreeBytes> bytes;
   size_t size = 0;
   bool existed = false;  // read from an existing file, rather than made blank
+  // The bytes of sector data written so far: on a disk whose tracks are missing, short or
+  // overlapping, two writes could land on the same sector, the later one destroying the
+  // earlier.
+  std::vector<bool> written;
 };
 
 // Prints a message of the disk writers on standard error, ending its line when the catalogue
@@ -198,10 +204,25 @@ bool SectorFits(const Disk &disk, size_t position) {
          disk.size - position - kSectorHeaderSize >= Get16(disk.bytes.get() + position + kDataSize);
 }
 
+// Notes count bytes from offset on as written; false when any of them was written before.
+bool MarkWritten(Disk &disk, size_t offset, size_t count) {
+  if (disk.written.size() != disk.size) {
+    disk.written.assign(disk.size, false);
+  }
+  for (size_t i = offset; i < offset + count; ++i) {
+    if (disk.written[i]) {
+      return false;
+    }
+  }
+  std::fill(disk.written.begin() + static_cast<std::ptrdiff_t>(offset),
+            disk.written.begin() + static_cast<std::ptrdiff_t>(offset + count), true);
+  return true;
+}
+
 // Writes data into the disk from the given track and sector on, sector after sector and track
 // after track, passing over tracks the table leaves out. A track or sector not numbered as
-// a plain disk numbers it, or one whose data would lie in the header, is refused; data left
-// over after the last track overflows the disk.
+// a plain disk numbers it, one whose data would lie in the header, and one that this output
+// has written already are refused; data left over after the last track overflows the disk.
 bool WriteSectors(Disk &disk, int first_track, int first_sector, const uint8_t *data,
                   size_t length) {
   uint8_t *bytes = disk.bytes.get();
@@ -235,6 +256,9 @@ bool WriteSectors(Disk &disk, int first_track, int first_sector, const uint8_t *
       }
       size_t room = Get16(header + kDataSize);
       size_t part = room < length ? room : length;
+      if (!MarkWritten(disk, position + kSectorHeaderSize, part)) {
+        return Foreign();
+      }
       std::memcpy(bytes + position + kSectorHeaderSize, data, part);
       data += part;
       length -= part;
