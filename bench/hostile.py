@@ -4,7 +4,10 @@
 - arguments: 1,000,000 macro calls with 900-character arguments (released after each call),
   without and with the listing run (-x), whose assemble list is itself about 570 MB of text;
 - scopes: 300,000 empty PROC/ENDP blocks from a 48-byte REPT;
-- nested waits: 6,000 nested scopes, each referring to a label that the root defines last.
+- nested waits: 256 nested scopes (the deepest allowed), each referring to a label that the
+  root defines last;
+- deep lookups: 60,000 macro calls from the deepest of 256 nested scopes, each looking the
+  macro up through all of them.
 
 Each source is checked for its image. Peak memory is the "Maximum resident set size" of
 /usr/bin/time -v; the time is the wall time around it.
@@ -26,8 +29,10 @@ CASES = [
      (CALLS % 65536).to_bytes(2, 'little')),
     ('arguments -x', ['-x'], None, (CALLS % 65536).to_bytes(2, 'little')),
     ('scopes', [], ' ORG 0\n REPT 300000\n PROC\n ENDP\n ENDM\n NOP\n END\n', b'\0'),
-    ('nested waits', [], ' ORG 0\n REPT 6000\n PROC\n DB LARGE\n ENDM\n REPT 6000\n ENDP\n'
-                         ' ENDM\nLARGE EQU FWD\nFWD EQU 7\n END\n', b'\7' * 6000),
+    ('nested waits', [], ' ORG 0\n REPT 256\n PROC\n DB LARGE\n ENDM\n REPT 256\n ENDP\n'
+                         ' ENDM\nLARGE EQU FWD\nFWD EQU 7\n END\n', b'\7' * 256),
+    ('deep lookups', [], 'PUT MACRO\n DB 1\n ENDM\n ORG 0\n REPT 256\n PROC\nHERE:\n ENDM\n'
+                         ' REPT 60000\n PUT\n ENDM\n REPT 256\n ENDP\n ENDM\n END\n', b'\1' * 60000),
 ]
 
 

@@ -53,10 +53,10 @@ def cases():
     # 20,000 expansions with 900-character arguments: 18 MB if the arguments were kept.
     yield ('arguments released', counting_macro(20000, LONG_ARGUMENT), 24 * MIB, (),
            {'prog.bin': (20000).to_bytes(2, 'little')})
-    # 6,000 nested scopes, each waiting for LARGE, which the root scope defines last: the
-    # references must not each wait on every enclosing scope's LARGE (18 million waits).
-    yield ('nested waits', ' ORG 0\n REPT 6000\n PROC\n DB LARGE\n ENDM\n REPT 6000\n ENDP\n'
-           ' ENDM\nLARGE EQU FWD\nFWD EQU 7\n END\n', 64 * MIB, (), {'prog.bin': b'\7' * 6000})
+    # 256 nested scopes (the deepest allowed), each waiting for LARGE, which the root scope
+    # defines last: the references must not each wait on every enclosing scope's LARGE.
+    yield ('nested waits', ' ORG 0\n REPT 256\n PROC\n DB LARGE\n ENDM\n REPT 256\n ENDP\n'
+           ' ENDM\nLARGE EQU FWD\nFWD EQU 7\n END\n', 64 * MIB, (), {'prog.bin': b'\7' * 256})
     # Each scope has a label: the label table outgrows the limit.
     yield ('label table', ' ORG 0\n REPT 10000000\n PROC\nHERE:\n ENDP\n ENDM\n NOP\n END\n',
            64 * MIB, (), None)

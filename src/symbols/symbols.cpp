@@ -272,6 +272,7 @@ LabelScope *OpenScope(AssemblerState &st, std::string_view name) {
     return nullptr;
   }
   scope->parent = parent;
+  scope->depth = parent == nullptr ? 0 : parent->depth + 1;
   scope->name = std::string(name.substr(0, kMaxScopeName));
   st.labels.current = scope;
   return scope;

@@ -50,6 +50,7 @@ struct LabelScope {
   LabelScope *parent = nullptr;
   LabelScope *next = nullptr;  // next scope in creation order
   int32_t identifier = 0;      // creation serial; root is 0
+  int32_t depth = 0;           // number of enclosing scopes; root is 0
   std::string name;            // label that opened the scope (at most 63 characters)
 };
 
