@@ -3,13 +3,17 @@ BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 # make demo builds the program alone here, without the test suite and its packages.
 DEMO_BUILD ?= build-demo
+FUZZ_BUILD ?= build-fuzz
+# Seconds of fuzzing that `make fuzz` spends in all (three quarters on the run target).
+FUZZ_TIME ?= 60
 JOBS ?= $(shell nproc)
 # ON turns compiler warnings into errors (the CMake option TALVO_WERROR), as CI does.
 WERROR ?= OFF
 
-.PHONY: all demo test test-sanitize tidy format format-check clean
+.PHONY: all demo test test-sanitize fuzz tidy format format-check clean
 
-FORMAT_FILES = $(wildcard src/*/*.cpp src/*/*.h tests/unit/*.cpp tests/unit/*.h)
+FORMAT_FILES = $(wildcard src/*/*.cpp src/*/*.h tests/unit/*.cpp tests/unit/*.h tests/fuzz/*.cpp \
+  tests/fuzz/*.h)
 
 all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DTALVO_WERROR=$(WERROR)
@@ -36,6 +40,15 @@ test-sanitize:
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
+# Builds the libFuzzer targets with clang, replays their seeds and kept findings, then fuzzes
+# for FUZZ_TIME seconds. FUZZ_ARGS passes more options to fuzz.py (--fork keeps going after a
+# finding; options after "--" go to libFuzzer).
+fuzz:
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DTALVO_FUZZ=ON -DTALVO_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	python3 tests/fuzz/fuzz.py --build $(FUZZ_BUILD) --time $(FUZZ_TIME) $(FUZZ_ARGS)
+
 # Runs clang-tidy with the project's .clang-tidy over the program's sources (with the compile
 # commands of the release build); any finding fails.
 tidy: all
@@ -51,4 +64,4 @@ format-check:
 	clang-format --dry-run --Werror $(FORMAT_FILES)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(DEMO_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(DEMO_BUILD) $(FUZZ_BUILD)

@@ -281,6 +281,13 @@ def failures(c, folder):
     struct.pack_into('<I', overrun, 0x24, last)
     struct.pack_into('<BBBBH8xH', overrun, last, 0, 1, 1, 1, 16, 0x1000)
     refused(c, folder, 'sector size', overrun, ['-8'], FOREIGN)
+    inside = bytearray(good)  # track 1 listed at 100h, inside the track table, as a valid track
+    struct.pack_into('<I', inside, 0x24, 0x100)
+    struct.pack_into('<BBBBH8xH', inside, 0x100, 0, 1, 1, 1, 1, 16)
+    refused(c, folder, 'track in table', inside, ['-8'], FOREIGN)
+    no_boot_track = bytearray(good)  # track 1, where the boot record goes, is not listed
+    struct.pack_into('<I', no_boot_track, 0x24, 0)
+    refused(c, folder, 'missing track', no_boot_track, ['-2X'], FOREIGN, out=WARN_ZERO)
     small = bytearray(good)
     small[0x28:0x2B0] = bytes(0x2B0 - 0x28)  # only tracks 0 and 1 listed
     refused(c, folder, 'capacity', small, ['-8'], 'ディスク容量をオーバーしました\n')

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <functional>
+#include <map>
+#include <memory>
 #include <queue>
 #include <string>
 #include <unordered_map>
@@ -390,7 +392,12 @@ void ClearFixups(AssemblerState &st) {
 // the same result with no effect. So a blocked record waits on those labels and is woken when
 // one is defined: into the current sweep when it lies behind the record being evaluated, into
 // the next sweep otherwise. Records are thus evaluated in the same order, with the same label
-// values, and print the same lines as full sweeps would, in roughly linear time.
+// values, and print the same lines as full sweeps would, in roughly linear time. The labels of
+// the same name in enclosing scopes are not looked up one by one (a record deep in nested
+// scopes would cost their depth): a definition wakes every record waiting on its name whose
+// scope lies inside the defined label's scope, an identifier range, since a scope's nested
+// scopes are made after it and before the scopes that follow it. A wake that finds nothing
+// changed only evaluates the record once more, as a full sweep would.
 
 namespace {
 
@@ -408,6 +415,10 @@ struct Resolver {
   std::vector<uint8_t> scheduled;  // queued for this sweep or the next
   std::vector<uint32_t> tokens;    // bumped when a record is woken, voiding its other waits
   std::unordered_map<const Label *, std::vector<Waiter>> waiters;
+  // Records that a label of the blocking label's name in an enclosing scope can set free: by
+  // the name's hash, then by the record's scope.
+  std::unordered_map<uint32_t, std::multimap<int32_t, Waiter>> outward;
+  std::vector<int32_t> subtree_end;  // by scope identifier: the last identifier of its subtree
   std::priority_queue<int32_t, std::vector<int32_t>, std::greater<int32_t>> sweep;
   std::vector<int32_t> next_sweep;
   std::vector<int32_t> stack;
@@ -427,42 +438,79 @@ DiagnosticPlace PlaceOf(const AssemblerState &st, const Fixup &record) {
   return KeptPlace(st, record.place, record.file, record.line);
 }
 
-void Wake(Resolver &r, const Label *label) {
-  auto found = r.waiters.find(label);
-  if (found == r.waiters.end()) {
-    return;
+// Notes, for every scope, the last scope made inside it (its own identifier when none).
+void MapSubtrees(Resolver &r) {
+  const std::vector<std::unique_ptr<LabelScope>> &scopes = r.st.labels.scopes;
+  r.subtree_end.resize(scopes.size());
+  for (size_t i = 0; i < scopes.size(); ++i) {
+    r.subtree_end[i] = static_cast<int32_t>(i);
   }
-  const std::vector<Waiter> waiting = std::move(found->second);
-  r.waiters.erase(found);
-  for (const Waiter &w : waiting) {
-    const auto i = static_cast<size_t>(w.record);
-    if (!r.pending[i] || r.scheduled[i] || r.tokens[i] != w.token) {
-      continue;
-    }
-    r.scheduled[i] = 1;
-    r.tokens[i] += 1;
-    if (w.record > r.current) {
-      r.sweep.push(w.record);
-    } else {
-      r.next_sweep.push_back(w.record);
+  // A scope is made after its parent, so its own subtree is complete when it is reached.
+  for (size_t i = scopes.size(); i-- > 1;) {
+    if (const LabelScope *parent = scopes[i]->parent) {
+      int32_t &end = r.subtree_end[static_cast<size_t>(parent->identifier)];
+      end = std::max(end, r.subtree_end[i]);
     }
   }
 }
 
-// The record (its scope current) waits on label and on every undefined label of the same
-// name in the enclosing scopes.
+// The scope whose record a label reference names: its own for a scope-independent one, else
+// the current scope; -1 when there is none.
+int32_t ScopeOfReference(const AssemblerState &st, int32_t reference) {
+  if (reference < 0) {
+    const auto entry = static_cast<size_t>(-static_cast<int64_t>(reference));
+    return entry < st.labels.scoped_refs.size() ? st.labels.scoped_refs[entry].scope : -1;
+  }
+  return st.labels.current != nullptr ? st.labels.current->identifier : -1;
+}
+
+// Queues a waiting record for this sweep or the next, unless its wait is stale.
+void Schedule(Resolver &r, const Waiter &w) {
+  const auto i = static_cast<size_t>(w.record);
+  if (!r.pending[i] || r.scheduled[i] || r.tokens[i] != w.token) {
+    return;
+  }
+  r.scheduled[i] = 1;
+  r.tokens[i] += 1;
+  if (w.record > r.current) {
+    r.sweep.push(w.record);
+  } else {
+    r.next_sweep.push_back(w.record);
+  }
+}
+
+// A label of the given scope has just been defined: wakes the records blocked on it and those
+// in its scope or a scope inside it that are blocked on a label of its name.
+void Wake(Resolver &r, const Label *label, int32_t scope) {
+  auto found = r.waiters.find(label);
+  if (found != r.waiters.end()) {
+    const std::vector<Waiter> waiting = std::move(found->second);
+    r.waiters.erase(found);
+    for (const Waiter &w : waiting) {
+      Schedule(r, w);
+    }
+  }
+  auto named = r.outward.find(label->hash);
+  if (named == r.outward.end() || scope < 0 || static_cast<size_t>(scope) >= r.subtree_end.size()) {
+    return;
+  }
+  std::multimap<int32_t, Waiter> &by_scope = named->second;
+  const auto first = by_scope.lower_bound(scope);
+  const auto last = by_scope.upper_bound(r.subtree_end[static_cast<size_t>(scope)]);
+  for (auto it = first; it != last; ++it) {
+    Schedule(r, it->second);
+  }
+  by_scope.erase(first, last);
+}
+
+// The record (its scope current) waits on label and, when the label may still take its value
+// from an enclosing scope, on the labels of its name there.
 void Wait(Resolver &r, int32_t record, const Label *label) {
   const Waiter waiter{record, r.tokens[static_cast<size_t>(record)]};
   r.waiters[label].push_back(waiter);
-  const char *name = NameAt(r.st, label->name);
-  if (name[0] == '@' || r.st.labels.current == nullptr) {
-    return;
-  }
-  for (LabelScope *scope = r.st.labels.current->parent; scope != nullptr; scope = scope->parent) {
-    const Label *outer = FindLabelIn(r.st, *scope, name);
-    if (outer != nullptr && outer->kind == kLabelUndefined) {
-      r.waiters[outer].push_back(waiter);
-    }
+  if (label->kind == kLabelUndefined && NameAt(r.st, label->name)[0] != '@' &&
+      r.st.labels.current != nullptr) {
+    r.outward[label->hash].emplace(r.st.labels.current->identifier, waiter);
   }
 }
 
@@ -496,7 +544,7 @@ Outcome Evaluate(Resolver &r, const Fixup &record, int32_t &value, const Label *
         label->value = outer->value;
         label->kind = kLabelDefined;
         label->flags |= kFlagFromOuter;
-        Wake(r, label);
+        Wake(r, label, ScopeOfReference(st, item));
       }
       stack.push_back(label->value);
     } else if (IsUnary(kind) && !stack.empty()) {
@@ -537,7 +585,7 @@ void Apply(Resolver &r, const Fixup &record, int32_t value) {
         label->value = static_cast<uint16_t>(value & 0xFFFF);
         label->kind = kLabelDefined;
         if (newly) {
-          Wake(r, label);
+          Wake(r, label, ScopeOfReference(st, record.target));
         }
       }
       break;
@@ -631,6 +679,7 @@ bool ResolveFixups(AssemblerState &st) {
   }
   LabelScope *entry_scope = st.labels.current;
   Resolver r(st);
+  MapSubtrees(r);
   r.pending.assign(count, 1);
   r.scheduled.assign(count, 1);
   r.tokens.assign(count, 0);

@@ -10,6 +10,8 @@
 namespace {
 
 constexpr int kMaxErrorText = 63;
+// Scopes that may be open inside one another (see EnterScope).
+constexpr int32_t kMaxScopeDepth = 256;
 
 // True when nothing but a comment is left on the line.
 bool AtLineEnd(AssemblerState &st) {
@@ -127,13 +129,21 @@ bool DefineAssignment(AssemblerState &st, const Token &name, int32_t found) {
 }
 
 // Opens a scope: a new one in the assembly pass, the next one created then in the listing pass.
-void EnterScope(AssemblerState &st, std::string_view name) {
+// A name that a scope lacks is looked up outward through every enclosing scope, so scopes nest
+// at most kMaxScopeDepth deep: deeper nesting (an unclosed PROC repeated by REPT) would make
+// every such lookup cost as much as the nesting, and a short source run for hours.
+bool EnterScope(AssemblerState &st, std::string_view name) {
   if (IsListingPass(st)) {
     ++st.labels.listing_scope_counter;
     (void)SelectScope(st, st.labels.listing_scope_counter);
-    return;
+    return true;
+  }
+  if (st.labels.current != nullptr && st.labels.current->depth >= kMaxScopeDepth) {
+    SetError(st, Msg::ScopeTooDeep);
+    return false;
   }
   OpenScope(st, name);
+  return true;
 }
 
 // NAME PROC / NAME { — a label at the current location that opens a named scope.
@@ -150,11 +160,7 @@ bool DefineProcLabel(AssemblerState &st, const Token &name) {
       return false;
     }
   }
-  if (!TakePeekedToken(st)) {
-    return false;
-  }
-  EnterScope(st, name.Text());
-  return true;
+  return TakePeekedToken(st) && EnterScope(st, name.Text());
 }
 
 // NAME IN_PAGE|PAGE_ALIGNED ... [{ | PROC] — a floating block; with '{' it is a scope of its
@@ -164,7 +170,9 @@ bool DefineFloatingBlock(AssemblerState &st, const Token &name) {
     return false;
   }
   if (TakeIf(st, kProc)) {
-    EnterScope(st, name.Text());
+    if (!EnterScope(st, name.Text())) {
+      return false;
+    }
     st.pass.floating.block_state = 2;
     st.pass.floating.scope = st.labels.current->identifier;
   }
@@ -407,10 +415,7 @@ StatementResult DoError(AssemblerState &st) {
 }
 
 // PROC / { — an unnamed scope.
-StatementResult DoProc(AssemblerState &st) {
-  EnterScope(st, "");
-  return kResultOk;
-}
+StatementResult DoProc(AssemblerState &st) { return FromBool(EnterScope(st, "")); }
 
 // ENDP / } — back to the enclosing scope.
 StatementResult DoEndp(AssemblerState &st) {

@@ -266,3 +266,9 @@ template <typename... Args>
 void FileMessage(FILE *file, MessageFor<Args...> message, Args... args) {
   FileMessageUnchecked(file, message.id, args...);
 }
+
+// Ends the process after an allocation failed: the console is flushed, the message printed and
+// the exit status is 255. It writes without allocating, so it works with no memory left.
+[[noreturn]] void EndRunOutOfMemory();
+// Makes a failed operator new end the run through EndRunOutOfMemory.
+void InstallOutOfMemoryHandler();

@@ -6,11 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "driver/diagnostics.h"
 #include "output/little_endian.h"
@@ -53,12 +56,22 @@ constexpr DiskLayout kLayouts[] = {
     {DiskType::k2DD, 160, 0x0500, true },
 };
 
+// The bytes of a disk come from calloc rather than new, so that a disk too large for the
+// memory is reported by the disk writer, on standard error, like its other failures.
+struct FreeBytes {
+  void operator()(uint8_t *bytes) const { std::free(bytes); }
+};
+
 // A disk being written: the whole file in memory.
 struct Disk {
   const char *path = nullptr;
   DiskType type = DiskType::k2D;  // of a new disk
-  std::unique_ptr<uint8_t[]> bytes;
+  std::unique_ptr<uint8_t[], FreeBytes> bytes;
   size_t size = 0;
+  // The bytes of sector data written so far: on a disk whose tracks are missing, short or
+  // overlapping, two writes could land on the same sector, the later one destroying the
+  // earlier.
+  std::vector<bool> written;
 };
 
 // Prints a message of the disk writers on standard error, ending its line when the catalogue
@@ -94,7 +107,7 @@ const DiskLayout *LayoutOf(DiskType type) {
 }
 
 bool Allocate(Disk &disk, size_t size) {
-  disk.bytes.reset(new (std::nothrow) uint8_t[size]());
+  disk.bytes.reset(static_cast<uint8_t *>(std::calloc(size == 0 ? 1 : size, 1)));
   disk.size = size;
   if (disk.bytes == nullptr) {
     DiskMessage(Msg::NoMemory);
@@ -197,9 +210,25 @@ bool SectorFits(const Disk &disk, size_t position) {
          disk.size - position - kSectorHeaderSize >= Get16(disk.bytes.get() + position + kDataSize);
 }
 
+// Notes count bytes from offset on as written; false when any of them was written before.
+bool MarkWritten(Disk &disk, size_t offset, size_t count) {
+  if (disk.written.size() != disk.size) {
+    disk.written.assign(disk.size, false);
+  }
+  for (size_t i = offset; i < offset + count; ++i) {
+    if (disk.written[i]) {
+      return false;
+    }
+  }
+  std::fill(disk.written.begin() + static_cast<std::ptrdiff_t>(offset),
+            disk.written.begin() + static_cast<std::ptrdiff_t>(offset + count), true);
+  return true;
+}
+
 // Writes data into the disk from the given track and sector on, sector after sector and track
 // after track, passing over tracks the table leaves out. A track or sector not numbered as
-// a plain disk numbers it is refused; data left over after the last track overflows the disk.
+// a plain disk numbers it, one whose data would lie in the header, and one that this output
+// has written already are refused; data left over after the last track overflows the disk.
 bool WriteSectors(Disk &disk, int first_track, int first_sector, const uint8_t *data,
                   size_t length) {
   uint8_t *bytes = disk.bytes.get();
@@ -226,11 +255,16 @@ bool WriteSectors(Disk &disk, int first_track, int first_sector, const uint8_t *
         return Foreign();
       }
       const uint8_t *header = bytes + position;
-      if (TrackOf(header) != track || header[kRecord] != sector) {
+      // Data inside the header or its track table would overwrite the disk's own layout.
+      if (TrackOf(header) != track || header[kRecord] != sector ||
+          position + kSectorHeaderSize < kHeaderSize) {
         return Foreign();
       }
       size_t room = Get16(header + kDataSize);
       size_t part = room < length ? room : length;
+      if (!MarkWritten(disk, position + kSectorHeaderSize, part)) {
+        return Foreign();
+      }
       std::memcpy(bytes + position + kSectorHeaderSize, data, part);
       data += part;
       length -= part;

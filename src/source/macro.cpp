@@ -173,6 +173,7 @@ bool DefineMacro(AssemblerState &st, std::string_view name) {
   }
   MakeMacro(*LabelAt(st, reference));
   SetOperand(ctx, name);
+  ctx.capturing_rept = false;
   if (!OnlyCommentFollows(st)) {
     SetErrorFormat(st, Msg::NothingMayFollow, "MACRO");
     return false;
@@ -216,6 +217,7 @@ bool DefineRept(AssemblerState &st) {
   // The count is kept only for a block that is actually captured; a negative count repeats
   // the body no time at all, like 0.
   ctx.repeat = std::max(count, 0);
+  ctx.capturing_rept = true;
   return true;
 }
 
@@ -226,6 +228,12 @@ CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
   const int32_t index = FindLabel(st, ctx.operand);
   CountLine(ctx);  // the MACRO or REPT line itself
   st.capture_nesting = 0;
+  // A REPT body is of no use once repeated, unless the listing run replays it: then it is
+  // released after its repetitions, so that a REPT inside a macro called again and again does
+  // not fill the store.
+  const bool release = ctx.capturing_rept && !listing && !st.options.assemble_list;
+  ctx.capturing_rept = false;
+  const uint32_t mark = st.text.used;
 
   // Each line is stored exactly as read; the first one starts the body. In the listing pass
   // the bodies of the assembly pass are used and nothing is stored.
@@ -241,43 +249,42 @@ CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
     first_line = false;
     if (!listing && !empty_body) {
       uint32_t offset = AppendText(st.text, line);
-      if (offset == 0) {
-        ConsoleMessage(Msg::NoMemory);
-        ctx.repeat = 0;
-        return CaptureResult::Failed;
-      }
       if (first == 0) {
         first = offset;
       }
     }
     CountLine(ctx);
   }
-  if (!listing && AppendText(st.text, "") == 0) {
-    // Without its end mark the body would run on into whatever is stored next.
-    ConsoleMessage(Msg::NoMemory);
-    ctx.repeat = 0;
-    return CaptureResult::Failed;
+  if (!listing) {
+    (void)AppendText(st.text, "");  // the end mark: the body must not run on into what follows
   }
+  const uint32_t body_end = st.text.used;
   if (scan != LineScan::Closed) {
     if (scan == LineScan::Open && !ctx.read_failed) {
       PrintErrorLine(st, PlaceOf(st, ctx, header_line), Msg::NoMatchingEndm,
                      NameAt(st, ctx.file_name), header_line);
     }
     ctx.repeat = 0;
+    ReleaseTextFrom(st.text, mark);  // no label names a body that failed
     return CaptureResult::Failed;
   }
 
   Label *label = LabelAt(st, index);
   uint32_t body = 0;
   if (label != nullptr && label->kind == kLabelMacro) {
-    if (!listing) {
+    if (!listing && !release) {
       label->body = first;
       label->value = static_cast<uint16_t>(first);
     }
-    body = label->body;
+    body = listing ? label->body : first;
   }
   bool ok = body == 0 || ReplayRept(st, ctx, body, header_line);
   ctx.repeat = 0;
+  // What the repetitions stored (macro arguments) they have released again; anything else
+  // stored since (a macro defined in an included file) must stay, and the body with it.
+  if (release && st.text.used == body_end) {
+    ReleaseTextFrom(st.text, mark);
+  }
   return ok ? CaptureResult::Captured : CaptureResult::ReplayFailed;
 }
 
@@ -317,7 +324,6 @@ void CollectMacroArguments(AssemblerState &st, SourceContext &ctx) {
       stop = p;
     }
     if (stop > start) {
-      // A failed store leaves the argument absent.
       ctx.args[n] = AppendText(st.text, std::string_view(start, static_cast<size_t>(stop - start)));
     }
     if (*p != ',') {
@@ -343,7 +349,9 @@ bool InvokeMacro(AssemblerState &st, uint32_t body, int32_t name) {
   expansion.caller_line = caller->line;
   expansion.macro_name = name;
   ++st.pass.macro_depth;
+  const uint32_t mark = st.text.used;
   CollectMacroArguments(st, expansion);
+  const uint32_t arguments_end = st.text.used;
 
   // Nothing after the arguments is assembled: the scan resumes at the end of the line.
   const char *line_end = st.scan.pos + std::strlen(st.scan.pos);
@@ -351,6 +359,12 @@ bool InvokeMacro(AssemblerState &st, uint32_t body, int32_t name) {
   st.context = caller;
   st.scan.pos = line_end;
   st.scan.lookahead_end = line_end;
+  // The arguments end with the expansion. They stay only when something stored after them
+  // must stay too: a macro defined in a file the body included, or a REPT body kept for the
+  // listing run.
+  if (st.text.used == arguments_end) {
+    ReleaseTextFrom(st.text, mark);
+  }
   if (st.pass.macro_depth > 0) {
     --st.pass.macro_depth;
   }

@@ -24,8 +24,12 @@ struct TextStore {
 
 [[nodiscard]] bool CreateTextStore(TextStore &store);
 void FreeTextStore(TextStore &store);
-// Appends text and its NUL; returns the offset of the text, 0 on allocation failure.
+// Appends text and its NUL; returns the offset of the text. When the store cannot grow, the
+// run ends (EndRunOutOfMemory).
 uint32_t AppendText(TextStore &store, std::string_view text);
+// Drops every string stored from mark on, mark being the store's `used` size taken earlier;
+// the room is used again by the next appends.
+void ReleaseTextFrom(TextStore &store, uint32_t mark);
 // The string at offset and, in next, the offset after its NUL; nullptr beyond the end.
 const char *ReadText(const TextStore &store, uint32_t offset, uint32_t &next);
 
@@ -51,6 +55,7 @@ struct SourceContext {
   int32_t if_depth = 0;
   int32_t if_stack[kIfStackSize] = {};
   int32_t repeat = 0;
+  bool capturing_rept = false;              // the block whose body follows is a REPT, not a MACRO
   char operand[kOperandPathCapacity] = {};  // INCLUDE/BINCLUDE file, or block name
   uint32_t args[9] = {};                    // TextStore offsets of %1..%9; 0 = absent
   FILE *file = nullptr;

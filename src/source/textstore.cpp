@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driver/diagnostics.h"
 #include "source/source.h"
 
 namespace {
@@ -28,6 +29,21 @@ bool MoveStore(TextStore &store, uint64_t capacity) {
   return true;
 }
 
+// Gives the store capacity bytes, moving it when the build asks for that; false when no
+// memory is free.
+bool GrowStore(TextStore &store, uint64_t capacity) {
+  if (kMoveOnEveryAppend) {
+    return MoveStore(store, capacity);
+  }
+  auto *grown = static_cast<char *>(std::realloc(store.bytes, capacity));
+  if (grown == nullptr) {
+    return false;
+  }
+  store.bytes = grown;
+  store.capacity = static_cast<uint32_t>(capacity);
+  return true;
+}
+
 }  // namespace
 
 bool CreateTextStore(TextStore &store) {
@@ -47,12 +63,9 @@ void FreeTextStore(TextStore &store) {
 }
 
 uint32_t AppendText(TextStore &store, std::string_view text) {
-  if (store.bytes == nullptr) {
-    return 0;
-  }
   uint64_t needed = uint64_t{store.used} + text.size() + 1;
-  if (needed >= UINT32_MAX) {
-    return 0;
+  if (store.bytes == nullptr || needed >= UINT32_MAX) {
+    EndRunOutOfMemory();  // offsets are 32 bits: a store this large counts as memory exhausted
   }
   if (needed >= store.capacity || kMoveOnEveryAppend) {
     // Grow in whole steps; doubling the step count keeps appends amortised O(1).
@@ -61,20 +74,8 @@ uint32_t AppendText(TextStore &store, std::string_view text) {
       capacity +=
           capacity < uint64_t{16} * kTextStep ? kTextStep : capacity / 2 / kTextStep * kTextStep;
     }
-    if (capacity >= UINT32_MAX) {
-      return 0;
-    }
-    if (kMoveOnEveryAppend) {
-      if (!MoveStore(store, capacity)) {
-        return 0;
-      }
-    } else {
-      char *grown = static_cast<char *>(std::realloc(store.bytes, capacity));
-      if (grown == nullptr) {
-        return 0;
-      }
-      store.bytes = grown;
-      store.capacity = static_cast<uint32_t>(capacity);
+    if (capacity >= UINT32_MAX || !GrowStore(store, capacity)) {
+      EndRunOutOfMemory();
     }
   }
   uint32_t offset = store.used;
@@ -84,6 +85,12 @@ uint32_t AppendText(TextStore &store, std::string_view text) {
   store.bytes[offset + text.size()] = '\0';
   store.used = static_cast<uint32_t>(needed);
   return offset;
+}
+
+void ReleaseTextFrom(TextStore &store, uint32_t mark) {
+  if (mark >= 1 && mark <= store.used) {
+    store.used = mark;
+  }
 }
 
 const char *ReadText(const TextStore &store, uint32_t offset, uint32_t &next) {

@@ -10,17 +10,17 @@
 namespace {
 
 constexpr size_t kPoolStart = 4096;
-constexpr size_t kRecordsStart = 128;
 constexpr size_t kScopedRefsStart = 64;
 constexpr size_t kMaxScopeName = 63;
 constexpr size_t kQualifiedSize = 256;
 constexpr size_t kMaxIndex = std::numeric_limits<int32_t>::max();
 
 // Bucket counts a scope's hash table steps through as it grows; each is prime, so the
-// remainder spreads the rotate-and-xor hash well. A scope starts with the first.
+// remainder spreads the rotate-and-xor hash well. A scope starts with none, so that a scope
+// without labels (an empty PROC) costs only its record, and takes the first at its first label.
 constexpr int32_t kBucketSizes[] = {
-    997,    2003,   4001,    8009,    16001,   32003,   64007,    128021,
-    256019, 512009, 1024021, 2048003, 4096013, 8192003, 16384001, 32768011,
+    13,     61,     251,    997,     2003,    4001,    8009,    16001,    32003,    64007,
+    128021, 256019, 512009, 1024021, 2048003, 4096013, 8192003, 16384001, 32768011,
 };
 // The table grows when the records outnumber the buckets by this factor (mean chain length).
 constexpr size_t kMaxLoad = 2;
@@ -43,6 +43,9 @@ int32_t Bucket(const LabelScope &scope, uint32_t hash) {
 
 int32_t FindIn(const AssemblerState &st, const LabelScope &scope, std::string_view text,
                uint32_t hash) {
+  if (scope.buckets.empty()) {
+    return 0;  // no label yet
+  }
   for (int32_t i = scope.buckets[Bucket(scope, hash)]; i != 0; i = scope.records[i].next) {
     const Label &label = scope.records[i];
     if (label.hash == hash && SameName(st, label, text)) {
@@ -164,6 +167,10 @@ int32_t AddLabel(AssemblerState &st, std::string_view text) {
   if (name == 0) {
     return 0;
   }
+  if (scope->records.empty()) {
+    scope->records.push_back(Label{});  // index 0 is never a record
+    scope->buckets.assign(static_cast<size_t>(kBucketSizes[0]), 0);
+  }
   const auto index = static_cast<int32_t>(scope->records.size());
   const int32_t bucket = Bucket(*scope, hash);
   Label label;
@@ -249,9 +256,6 @@ LabelScope *NewScope(AssemblerState &st) {
   }
   auto scope = std::make_unique<LabelScope>();
   scope->identifier = static_cast<int32_t>(table.scopes.size());
-  scope->records.reserve(kRecordsStart);
-  scope->records.push_back(Label{});  // index 0 is never a record
-  scope->buckets.assign(static_cast<size_t>(kBucketSizes[0]), 0);
   LabelScope *created = scope.get();
   // Scopes are chained in creation order, which is also their order in the vector.
   if (!table.scopes.empty()) {
@@ -268,6 +272,7 @@ LabelScope *OpenScope(AssemblerState &st, std::string_view name) {
     return nullptr;
   }
   scope->parent = parent;
+  scope->depth = parent == nullptr ? 0 : parent->depth + 1;
   scope->name = std::string(name.substr(0, kMaxScopeName));
   st.labels.current = scope;
   return scope;

@@ -43,11 +43,14 @@ struct Label {
 };
 
 struct LabelScope {
-  std::vector<Label> records;    // index 0 unused; indices follow creation order
-  std::vector<int32_t> buckets;  // hash chain heads; grows when chains get long
+  std::vector<Label> records;    // index 0 unused; indices follow creation order; empty
+                                 // until the first label
+  std::vector<int32_t> buckets;  // hash chain heads; none until the first label, grows when
+                                 // chains get long
   LabelScope *parent = nullptr;
   LabelScope *next = nullptr;  // next scope in creation order
   int32_t identifier = 0;      // creation serial; root is 0
+  int32_t depth = 0;           // number of enclosing scopes; root is 0
   std::string name;            // label that opened the scope (at most 63 characters)
 };
 
@@ -73,7 +76,7 @@ int32_t AddName(AssemblerState &st, std::string_view text);
 // The NUL-terminated name stored at a pool offset.
 const char *NameAt(const AssemblerState &st, int32_t offset);
 
-// The 32-bit hash of a name; bucket = hash % bucket count (997 to start with).
+// The 32-bit hash of a name; bucket = hash % bucket count (13 at a scope's first label).
 uint32_t HashName(std::string_view text);
 
 // Looks a name up in the current scope only; 0 when absent.

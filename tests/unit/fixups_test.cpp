@@ -370,14 +370,18 @@ void SweepingResolve(AssemblerState &st) {
   ClearFixups(st);
 }
 
-// A random program: three nested scopes, labels defined or not, and records in any scope
-// whose items name labels of their own scope or, by scope-independent reference, of another.
+// A random program: the root scope, S1 inside it, S2 inside S1 and S3 beside S1; labels
+// defined or not, and records in any scope whose items name labels of their own scope or, by
+// scope-independent reference, of another.
 void BuildRandomProgram(AssemblerState &st, unsigned seed) {
+  constexpr int32_t kScopes = 4;
   std::mt19937 random(seed);
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   OpenScope(st, "S1");
-  OpenScope(st, "S2");
-  for (int32_t scope = 0; scope < 3; ++scope) {
+  OpenScope(st, "S2");  // inside S1
+  SelectRootScope(st);
+  OpenScope(st, "S3");  // beside S1
+  for (int32_t scope = 0; scope < kScopes; ++scope) {
     ASSERT_TRUE(SelectScope(st, scope));
     for (const char *name : {"N0", "N1", "N2", "N3", "N4", "@@AAAAA"}) {
       if (pick(3) != 0) {
@@ -386,13 +390,13 @@ void BuildRandomProgram(AssemblerState &st, unsigned seed) {
       }
     }
   }
-  auto labels_in = [&st](int32_t scope) {
-    return static_cast<int32_t>(st.labels.scopes[scope]->records.size()) - 1;
+  auto labels_in = [&st](int32_t scope) {  // a scope without labels has no records at all
+    return std::max(static_cast<int32_t>(st.labels.scopes[scope]->records.size()) - 1, 0);
   };
   Line(st, 1, "");
   for (int record = 0; record < 6 + pick(12); ++record) {
-    const int32_t scope = pick(3);
-    const int32_t other = pick(3);
+    const int32_t scope = pick(kScopes);
+    const int32_t other = pick(kScopes);
     PostfixBuffer &postfix = st.expr.postfix;
     postfix.count = 0;
     for (int operand = 0; operand < 1 + pick(3); ++operand) {

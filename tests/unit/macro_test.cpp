@@ -92,6 +92,7 @@ TEST(Capture, NestingScanOnlyLooksAtTheLine) {
 
 TEST(Capture, ListingPassReplaysWithoutStoringOrReporting) {
   auto st = MakeState();
+  st->options.assemble_list = true;  // the REPT body is kept for the listing run
   AssembleList list;
   AssembleList *listing = &list;
   uint32_t used = 0;
@@ -114,6 +115,38 @@ TEST(Capture, ListingPassReplaysWithoutStoringOrReporting) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(CaptureBody(*st, bad.ctx), CaptureResult::Failed);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+// The store keeps what a later line may replay, and nothing else: the arguments of a finished
+// expansion are released, and so is a REPT body once repeated, unless the listing run will
+// replay it; an expansion that stored something lasting (here such a REPT body) keeps its
+// arguments beneath it.
+TEST(Release, FinishedExpansionsAndRepetitionsLeaveTheStoreAsItWas) {
+  for (bool listing_run : {false, true}) {
+    auto st = MakeState();
+    st->options.assemble_list = listing_run;
+    Source rept(*st, {"\tDB 1\n", "\tENDM\n"});
+    uint32_t used = st->text.used;
+    rept.Define(*st, " 2\n");
+    ASSERT_EQ(CaptureBody(*st, rept.ctx), CaptureResult::Captured);
+    EXPECT_EQ(st->text.used == used, !listing_run);
+
+    // Bodies stored as a definition stores them (a replayed line would lose its %1).
+    const uint32_t put = AppendText(st->text, "\tDB %1\n");
+    AppendText(st->text, "");
+    const uint32_t nested = AppendText(st->text, "\tREPT 1\n");
+    AppendText(st->text, "\tDB %1\n");
+    AppendText(st->text, "\tENDM\n");
+    AppendText(st->text, "");
+    used = st->text.used;
+    const std::string line = " 30H+" + std::string(400, '0') + ", 2\n";
+    for (uint32_t body : {put, nested}) {
+      StartLine(*st, line.c_str());
+      ASSERT_TRUE(InvokeMacro(*st, body, 0));
+      EXPECT_EQ(st->text.used == used, !listing_run || body == put);
+    }
+    EXPECT_EQ(std::string(st->code.bytes.begin(), st->code.bytes.begin() + 4), "\1\1\x30\x30");
+  }
 }
 
 }  // namespace
