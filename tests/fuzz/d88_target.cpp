@@ -90,15 +90,26 @@ std::string ProgramOnDisk(const std::string &disk, int writer) {
   return program;
 }
 
+// Builds the disk the writer makes of the existing one in the folder and, when it succeeds,
+// puts it in place of the old one, as the program's output step does.
 bool WriteDisk(int writer, const Image &image) {
+  std::string built;
+  bool ok = false;
   switch (writer) {
     case 0:
-      return WritePc8801Disk(kDiskName, image);
+      ok = BuildPc8801Disk(kDiskName, image, built);
+      break;
     case 1:
-      return WriteMz2000Disk(kDiskName, image, "FUZZ", DiskType::k2D);
+      ok = BuildMz2000Disk(kDiskName, image, "FUZZ", DiskType::k2D, built);
+      break;
     default:
-      return WriteMz2000Disk(kDiskName, image, "FUZZ", DiskType::k2DD);
+      ok = BuildMz2000Disk(kDiskName, image, "FUZZ", DiskType::k2DD, built);
+      break;
   }
+  if (ok) {
+    WriteWhole(kDiskName, built);
+  }
+  return ok;
 }
 
 }  // namespace

@@ -366,7 +366,7 @@ void CheckRun(const Run &run, const AssemblerState &st, int status, const Folder
   }
   Expected image;
   image.bytes = st.code.bytes.data();
-  image.length = (run.choice & kAssembleList) != 0 ? -1 : st.code.position;
+  image.length = (run.choice & kAssembleList) != 0 ? -1 : st.code.end;
   image.load = static_cast<uint32_t>(st.load_address);
   image.exec = static_cast<uint32_t>(st.exec_address);
 
