@@ -15,18 +15,72 @@ constexpr size_t kMaxScopeName = 63;
 constexpr size_t kQualifiedSize = 256;
 constexpr size_t kMaxIndex = std::numeric_limits<int32_t>::max();
 
-// Bucket counts a scope's hash table steps through as it grows; each is prime, so the
-// remainder spreads the rotate-and-xor hash well. A scope starts with none, so that a scope
-// without labels (an empty PROC) costs only its record, and takes the first at its first label.
-constexpr int32_t kBucketSizes[] = {
-    13,     61,     251,    997,     2003,    4001,    8009,    16001,    32003,    64007,
-    128021, 256019, 512009, 1024021, 2048003, 4096013, 8192003, 16384001, 32768011,
-};
-// The table grows when the records outnumber the buckets by this factor (mean chain length).
-constexpr size_t kMaxLoad = 2;
+// A scope's index starts with this many slots at its first label and doubles whenever it would
+// become more than half full, so that a probe sequence stays short.
+constexpr size_t kFirstSlots = 16;
 
-// Byte-exact comparison of a stored name with text; stops at the stored NUL.
-bool SameName(const AssemblerState &st, const Label &label, std::string_view text) {
+// A name with its key and lookup hash, computed once for the lookups and the insertion of one
+// operation.
+struct Probe {
+  std::string_view text;
+  NameKey key;
+  uint32_t hash = 0;
+};
+
+uint64_t Mix(uint64_t h, uint64_t word) {
+  constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
+  h = (h ^ word) * kMultiplier;
+  return h ^ (h >> 29);
+}
+
+uint32_t Finish(uint64_t h) {
+  h = Mix(h, h >> 32);
+  return static_cast<uint32_t>(h ^ (h >> 32));
+}
+
+// A short name's two words; a long name gets the mark alone.
+NameKey MakeKey(std::string_view text) {
+  NameKey key;
+  if (text.size() > kShortName) {
+    key.words[1] = static_cast<uint64_t>(kLongName) << 56;
+    return key;
+  }
+  unsigned char bytes[sizeof key.words] = {};
+  std::memcpy(bytes, text.data(), text.size());
+  bytes[sizeof bytes - 1] = static_cast<unsigned char>(text.size());
+  std::memcpy(key.words, bytes, sizeof bytes);
+  return key;
+}
+
+bool IsLong(const NameKey &key) { return key.words[1] >> 56 == kLongName; }
+
+// A long name's hash reads it eight bytes at a time, the tail zero-padded, its length first.
+uint32_t HashLong(std::string_view text) {
+  uint64_t h = Mix(0, text.size());
+  size_t at = 0;
+  for (; at + sizeof(uint64_t) <= text.size(); at += sizeof(uint64_t)) {
+    uint64_t word = 0;
+    std::memcpy(&word, text.data() + at, sizeof word);
+    h = Mix(h, word);
+  }
+  if (at < text.size()) {
+    uint64_t word = 0;
+    std::memcpy(&word, text.data() + at, text.size() - at);
+    h = Mix(h, word);
+  }
+  return Finish(h);
+}
+
+uint32_t HashKey(const NameKey &key) { return Finish(Mix(Mix(0, key.words[0]), key.words[1])); }
+
+Probe MakeProbe(std::string_view text) {
+  Probe probe{text, MakeKey(text)};
+  probe.hash = IsLong(probe.key) ? HashLong(text) : HashKey(probe.key);
+  return probe;
+}
+
+// Byte-exact comparison of a long name stored in the pool with text; stops at the stored NUL.
+bool SameLongName(const AssemblerState &st, const Label &label, std::string_view text) {
   const char *stored = NameAt(st, label.name);
   for (char c : text) {
     if (*stored == '\0' || *stored != c) {
@@ -37,52 +91,78 @@ bool SameName(const AssemblerState &st, const Label &label, std::string_view tex
   return *stored == '\0';
 }
 
-int32_t Bucket(const LabelScope &scope, uint32_t hash) {
-  return static_cast<int32_t>(hash % scope.buckets.size());
+bool Matches(const AssemblerState &st, const Label &label, const Probe &probe) {
+  if (label.key.words[0] != probe.key.words[0] || label.key.words[1] != probe.key.words[1]) {
+    return false;
+  }
+  return !IsLong(probe.key) || SameLongName(st, label, probe.text);
 }
 
-int32_t FindIn(const AssemblerState &st, const LabelScope &scope, std::string_view text,
-               uint32_t hash) {
-  if (scope.buckets.empty()) {
+size_t SlotMask(const LabelScope &scope) { return scope.slots.size() - 1; }
+
+int32_t FindIn(const AssemblerState &st, const LabelScope &scope, const Probe &probe) {
+  if (scope.slots.empty()) {
     return 0;  // no label yet
   }
-  for (int32_t i = scope.buckets[Bucket(scope, hash)]; i != 0; i = scope.records[i].next) {
-    const Label &label = scope.records[i];
-    if (label.hash == hash && SameName(st, label, text)) {
-      return i;
+  const size_t mask = SlotMask(scope);
+  for (size_t at = probe.hash & mask;; at = (at + 1) & mask) {
+    const LabelSlot &slot = scope.slots[at];
+    if (slot.index == 0) {
+      return 0;
+    }
+    if (slot.hash == probe.hash &&
+        Matches(st, scope.records[static_cast<size_t>(slot.index)], probe)) {
+      return slot.index;
     }
   }
-  return 0;
 }
 
-int32_t FindIn(const AssemblerState &st, const LabelScope &scope, std::string_view text) {
-  return FindIn(st, scope, text, HashName(text));
+void PlaceSlot(LabelScope &scope, LabelSlot slot) {
+  const size_t mask = SlotMask(scope);
+  size_t at = slot.hash & mask;
+  while (scope.slots[at].index != 0) {
+    at = (at + 1) & mask;
+  }
+  scope.slots[at] = slot;
 }
 
-// Rebuilds the chains over a larger bucket array once they have grown long. Chain order is
-// of no consequence: a name occurs at most once per scope.
-void GrowBuckets(LabelScope &scope) {
-  const size_t records = scope.records.size() - 1;
-  if (records <= kMaxLoad * scope.buckets.size()) {
+// Doubles the index once the next record would fill more than half of it. The slots are
+// placed again in their old order; which slot a record takes is of no consequence, as a name
+// occurs at most once per scope and records keep their indices.
+void GrowSlots(LabelScope &scope) {
+  if (2 * scope.records.size() <= scope.slots.size()) {
     return;
   }
-  size_t size = 0;
-  for (int32_t candidate : kBucketSizes) {
-    if (static_cast<size_t>(candidate) > scope.buckets.size()) {
-      size = static_cast<size_t>(candidate);
-      break;
+  std::vector<LabelSlot> old(2 * scope.slots.size());
+  old.swap(scope.slots);
+  for (const LabelSlot &slot : old) {
+    if (slot.index != 0) {
+      PlaceSlot(scope, slot);
     }
   }
-  if (size == 0) {
-    return;  // largest size reached: chains simply get longer
+}
+
+// Adds a record for a name known to be absent from the current scope.
+int32_t Insert(AssemblerState &st, LabelScope &scope, const Probe &probe) {
+  if (scope.records.size() >= kMaxIndex / 2) {
+    return 0;
   }
-  scope.buckets.assign(size, 0);
-  for (size_t i = 1; i < scope.records.size(); ++i) {
-    Label &label = scope.records[i];
-    const int32_t bucket = Bucket(scope, label.hash);
-    label.next = scope.buckets[bucket];
-    scope.buckets[bucket] = static_cast<int32_t>(i);
+  const int32_t name = AddName(st, probe.text);
+  if (name == 0) {
+    return 0;
   }
+  if (scope.records.empty()) {
+    scope.records.push_back(Label{});  // index 0 is never a record
+    scope.slots.assign(kFirstSlots, LabelSlot{});
+  }
+  GrowSlots(scope);
+  const auto index = static_cast<int32_t>(scope.records.size());
+  Label label;
+  label.key = probe.key;
+  label.name = name;
+  scope.records.push_back(label);
+  PlaceSlot(scope, LabelSlot{probe.hash, index});
+  return index;
 }
 
 Msg KindName(uint8_t kind) {
@@ -146,41 +226,29 @@ uint32_t HashName(std::string_view text) {
   return h;
 }
 
+uint32_t LookupHash(std::string_view text) { return MakeProbe(text).hash; }
+
+uint32_t LabelHash(const AssemblerState &st, const Label &label) {
+  return IsLong(label.key) ? HashLong(NameAt(st, label.name)) : HashKey(label.key);
+}
+
 int32_t FindLabel(AssemblerState &st, std::string_view text) {
   const LabelScope *scope = st.labels.current;
-  return scope == nullptr ? 0 : FindIn(st, *scope, text);
+  return scope == nullptr ? 0 : FindIn(st, *scope, MakeProbe(text));
 }
 
 Label *FindLabelIn(AssemblerState &st, LabelScope &scope, std::string_view text) {
-  const int32_t index = FindIn(st, scope, text);
+  const int32_t index = FindIn(st, scope, MakeProbe(text));
   return index == 0 ? nullptr : &scope.records[static_cast<size_t>(index)];
 }
 
 int32_t AddLabel(AssemblerState &st, std::string_view text) {
   LabelScope *scope = st.labels.current;
-  const uint32_t hash = HashName(text);
-  if (scope == nullptr || FindIn(st, *scope, text, hash) != 0 ||
-      scope->records.size() >= kMaxIndex) {
+  const Probe probe = MakeProbe(text);
+  if (scope == nullptr || FindIn(st, *scope, probe) != 0) {
     return 0;
   }
-  const int32_t name = AddName(st, text);
-  if (name == 0) {
-    return 0;
-  }
-  if (scope->records.empty()) {
-    scope->records.push_back(Label{});  // index 0 is never a record
-    scope->buckets.assign(static_cast<size_t>(kBucketSizes[0]), 0);
-  }
-  const auto index = static_cast<int32_t>(scope->records.size());
-  const int32_t bucket = Bucket(*scope, hash);
-  Label label;
-  label.name = name;
-  label.hash = hash;
-  label.next = scope->buckets[bucket];
-  scope->records.push_back(label);
-  scope->buckets[bucket] = index;
-  GrowBuckets(*scope);
-  return index;
+  return Insert(st, *scope, probe);
 }
 
 Label *LabelAt(AssemblerState &st, int32_t reference) {
@@ -209,25 +277,32 @@ Label *FindLabelOutward(AssemblerState &st, std::string_view text, uint8_t kind)
   if (st.labels.current == nullptr) {
     return nullptr;
   }
+  const Probe probe = MakeProbe(text);
   for (LabelScope *scope = st.labels.current->parent; scope != nullptr; scope = scope->parent) {
-    Label *label = FindLabelIn(st, *scope, text);
-    if (label != nullptr && label->kind == kind) {
-      return label;
+    const int32_t index = FindIn(st, *scope, probe);
+    if (index != 0 && scope->records[static_cast<size_t>(index)].kind == kind) {
+      return &scope->records[static_cast<size_t>(index)];
     }
   }
   return nullptr;
 }
 
 int32_t DeclareLabel(AssemblerState &st, std::string_view text, bool scoped) {
-  int32_t index = FindLabel(st, text);
+  LabelScope *scope = st.labels.current;
+  if (scope == nullptr) {
+    SetError(st, Msg::SyntaxError);
+    return 0;
+  }
+  const Probe probe = MakeProbe(text);
+  int32_t index = FindIn(st, *scope, probe);
   if (index == 0) {
-    index = AddLabel(st, text);
+    index = Insert(st, *scope, probe);
     if (index == 0) {
       SetError(st, Msg::SyntaxError);
       return 0;
     }
   } else {
-    const Label &label = *LabelAt(st, index);
+    const Label &label = scope->records[static_cast<size_t>(index)];
     // A floating block waiting for its address has no value yet but is defined all the same.
     const bool block = (label.flags & (kFlagPageAligned | kFlagInPage)) != 0;
     if (label.kind != kLabelUndefined || block) {

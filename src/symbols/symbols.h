@@ -1,6 +1,7 @@
 // Label table: scopes of label records, the name pool and scope-independent references.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -31,22 +32,39 @@ enum : uint8_t {
   kFlagDefinedLate = 0x40,
 };
 
+// A name as the table compares it: names of up to kShortName characters are held whole in two
+// words (zero-padded, the length in the last byte), so that a lookup compares two words and
+// never reads the pool; a longer name is marked by kLongName in the last byte and compared
+// with its text in the pool.
+inline constexpr size_t kShortName = 15;
+inline constexpr uint8_t kLongName = 0xFF;
+struct NameKey {
+  uint64_t words[2] = {0, 0};
+};
+
+// A label record: 32 bytes, so that two fit a cache line.
 struct Label {
+  NameKey key;       // the name, or the long-name mark
   int32_t name = 0;  // offset into the name pool
   uint16_t value = 0;
   uint8_t kind = kLabelUndefined;
   uint8_t flags = 0;
-  int32_t next = 0;        // next record in the same hash chain; 0 ends it
   int32_t block_size = 0;  // floating block label: the block's length
   uint32_t body = 0;       // macro: TextStore offset of the body's first line (0 = empty)
-  uint32_t hash = 0;       // HashName of the name: chains compare it before the name
+};
+
+// One place of a scope's open-addressing index: the record's lookup hash and its index (0 =
+// empty).
+struct LabelSlot {
+  uint32_t hash = 0;
+  int32_t index = 0;
 };
 
 struct LabelScope {
   std::vector<Label> records;    // index 0 unused; indices follow creation order; empty
                                  // until the first label
-  std::vector<int32_t> buckets;  // hash chain heads; none until the first label, grows when
-                                 // chains get long
+  std::vector<LabelSlot> slots;  // a power of two long, at most half full; none until the
+                                 // first label
   LabelScope *parent = nullptr;
   LabelScope *next = nullptr;  // next scope in creation order
   int32_t identifier = 0;      // creation serial; root is 0
@@ -75,8 +93,12 @@ int32_t AddName(AssemblerState &st, std::string_view text);
 // The NUL-terminated name stored at a pool offset.
 const char *NameAt(const AssemblerState &st, int32_t offset);
 
-// The 32-bit hash of a name; bucket = hash % bucket count (13 at a scope's first label).
+// The rotate-and-xor 32-bit hash of a name.
 uint32_t HashName(std::string_view text);
+// The hash that places a name in a scope's index (multiplicative, over whole words).
+uint32_t LookupHash(std::string_view text);
+// LookupHash of a record's name.
+uint32_t LabelHash(const AssemblerState &st, const Label &label);
 
 // Looks a name up in the current scope only; 0 when absent.
 int32_t FindLabel(AssemblerState &st, std::string_view text);
