@@ -178,6 +178,15 @@ Msg KindName(uint8_t kind) {
 
 }  // namespace
 
+void LabelRecords::push_back(const Label &label) {
+  const size_t shifted = size_ + kFirstBlock;
+  if ((shifted & (shifted - 1)) == 0) {  // a power of two: the blocks so far are full
+    blocks_.emplace_back(static_cast<Label *>(::operator new(shifted * sizeof(Label))));
+  }
+  ::new (&At(size_)) Label(label);
+  ++size_;
+}
+
 bool CreateLabelTable(AssemblerState &st) {
   LabelTable &table = st.labels;
   table = LabelTable{};

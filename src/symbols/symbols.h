@@ -1,9 +1,11 @@
 // Label table: scopes of label records, the name pool and scope-independent references.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,8 +62,34 @@ struct LabelSlot {
   int32_t index = 0;
 };
 
+// A scope's records by index, in blocks of 16, 32, 64, ... records that never move: growth
+// copies nothing, and never holds an old and a new array at once.
+class LabelRecords {
+ public:
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  Label &operator[](size_t index) { return At(index); }
+  const Label &operator[](size_t index) const { return At(index); }
+  void push_back(const Label &label);
+
+ private:
+  static constexpr size_t kFirstBlock = 16;  // a power of two
+  struct Free {
+    void operator()(Label *block) const { ::operator delete(block); }
+  };
+  // Block b holds the records whose index + kFirstBlock has its top bit at 2^(b + 4).
+  Label &At(size_t index) const {
+    const size_t shifted = index + kFirstBlock;
+    const size_t block = static_cast<size_t>(std::bit_width(shifted)) - kFirstBits;
+    return blocks_[block].get()[shifted - (kFirstBlock << block)];
+  }
+  static constexpr size_t kFirstBits = std::bit_width(kFirstBlock);
+  std::vector<std::unique_ptr<Label, Free>> blocks_;
+  size_t size_ = 0;
+};
+
 struct LabelScope {
-  std::vector<Label> records;    // index 0 unused; indices follow creation order; empty
+  LabelRecords records;          // index 0 unused; indices follow creation order; empty
                                  // until the first label
   std::vector<LabelSlot> slots;  // a power of two long, at most half full; none until the
                                  // first label
