@@ -1,6 +1,7 @@
 // Label table: the name pool, scopes of hashed label records and scope-independent references.
 #include "symbols/symbols.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -38,17 +39,43 @@ uint32_t Finish(uint64_t h) {
   return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
-// A short name's two words; a long name gets the mark alone.
+template <typename Word>
+uint64_t Load(const char *from) {
+  Word word;
+  std::memcpy(&word, from, sizeof word);
+  return word;
+}
+
+// A short name's two words; a long name gets the mark alone. The words hold the name's bytes
+// as in memory, zero-padded, with its length in the last byte. On a little-endian machine they
+// are read straight from the text in at most three loads that stay within it.
 NameKey MakeKey(std::string_view text) {
   NameKey key;
-  if (text.size() > kShortName) {
+  const size_t length = text.size();
+  if (length > kShortName) {
     key.words[1] = static_cast<uint64_t>(kLongName) << 56;
     return key;
   }
-  unsigned char bytes[sizeof key.words] = {};
-  std::memcpy(bytes, text.data(), text.size());
-  bytes[sizeof bytes - 1] = static_cast<unsigned char>(text.size());
-  std::memcpy(key.words, bytes, sizeof bytes);
+  const char *p = text.data();
+  if constexpr (std::endian::native == std::endian::little) {
+    if (length >= 8) {
+      key.words[0] = Load<uint64_t>(p);
+      if (length > 8) {  // the bytes from 8 on, taken from the last eight
+        key.words[1] = Load<uint64_t>(p + length - 8) >> (8 * (16 - length));
+      }
+    } else if (length >= 4) {  // two overlapping loads of four bytes
+      key.words[0] = Load<uint32_t>(p) | Load<uint32_t>(p + length - 4) << (8 * (length - 4));
+    } else if (length > 0) {  // the first, middle and last bytes cover up to three
+      key.words[0] = Load<uint8_t>(p) | Load<uint8_t>(p + length / 2) << (8 * (length / 2)) |
+                     Load<uint8_t>(p + length - 1) << (8 * (length - 1));
+    }
+    key.words[1] |= static_cast<uint64_t>(length) << 56;
+  } else {
+    unsigned char bytes[sizeof key.words] = {};
+    std::memcpy(bytes, p, length);
+    bytes[sizeof bytes - 1] = static_cast<unsigned char>(length);
+    std::memcpy(key.words, bytes, sizeof bytes);
+  }
   return key;
 }
 
@@ -73,7 +100,7 @@ uint32_t HashLong(std::string_view text) {
 
 uint32_t HashKey(const NameKey &key) { return Finish(Mix(Mix(0, key.words[0]), key.words[1])); }
 
-Probe MakeProbe(std::string_view text) {
+inline Probe MakeProbe(std::string_view text) {
   Probe probe{text, MakeKey(text)};
   probe.hash = IsLong(probe.key) ? HashLong(text) : HashKey(probe.key);
   return probe;
@@ -100,7 +127,7 @@ bool Matches(const AssemblerState &st, const Label &label, const Probe &probe) {
 
 size_t SlotMask(const LabelScope &scope) { return scope.slots.size() - 1; }
 
-int32_t FindIn(const AssemblerState &st, const LabelScope &scope, const Probe &probe) {
+inline int32_t FindIn(const AssemblerState &st, const LabelScope &scope, const Probe &probe) {
   if (scope.slots.empty()) {
     return 0;  // no label yet
   }

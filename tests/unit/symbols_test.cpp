@@ -110,8 +110,9 @@ TEST(LabelTable, GrowsPastItsStartingSizes) {
 TEST(LabelTable, ShortAndLongNamesAroundTheInlineLimit) {
   auto st = MakeState();
   std::vector<std::string> names;
-  for (size_t length : {size_t{1}, size_t{7}, size_t{8}, size_t{9}, kShortName - 1, kShortName,
-                        kShortName + 1, kShortName + 2, size_t{64}, size_t{1000}}) {
+  for (size_t length :
+       {size_t{1}, size_t{2}, size_t{3}, size_t{4}, size_t{5}, size_t{7}, size_t{8}, size_t{9},
+        kShortName - 1, kShortName, kShortName + 1, kShortName + 2, size_t{64}, size_t{1000}}) {
     const std::string base(length, 'N');
     names.push_back(base);
     names.push_back(base.substr(0, length - 1) + "M");  // differs in the last character
