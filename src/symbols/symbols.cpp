@@ -208,7 +208,13 @@ Msg KindName(uint8_t kind) {
 void LabelRecords::push_back(const Label &label) {
   const size_t shifted = size_ + kFirstBlock;
   if ((shifted & (shifted - 1)) == 0) {  // a power of two: the blocks so far are full
-    blocks_.emplace_back(static_cast<Label *>(::operator new(shifted * sizeof(Label))));
+    const size_t count = static_cast<size_t>(std::bit_width(shifted)) - kFirstBits;
+    auto blocks = std::make_unique<Block[]>(count + 1);
+    for (size_t i = 0; i < count; ++i) {
+      blocks[i] = std::move(blocks_[i]);
+    }
+    blocks[count].reset(static_cast<Label *>(::operator new(shifted * sizeof(Label))));
+    blocks_ = std::move(blocks);
   }
   ::new (&At(size_)) Label(label);
   ++size_;

@@ -63,7 +63,8 @@ struct LabelSlot {
 };
 
 // A scope's records by index, in blocks of 16, 32, 64, ... records that never move: growth
-// copies nothing, and never holds an old and a new array at once.
+// copies nothing, and never holds an old and a new array at once. A scope without labels holds
+// no block.
 class LabelRecords {
  public:
   size_t size() const { return size_; }
@@ -74,17 +75,18 @@ class LabelRecords {
 
  private:
   static constexpr size_t kFirstBlock = 16;  // a power of two
+  static constexpr size_t kFirstBits = std::bit_width(kFirstBlock);
   struct Free {
     void operator()(Label *block) const { ::operator delete(block); }
   };
+  using Block = std::unique_ptr<Label, Free>;
   // Block b holds the records whose index + kFirstBlock has its top bit at 2^(b + 4).
   Label &At(size_t index) const {
     const size_t shifted = index + kFirstBlock;
     const size_t block = static_cast<size_t>(std::bit_width(shifted)) - kFirstBits;
     return blocks_[block].get()[shifted - (kFirstBlock << block)];
   }
-  static constexpr size_t kFirstBits = std::bit_width(kFirstBlock);
-  std::vector<std::unique_ptr<Label, Free>> blocks_;
+  std::unique_ptr<Block[]> blocks_;  // as many as the size needs
   size_t size_ = 0;
 };
 
