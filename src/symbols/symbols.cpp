@@ -18,7 +18,7 @@ constexpr size_t kMaxIndex = std::numeric_limits<int32_t>::max();
 
 // A scope's index starts with this many slots at its first label and doubles whenever it would
 // become more than half full, so that a probe sequence stays short.
-constexpr size_t kFirstSlots = 16;
+constexpr size_t kFirstSlots = 4;
 
 // A name with its key and lookup hash, computed once for the lookups and the insertion of one
 // operation.

@@ -62,7 +62,7 @@ struct LabelSlot {
   int32_t index = 0;
 };
 
-// A scope's records by index, in blocks of 16, 32, 64, ... records that never move: growth
+// A scope's records by index, in blocks of 4, 8, 16, ... records that never move: growth
 // copies nothing, and never holds an old and a new array at once. A scope without labels holds
 // no block.
 class LabelRecords {
@@ -74,13 +74,13 @@ class LabelRecords {
   void push_back(const Label &label);
 
  private:
-  static constexpr size_t kFirstBlock = 16;  // a power of two
+  static constexpr size_t kFirstBlock = 4;  // a power of two
   static constexpr size_t kFirstBits = std::bit_width(kFirstBlock);
   struct Free {
     void operator()(Label *block) const { ::operator delete(block); }
   };
   using Block = std::unique_ptr<Label, Free>;
-  // Block b holds the records whose index + kFirstBlock has its top bit at 2^(b + 4).
+  // Block b holds the records whose index + kFirstBlock has its top bit at 2^(b + 2).
   Label &At(size_t index) const {
     const size_t shifted = index + kFirstBlock;
     const size_t block = static_cast<size_t>(std::bit_width(shifted)) - kFirstBits;
