@@ -422,7 +422,7 @@ void Wake(Resolver &r, const Label *label, int32_t scope) {
       Schedule(r, w);
     }
   }
-  auto named = r.outward.find(LabelHash(r.st, *label));
+  auto named = r.outward.find(label->hash);
   if (named == r.outward.end() || scope < 0 || static_cast<size_t>(scope) >= r.subtree_end.size()) {
     return;
   }
@@ -442,7 +442,7 @@ void Wait(Resolver &r, int32_t record, const Label *label) {
   r.waiters[label].push_back(waiter);
   if (label->kind == kLabelUndefined && NameAt(r.st, label->name)[0] != '@' &&
       r.st.labels.current != nullptr) {
-    r.outward[LabelHash(r.st, *label)].emplace(r.st.labels.current->identifier, waiter);
+    r.outward[label->hash].emplace(r.st.labels.current->identifier, waiter);
   }
 }
 

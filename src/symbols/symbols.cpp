@@ -1,7 +1,6 @@
 // Label table: the name pool, scopes of hashed label records and scope-independent references.
 #include "symbols/symbols.h"
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -16,98 +15,18 @@ constexpr size_t kMaxScopeName = 63;
 constexpr size_t kQualifiedSize = 256;
 constexpr size_t kMaxIndex = std::numeric_limits<int32_t>::max();
 
-// A scope's index starts with this many slots at its first label and doubles whenever it would
-// become more than half full, so that a probe sequence stays short.
-constexpr size_t kFirstSlots = 4;
-
-// A name with its key and lookup hash, computed once for the lookups and the insertion of one
-// operation.
-struct Probe {
-  std::string_view text;
-  NameKey key;
-  uint32_t hash = 0;
+// Bucket counts a scope's hash table steps through as it grows; each is prime, so the
+// remainder spreads the rotate-and-xor hash well. A scope starts with none, so that a scope
+// without labels (an empty PROC) costs only its record, and takes the first at its first label.
+constexpr int32_t kBucketSizes[] = {
+    13,     61,     251,    997,     2003,    4001,    8009,    16001,    32003,    64007,
+    128021, 256019, 512009, 1024021, 2048003, 4096013, 8192003, 16384001, 32768011,
 };
+// The table grows when the records outnumber the buckets by this factor (mean chain length).
+constexpr size_t kMaxLoad = 2;
 
-uint64_t Mix(uint64_t h, uint64_t word) {
-  constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
-  h = (h ^ word) * kMultiplier;
-  return h ^ (h >> 29);
-}
-
-uint32_t Finish(uint64_t h) {
-  h = Mix(h, h >> 32);
-  return static_cast<uint32_t>(h ^ (h >> 32));
-}
-
-template <typename Word>
-uint64_t Load(const char *from) {
-  Word word;
-  std::memcpy(&word, from, sizeof word);
-  return word;
-}
-
-// A short name's two words; a long name gets the mark alone. The words hold the name's bytes
-// as in memory, zero-padded, with its length in the last byte. On a little-endian machine they
-// are read straight from the text in at most three loads that stay within it.
-NameKey MakeKey(std::string_view text) {
-  NameKey key;
-  const size_t length = text.size();
-  if (length > kShortName) {
-    key.words[1] = static_cast<uint64_t>(kLongName) << 56;
-    return key;
-  }
-  const char *p = text.data();
-  if constexpr (std::endian::native == std::endian::little) {
-    if (length >= 8) {
-      key.words[0] = Load<uint64_t>(p);
-      if (length > 8) {  // the bytes from 8 on, taken from the last eight
-        key.words[1] = Load<uint64_t>(p + length - 8) >> (8 * (16 - length));
-      }
-    } else if (length >= 4) {  // two overlapping loads of four bytes
-      key.words[0] = Load<uint32_t>(p) | Load<uint32_t>(p + length - 4) << (8 * (length - 4));
-    } else if (length > 0) {  // the first, middle and last bytes cover up to three
-      key.words[0] = Load<uint8_t>(p) | Load<uint8_t>(p + length / 2) << (8 * (length / 2)) |
-                     Load<uint8_t>(p + length - 1) << (8 * (length - 1));
-    }
-    key.words[1] |= static_cast<uint64_t>(length) << 56;
-  } else {
-    unsigned char bytes[sizeof key.words] = {};
-    std::memcpy(bytes, p, length);
-    bytes[sizeof bytes - 1] = static_cast<unsigned char>(length);
-    std::memcpy(key.words, bytes, sizeof bytes);
-  }
-  return key;
-}
-
-bool IsLong(const NameKey &key) { return key.words[1] >> 56 == kLongName; }
-
-// A long name's hash reads it eight bytes at a time, the tail zero-padded, its length first.
-uint32_t HashLong(std::string_view text) {
-  uint64_t h = Mix(0, text.size());
-  size_t at = 0;
-  for (; at + sizeof(uint64_t) <= text.size(); at += sizeof(uint64_t)) {
-    uint64_t word = 0;
-    std::memcpy(&word, text.data() + at, sizeof word);
-    h = Mix(h, word);
-  }
-  if (at < text.size()) {
-    uint64_t word = 0;
-    std::memcpy(&word, text.data() + at, text.size() - at);
-    h = Mix(h, word);
-  }
-  return Finish(h);
-}
-
-uint32_t HashKey(const NameKey &key) { return Finish(Mix(Mix(0, key.words[0]), key.words[1])); }
-
-inline Probe MakeProbe(std::string_view text) {
-  Probe probe{text, MakeKey(text)};
-  probe.hash = IsLong(probe.key) ? HashLong(text) : HashKey(probe.key);
-  return probe;
-}
-
-// Byte-exact comparison of a long name stored in the pool with text; stops at the stored NUL.
-bool SameLongName(const AssemblerState &st, const Label &label, std::string_view text) {
+// Byte-exact comparison of a stored name with text; stops at the stored NUL.
+bool SameName(const AssemblerState &st, const Label &label, std::string_view text) {
   const char *stored = NameAt(st, label.name);
   for (char c : text) {
     if (*stored == '\0' || *stored != c) {
@@ -118,77 +37,76 @@ bool SameLongName(const AssemblerState &st, const Label &label, std::string_view
   return *stored == '\0';
 }
 
-bool Matches(const AssemblerState &st, const Label &label, const Probe &probe) {
-  if (label.key.words[0] != probe.key.words[0] || label.key.words[1] != probe.key.words[1]) {
-    return false;
-  }
-  return !IsLong(probe.key) || SameLongName(st, label, probe.text);
+int32_t Bucket(const LabelScope &scope, uint32_t hash) {
+  return static_cast<int32_t>(hash % scope.buckets.size());
 }
 
-size_t SlotMask(const LabelScope &scope) { return scope.slots.size() - 1; }
-
-inline int32_t FindIn(const AssemblerState &st, const LabelScope &scope, const Probe &probe) {
-  if (scope.slots.empty()) {
+int32_t FindIn(const AssemblerState &st, const LabelScope &scope, std::string_view text,
+               uint32_t hash) {
+  if (scope.buckets.empty()) {
     return 0;  // no label yet
   }
-  const size_t mask = SlotMask(scope);
-  for (size_t at = probe.hash & mask;; at = (at + 1) & mask) {
-    const LabelSlot &slot = scope.slots[at];
-    if (slot.index == 0) {
-      return 0;
-    }
-    if (slot.hash == probe.hash &&
-        Matches(st, scope.records[static_cast<size_t>(slot.index)], probe)) {
-      return slot.index;
+  for (int32_t i = scope.buckets[Bucket(scope, hash)]; i != 0; i = scope.records[i].next) {
+    const Label &label = scope.records[i];
+    if (label.hash == hash && SameName(st, label, text)) {
+      return i;
     }
   }
+  return 0;
 }
 
-void PlaceSlot(LabelScope &scope, LabelSlot slot) {
-  const size_t mask = SlotMask(scope);
-  size_t at = slot.hash & mask;
-  while (scope.slots[at].index != 0) {
-    at = (at + 1) & mask;
-  }
-  scope.slots[at] = slot;
+int32_t FindIn(const AssemblerState &st, const LabelScope &scope, std::string_view text) {
+  return FindIn(st, scope, text, HashName(text));
 }
 
-// Doubles the index once the next record would fill more than half of it. The slots are
-// placed again in their old order; which slot a record takes is of no consequence, as a name
-// occurs at most once per scope and records keep their indices.
-void GrowSlots(LabelScope &scope) {
-  if (2 * scope.records.size() <= scope.slots.size()) {
+// Rebuilds the chains over a larger bucket array once they have grown long. Chain order is
+// of no consequence: a name occurs at most once per scope.
+void GrowBuckets(LabelScope &scope) {
+  const size_t records = scope.records.size() - 1;
+  if (records <= kMaxLoad * scope.buckets.size()) {
     return;
   }
-  std::vector<LabelSlot> old(2 * scope.slots.size());
-  old.swap(scope.slots);
-  for (const LabelSlot &slot : old) {
-    if (slot.index != 0) {
-      PlaceSlot(scope, slot);
+  size_t size = 0;
+  for (int32_t candidate : kBucketSizes) {
+    if (static_cast<size_t>(candidate) > scope.buckets.size()) {
+      size = static_cast<size_t>(candidate);
+      break;
     }
+  }
+  if (size == 0) {
+    return;  // largest size reached: chains simply get longer
+  }
+  scope.buckets.assign(size, 0);
+  for (size_t i = 1; i < scope.records.size(); ++i) {
+    Label &label = scope.records[i];
+    const int32_t bucket = Bucket(scope, label.hash);
+    label.next = scope.buckets[bucket];
+    scope.buckets[bucket] = static_cast<int32_t>(i);
   }
 }
 
-// Adds a record for a name known to be absent from the current scope.
-int32_t Insert(AssemblerState &st, LabelScope &scope, const Probe &probe) {
-  if (scope.records.size() >= kMaxIndex / 2) {
+// Adds a record for a name known to be absent from the scope, with its hash.
+int32_t Insert(AssemblerState &st, LabelScope &scope, std::string_view text, uint32_t hash) {
+  if (scope.records.size() >= kMaxIndex) {
     return 0;
   }
-  const int32_t name = AddName(st, probe.text);
+  const int32_t name = AddName(st, text);
   if (name == 0) {
     return 0;
   }
   if (scope.records.empty()) {
     scope.records.push_back(Label{});  // index 0 is never a record
-    scope.slots.assign(kFirstSlots, LabelSlot{});
+    scope.buckets.assign(static_cast<size_t>(kBucketSizes[0]), 0);
   }
-  GrowSlots(scope);
   const auto index = static_cast<int32_t>(scope.records.size());
+  const int32_t bucket = Bucket(scope, hash);
   Label label;
-  label.key = probe.key;
   label.name = name;
+  label.hash = hash;
+  label.next = scope.buckets[bucket];
   scope.records.push_back(label);
-  PlaceSlot(scope, LabelSlot{probe.hash, index});
+  scope.buckets[bucket] = index;
+  GrowBuckets(scope);
   return index;
 }
 
@@ -204,21 +122,6 @@ Msg KindName(uint8_t kind) {
 }
 
 }  // namespace
-
-void LabelRecords::push_back(const Label &label) {
-  const size_t shifted = size_ + kFirstBlock;
-  if ((shifted & (shifted - 1)) == 0) {  // a power of two: the blocks so far are full
-    const size_t count = static_cast<size_t>(std::bit_width(shifted)) - kFirstBits;
-    auto blocks = std::make_unique<Block[]>(count + 1);
-    for (size_t i = 0; i < count; ++i) {
-      blocks[i] = std::move(blocks_[i]);
-    }
-    blocks[count].reset(static_cast<Label *>(::operator new(shifted * sizeof(Label))));
-    blocks_ = std::move(blocks);
-  }
-  ::new (&At(size_)) Label(label);
-  ++size_;
-}
 
 bool CreateLabelTable(AssemblerState &st) {
   LabelTable &table = st.labels;
@@ -268,29 +171,23 @@ uint32_t HashName(std::string_view text) {
   return h;
 }
 
-uint32_t LookupHash(std::string_view text) { return MakeProbe(text).hash; }
-
-uint32_t LabelHash(const AssemblerState &st, const Label &label) {
-  return IsLong(label.key) ? HashLong(NameAt(st, label.name)) : HashKey(label.key);
-}
-
 int32_t FindLabel(AssemblerState &st, std::string_view text) {
   const LabelScope *scope = st.labels.current;
-  return scope == nullptr ? 0 : FindIn(st, *scope, MakeProbe(text));
+  return scope == nullptr ? 0 : FindIn(st, *scope, text);
 }
 
 Label *FindLabelIn(AssemblerState &st, LabelScope &scope, std::string_view text) {
-  const int32_t index = FindIn(st, scope, MakeProbe(text));
+  const int32_t index = FindIn(st, scope, text);
   return index == 0 ? nullptr : &scope.records[static_cast<size_t>(index)];
 }
 
 int32_t AddLabel(AssemblerState &st, std::string_view text) {
   LabelScope *scope = st.labels.current;
-  const Probe probe = MakeProbe(text);
-  if (scope == nullptr || FindIn(st, *scope, probe) != 0) {
+  const uint32_t hash = HashName(text);
+  if (scope == nullptr || FindIn(st, *scope, text, hash) != 0) {
     return 0;
   }
-  return Insert(st, *scope, probe);
+  return Insert(st, *scope, text, hash);
 }
 
 Label *LabelAt(AssemblerState &st, int32_t reference) {
@@ -319,11 +216,10 @@ Label *FindLabelOutward(AssemblerState &st, std::string_view text, uint8_t kind)
   if (st.labels.current == nullptr) {
     return nullptr;
   }
-  const Probe probe = MakeProbe(text);
   for (LabelScope *scope = st.labels.current->parent; scope != nullptr; scope = scope->parent) {
-    const int32_t index = FindIn(st, *scope, probe);
-    if (index != 0 && scope->records[static_cast<size_t>(index)].kind == kind) {
-      return &scope->records[static_cast<size_t>(index)];
+    Label *label = FindLabelIn(st, *scope, text);
+    if (label != nullptr && label->kind == kind) {
+      return label;
     }
   }
   return nullptr;
@@ -335,10 +231,11 @@ int32_t DeclareLabel(AssemblerState &st, std::string_view text, bool scoped) {
     SetError(st, Msg::SyntaxError);
     return 0;
   }
-  const Probe probe = MakeProbe(text);
-  int32_t index = FindIn(st, *scope, probe);
+  // One hash and one search serve both the lookup and the insertion.
+  const uint32_t hash = HashName(text);
+  int32_t index = FindIn(st, *scope, text, hash);
   if (index == 0) {
-    index = Insert(st, *scope, probe);
+    index = Insert(st, *scope, text, hash);
     if (index == 0) {
       SetError(st, Msg::SyntaxError);
       return 0;

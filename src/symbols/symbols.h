@@ -1,11 +1,8 @@
 // Label table: scopes of label records, the name pool and scope-independent references.
 #pragma once
 
-#include <bit>
-#include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,67 +31,22 @@ enum : uint8_t {
   kFlagDefinedLate = 0x40,
 };
 
-// A name as the table compares it: names of up to kShortName characters are held whole in two
-// words (zero-padded, the length in the last byte), so that a lookup compares two words and
-// never reads the pool; a longer name is marked by kLongName in the last byte and compared
-// with its text in the pool.
-inline constexpr size_t kShortName = 15;
-inline constexpr uint8_t kLongName = 0xFF;
-struct NameKey {
-  uint64_t words[2] = {0, 0};
-};
-
-// A label record: 32 bytes, so that two fit a cache line.
 struct Label {
-  NameKey key;       // the name, or the long-name mark
   int32_t name = 0;  // offset into the name pool
   uint16_t value = 0;
   uint8_t kind = kLabelUndefined;
   uint8_t flags = 0;
+  int32_t next = 0;        // next record in the same hash chain; 0 ends it
   int32_t block_size = 0;  // floating block label: the block's length
   uint32_t body = 0;       // macro: TextStore offset of the body's first line (0 = empty)
-};
-
-// One place of a scope's open-addressing index: the record's lookup hash and its index (0 =
-// empty).
-struct LabelSlot {
-  uint32_t hash = 0;
-  int32_t index = 0;
-};
-
-// A scope's records by index, in blocks of 4, 8, 16, ... records that never move: growth
-// copies nothing, and never holds an old and a new array at once. A scope without labels holds
-// no block.
-class LabelRecords {
- public:
-  size_t size() const { return size_; }
-  bool empty() const { return size_ == 0; }
-  Label &operator[](size_t index) { return At(index); }
-  const Label &operator[](size_t index) const { return At(index); }
-  void push_back(const Label &label);
-
- private:
-  static constexpr size_t kFirstBlock = 4;  // a power of two
-  static constexpr size_t kFirstBits = std::bit_width(kFirstBlock);
-  struct Free {
-    void operator()(Label *block) const { ::operator delete(block); }
-  };
-  using Block = std::unique_ptr<Label, Free>;
-  // Block b holds the records whose index + kFirstBlock has its top bit at 2^(b + 2).
-  Label &At(size_t index) const {
-    const size_t shifted = index + kFirstBlock;
-    const size_t block = static_cast<size_t>(std::bit_width(shifted)) - kFirstBits;
-    return blocks_[block].get()[shifted - (kFirstBlock << block)];
-  }
-  std::unique_ptr<Block[]> blocks_;  // as many as the size needs
-  size_t size_ = 0;
+  uint32_t hash = 0;       // HashName of the name: chains compare it before the name
 };
 
 struct LabelScope {
-  LabelRecords records;          // index 0 unused; indices follow creation order; empty
+  std::vector<Label> records;    // index 0 unused; indices follow creation order; empty
                                  // until the first label
-  std::vector<LabelSlot> slots;  // a power of two long, at most half full; none until the
-                                 // first label
+  std::vector<int32_t> buckets;  // hash chain heads; none until the first label, grows when
+                                 // chains get long
   LabelScope *parent = nullptr;
   LabelScope *next = nullptr;  // next scope in creation order
   int32_t identifier = 0;      // creation serial; root is 0
@@ -123,12 +75,8 @@ int32_t AddName(AssemblerState &st, std::string_view text);
 // The NUL-terminated name stored at a pool offset.
 const char *NameAt(const AssemblerState &st, int32_t offset);
 
-// The rotate-and-xor 32-bit hash of a name.
+// The 32-bit hash of a name; bucket = hash % bucket count (13 at a scope's first label).
 uint32_t HashName(std::string_view text);
-// The hash that places a name in a scope's index (multiplicative, over whole words).
-uint32_t LookupHash(std::string_view text);
-// LookupHash of a record's name.
-uint32_t LabelHash(const AssemblerState &st, const Label &label);
 
 // Looks a name up in the current scope only; 0 when absent.
 int32_t FindLabel(AssemblerState &st, std::string_view text);

@@ -363,8 +363,7 @@ void BuildRandomProgram(AssemblerState &st, unsigned seed) {
 std::string Snapshot(AssemblerState &st) {
   std::string text(st.code.bytes.begin(), st.code.bytes.begin() + 8);
   for (const auto &scope : st.labels.scopes) {
-    for (size_t i = 0; i < scope->records.size(); ++i) {
-      const Label &l = scope->records[i];
+    for (const Label &l : scope->records) {
       text += std::to_string(l.value) + "/" + std::to_string(l.kind) + "/" +
               std::to_string(l.flags) + " ";
     }

@@ -86,7 +86,7 @@ TEST(LabelTable, GrowsPastItsStartingSizes) {
   for (int i = 1; i <= kNames; ++i) {
     ASSERT_EQ(AddLabel(*st, "NAME_" + std::to_string(i)), i);
   }
-  EXPECT_GE(st->labels.current->slots.size(), 2u * kNames);  // at most half full
+  EXPECT_GT(st->labels.current->buckets.size(), 997u);
   for (int i = 1; i <= kNames; i += 7) {
     const std::string name = "NAME_" + std::to_string(i);
     ASSERT_EQ(FindLabel(*st, name), i);
@@ -104,10 +104,10 @@ TEST(LabelTable, GrowsPastItsStartingSizes) {
   EXPECT_EQ(LabelAt(*st, -201), nullptr);
 }
 
-// Names of up to 15 characters are compared in the record, longer ones in the pool: each
-// length around the limit, names that share the record's part, and names that differ only in
-// their last character or length.
-TEST(LabelTable, ShortAndLongNamesAroundTheInlineLimit) {
+// Names of many lengths, names that share a long prefix, and names that differ only in their
+// last character or length: each is found, declared again and read back.
+TEST(LabelTable, ShortAndLongNamesThatDifferAtTheEnd) {
+  constexpr size_t kShortName = 15;
   auto st = MakeState();
   std::vector<std::string> names;
   for (size_t length :
@@ -137,18 +137,19 @@ TEST(LabelTable, ShortAndLongNamesAroundTheInlineLimit) {
   EXPECT_EQ(FindLabel(*st, ""), empty);
 }
 
-// Names whose lookup hashes are equal (found among many) and names crowded into a small index:
-// each is found, and a name that is absent is not.
-TEST(LabelTable, EqualHashesAndCrowdedSlots) {
+// Names whose hashes are equal (found among many) and names crowded into the first bucket
+// array: each is found, and a name that is absent is not.
+TEST(LabelTable, EqualHashesAndCrowdedBuckets) {
   std::unordered_map<uint32_t, std::string> seen;
   std::vector<std::string> equal;  // pairs with the same hash
   for (int i = 0; equal.size() < 12 && i < 2000000; ++i) {
-    // Short and long names both: the long ones are hashed over the whole text.
+    // Short and long names both.
     const std::string name = (i % 2 != 0 ? "LONG_NAME_OF_LABEL_" : "L") + std::to_string(i);
-    const auto [place, fresh] = seen.emplace(LookupHash(name), name);
+    const auto [place, fresh] = seen.emplace(HashName(name), name);
     if (!fresh) {
       equal.push_back(place->second);
       equal.push_back(name);
+      seen.erase(place);  // a third name of this hash starts a new pair
     }
   }
   ASSERT_GE(equal.size(), 4u);
@@ -161,8 +162,8 @@ TEST(LabelTable, EqualHashesAndCrowdedSlots) {
   }
   EXPECT_EQ(FindLabel(*st, "L"), 0);
 
-  // Forty names in one scope pass through the first sizes of the index; names from another
-  // scope are absent here.
+  // Forty names in one scope pass the first bucket array's growth; names from another scope
+  // are absent here.
   OpenScope(*st, "SMALL");
   for (int i = 1; i <= 40; ++i) {
     ASSERT_EQ(AddLabel(*st, "S" + std::to_string(i)), i);
@@ -172,10 +173,10 @@ TEST(LabelTable, EqualHashesAndCrowdedSlots) {
     ASSERT_EQ(FindLabel(*st, "S" + std::to_string(i + 1)), 0);
     ASSERT_EQ(FindLabel(*st, equal[0]), 0);
   }
-  EXPECT_EQ(st->labels.current->slots.size(), 128u);
+  EXPECT_EQ(st->labels.current->buckets.size(), 61u);
 }
 
-// Growth keeps creation order: records stay where they were made, whatever the index does.
+// Growth keeps creation order: records stay where they were made, however the buckets grow.
 TEST(LabelTable, GrowthKeepsRecordsInCreationOrder) {
   auto st = MakeState();
   const int kNames = 5000;
