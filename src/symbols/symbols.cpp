@@ -85,6 +85,31 @@ void GrowBuckets(LabelScope &scope) {
   }
 }
 
+// Adds a record for a name known to be absent from the scope, with its hash.
+int32_t Insert(AssemblerState &st, LabelScope &scope, std::string_view text, uint32_t hash) {
+  if (scope.records.size() >= kMaxIndex) {
+    return 0;
+  }
+  const int32_t name = AddName(st, text);
+  if (name == 0) {
+    return 0;
+  }
+  if (scope.records.empty()) {
+    scope.records.push_back(Label{});  // index 0 is never a record
+    scope.buckets.assign(static_cast<size_t>(kBucketSizes[0]), 0);
+  }
+  const auto index = static_cast<int32_t>(scope.records.size());
+  const int32_t bucket = Bucket(scope, hash);
+  Label label;
+  label.name = name;
+  label.hash = hash;
+  label.next = scope.buckets[bucket];
+  scope.records.push_back(label);
+  scope.buckets[bucket] = index;
+  GrowBuckets(scope);
+  return index;
+}
+
 Msg KindName(uint8_t kind) {
   switch (kind) {
     case kLabelDefined:
@@ -159,28 +184,10 @@ Label *FindLabelIn(AssemblerState &st, LabelScope &scope, std::string_view text)
 int32_t AddLabel(AssemblerState &st, std::string_view text) {
   LabelScope *scope = st.labels.current;
   const uint32_t hash = HashName(text);
-  if (scope == nullptr || FindIn(st, *scope, text, hash) != 0 ||
-      scope->records.size() >= kMaxIndex) {
+  if (scope == nullptr || FindIn(st, *scope, text, hash) != 0) {
     return 0;
   }
-  const int32_t name = AddName(st, text);
-  if (name == 0) {
-    return 0;
-  }
-  if (scope->records.empty()) {
-    scope->records.push_back(Label{});  // index 0 is never a record
-    scope->buckets.assign(static_cast<size_t>(kBucketSizes[0]), 0);
-  }
-  const auto index = static_cast<int32_t>(scope->records.size());
-  const int32_t bucket = Bucket(*scope, hash);
-  Label label;
-  label.name = name;
-  label.hash = hash;
-  label.next = scope->buckets[bucket];
-  scope->records.push_back(label);
-  scope->buckets[bucket] = index;
-  GrowBuckets(*scope);
-  return index;
+  return Insert(st, *scope, text, hash);
 }
 
 Label *LabelAt(AssemblerState &st, int32_t reference) {
@@ -219,15 +226,22 @@ Label *FindLabelOutward(AssemblerState &st, std::string_view text, uint8_t kind)
 }
 
 int32_t DeclareLabel(AssemblerState &st, std::string_view text, bool scoped) {
-  int32_t index = FindLabel(st, text);
+  LabelScope *scope = st.labels.current;
+  if (scope == nullptr) {
+    SetError(st, Msg::SyntaxError);
+    return 0;
+  }
+  // One hash and one search serve both the lookup and the insertion.
+  const uint32_t hash = HashName(text);
+  int32_t index = FindIn(st, *scope, text, hash);
   if (index == 0) {
-    index = AddLabel(st, text);
+    index = Insert(st, *scope, text, hash);
     if (index == 0) {
       SetError(st, Msg::SyntaxError);
       return 0;
     }
   } else {
-    const Label &label = *LabelAt(st, index);
+    const Label &label = scope->records[static_cast<size_t>(index)];
     // A floating block waiting for its address has no value yet but is defined all the same.
     const bool block = (label.flags & (kFlagPageAligned | kFlagInPage)) != 0;
     if (label.kind != kLabelUndefined || block) {

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "test_support.h"
 
@@ -100,6 +102,97 @@ TEST(LabelTable, GrowsPastItsStartingSizes) {
     ASSERT_EQ(LabelAt(*st, refs[i]), &st->labels.scopes[0]->records[i + 1]);
   }
   EXPECT_EQ(LabelAt(*st, -201), nullptr);
+}
+
+// Names of many lengths, names that share a long prefix, and names that differ only in their
+// last character or length: each is found, declared again and read back.
+TEST(LabelTable, ShortAndLongNamesThatDifferAtTheEnd) {
+  constexpr size_t kShortName = 15;
+  auto st = MakeState();
+  std::vector<std::string> names;
+  for (size_t length :
+       {size_t{1}, size_t{2}, size_t{3}, size_t{4}, size_t{5}, size_t{7}, size_t{8}, size_t{9},
+        kShortName - 1, kShortName, kShortName + 1, kShortName + 2, size_t{64}, size_t{1000}}) {
+    const std::string base(length, 'N');
+    names.push_back(base);
+    names.push_back(base.substr(0, length - 1) + "M");  // differs in the last character
+    names.push_back(base + "\xC1");                     // one longer, with bit 7 set
+  }
+  names.push_back(std::string(kShortName, 'N') + std::string(kShortName, 'X'));
+  names.push_back(std::string(kShortName, 'N') + std::string(kShortName, 'Y'));
+  for (size_t i = 0; i < names.size(); ++i) {
+    ASSERT_EQ(FindLabel(*st, names[i]), 0) << names[i];
+    ASSERT_EQ(AddLabel(*st, names[i]), static_cast<int32_t>(i + 1)) << names[i];
+  }
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(FindLabel(*st, names[i]), static_cast<int32_t>(i + 1)) << names[i];
+    EXPECT_EQ(AddLabel(*st, names[i]), 0) << names[i];
+    EXPECT_EQ(DeclareLabel(*st, names[i], false), static_cast<int32_t>(i + 1));
+    EXPECT_EQ(NameAt(*st, LabelAt(*st, static_cast<int32_t>(i + 1))->name), names[i]);
+  }
+  EXPECT_EQ(FindLabel(*st, std::string(kShortName + 1, 'M')), 0);
+  EXPECT_EQ(FindLabel(*st, std::string(999, 'N')), 0);
+  EXPECT_EQ(FindLabel(*st, ""), 0);
+  const int32_t empty = AddLabel(*st, "");
+  EXPECT_EQ(FindLabel(*st, ""), empty);
+}
+
+// Names whose hashes are equal (found among many) and names crowded into the first bucket
+// array: each is found, and a name that is absent is not.
+TEST(LabelTable, EqualHashesAndCrowdedBuckets) {
+  std::unordered_map<uint32_t, std::string> seen;
+  std::vector<std::string> equal;  // pairs with the same hash
+  for (int i = 0; equal.size() < 12 && i < 2000000; ++i) {
+    // Short and long names both.
+    const std::string name = (i % 2 != 0 ? "LONG_NAME_OF_LABEL_" : "L") + std::to_string(i);
+    const auto [place, fresh] = seen.emplace(HashName(name), name);
+    if (!fresh) {
+      equal.push_back(place->second);
+      equal.push_back(name);
+      seen.erase(place);  // a third name of this hash starts a new pair
+    }
+  }
+  ASSERT_GE(equal.size(), 4u);
+  auto st = MakeState();
+  for (size_t i = 0; i < equal.size(); ++i) {
+    ASSERT_EQ(AddLabel(*st, equal[i]), static_cast<int32_t>(i + 1));
+  }
+  for (size_t i = 0; i < equal.size(); ++i) {
+    EXPECT_EQ(FindLabel(*st, equal[i]), static_cast<int32_t>(i + 1)) << equal[i];
+  }
+  EXPECT_EQ(FindLabel(*st, "L"), 0);
+
+  // Forty names in one scope pass the first bucket array's growth; names from another scope
+  // are absent here.
+  OpenScope(*st, "SMALL");
+  for (int i = 1; i <= 40; ++i) {
+    ASSERT_EQ(AddLabel(*st, "S" + std::to_string(i)), i);
+    for (int j = 1; j <= i; ++j) {
+      ASSERT_EQ(FindLabel(*st, "S" + std::to_string(j)), j);
+    }
+    ASSERT_EQ(FindLabel(*st, "S" + std::to_string(i + 1)), 0);
+    ASSERT_EQ(FindLabel(*st, equal[0]), 0);
+  }
+  EXPECT_EQ(st->labels.current->buckets.size(), 61u);
+}
+
+// Growth keeps creation order: records stay where they were made, however the buckets grow.
+TEST(LabelTable, GrowthKeepsRecordsInCreationOrder) {
+  auto st = MakeState();
+  const int kNames = 5000;
+  for (int i = 1; i <= kNames; ++i) {
+    const int32_t index = AddLabel(*st, "ORDER" + std::to_string(kNames - i));
+    ASSERT_EQ(index, i);
+    LabelAt(*st, index)->value = static_cast<uint16_t>(i);
+  }
+  const LabelScope &root = *st->labels.current;
+  ASSERT_EQ(root.records.size(), static_cast<size_t>(kNames + 1));
+  for (int i = 1; i <= kNames; ++i) {
+    const std::string name = "ORDER" + std::to_string(kNames - i);
+    ASSERT_EQ(NameAt(*st, root.records[static_cast<size_t>(i)].name), name);
+    ASSERT_EQ(root.records[static_cast<size_t>(i)].value, i);
+    ASSERT_EQ(FindLabel(*st, name), i);
+  }
 }
 
 TEST(QualifiedName, PrefixesEnclosingScopesWithinTheBuffer) {
