@@ -79,7 +79,11 @@ struct PlacementState {
   int32_t arrange_count = 0;         // ARRANGE is open exactly when this is above 0
   int32_t arrange_pair = 0;
   int32_t arrange_placed = 0;
-  std::vector<int32_t> waiting_blocks;       // closed blocks not yet placed (label references)
+  struct ClosedBlock {
+    int32_t reference = 0;  // the block's label
+    int32_t size = 0;       // the block's length
+  };
+  std::vector<ClosedBlock> waiting_blocks;   // closed blocks not yet placed
   std::vector<PlacementEnd> org_placements;  // the runs made at ORG, for the listing pass
 };
 

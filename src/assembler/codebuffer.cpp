@@ -490,7 +490,10 @@ void Wake(Resolver &r, const Label *label, int32_t scope) {
       Schedule(r, w);
     }
   }
-  auto named = r.outward.find(label->hash);
+  if (r.outward.empty()) {
+    return;
+  }
+  auto named = r.outward.find(HashName(NameAt(r.st, label->name)));
   if (named == r.outward.end() || scope < 0 || static_cast<size_t>(scope) >= r.subtree_end.size()) {
     return;
   }
@@ -508,9 +511,12 @@ void Wake(Resolver &r, const Label *label, int32_t scope) {
 void Wait(Resolver &r, int32_t record, const Label *label) {
   const Waiter waiter{record, r.tokens[static_cast<size_t>(record)]};
   r.waiters[label].push_back(waiter);
-  if (label->kind == kLabelUndefined && NameAt(r.st, label->name)[0] != '@' &&
-      r.st.labels.current != nullptr) {
-    r.outward[label->hash].emplace(r.st.labels.current->identifier, waiter);
+  // Only a record in a nested scope can take a value from an enclosing one.
+  const LabelScope *scope = r.st.labels.current;
+  const char *name = NameAt(r.st, label->name);
+  if (label->kind == kLabelUndefined && name[0] != '@' && scope != nullptr &&
+      scope->parent != nullptr) {
+    r.outward[HashName(name)].emplace(scope->identifier, waiter);
   }
 }
 

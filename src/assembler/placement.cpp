@@ -32,12 +32,9 @@ void CloseFloatingBlock(AssemblerState &st) {
   FloatingState &fl = st.pass.floating;
   PlacementState &pl = st.placement;
   if (fl.block != 0) {
-    // Assembly pass: the block's length goes to its label, and the next block is staged
-    // behind this one.
-    if (Label *label = LabelAt(st, fl.block)) {
-      label->block_size = st.pass.location;
-    }
-    pl.waiting_blocks.push_back(fl.block);
+    // Assembly pass: the block waits with its length, and the next block is staged behind
+    // this one.
+    pl.waiting_blocks.push_back({fl.block, st.pass.location});
     st.code.staging = st.code.position;
     fl.block = 0;
   }
@@ -130,15 +127,15 @@ int32_t ChoosePage(const Pages &pages, int32_t size) {
 // first, then the scopes in creation order, labels in table order within a scope).
 void CollectWaitingBlocks(AssemblerState &st, std::vector<WaitingBlock> &aligned,
                           std::vector<WaitingBlock> &in_page) {
-  std::vector<int32_t> waiting;
+  std::vector<PlacementState::ClosedBlock> waiting;
   waiting.swap(st.placement.waiting_blocks);
-  for (const int32_t reference : waiting) {
+  for (const auto &[reference, size] : waiting) {
     const Label *label = LabelAt(st, reference);
     if (label == nullptr || reference >= 0) {
       continue;
     }
     const ScopedRef &where = st.labels.scoped_refs[static_cast<size_t>(-reference)];
-    const WaitingBlock block{reference, where.scope, where.index, label->block_size};
+    const WaitingBlock block{reference, where.scope, where.index, size};
     ((label->flags & kFlagPageAligned) != 0 ? aligned : in_page).push_back(block);
   }
   const auto order = [](const WaitingBlock &a, const WaitingBlock &b) {

@@ -1,7 +1,11 @@
 // The end of a run whose memory ran out: a failed operator new and a text store that cannot
 // grow both come here, so that no allocation failure aborts or goes unnoticed.
+#include "driver/memory.h"
+
+#include <sys/mman.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -9,7 +13,65 @@
 #include "driver/diagnostics.h"
 
 namespace {
+
 constexpr int kOutOfMemoryStatus = 255;
+
+// A sanitizer must see every block to check the accesses to it.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSystemBlocks = false;
+#else
+constexpr bool kSystemBlocks = true;
+#endif
+constexpr size_t kHugePage = size_t{2} << 20;
+// Blocks from this size on come from the system: a smaller one would waste most of its page.
+constexpr size_t kLargeBlock = size_t{1} << 20;
+
+bool FromSystem(size_t bytes) { return kSystemBlocks && bytes >= kLargeBlock; }
+
+size_t RoundToHugePage(size_t bytes) { return (bytes + kHugePage - 1) & ~(kHugePage - 1); }
+
+}  // namespace
+
+void *AllocateLarge(size_t bytes) {
+  if (!FromSystem(bytes)) {
+    return ::operator new(bytes);
+  }
+  const size_t length = RoundToHugePage(bytes);
+  if (length < bytes || length > SIZE_MAX - kHugePage) {
+    EndRunOutOfMemory();
+  }
+  // Mapped one huge page longer than needed, so that an aligned start lies inside; the
+  // unaligned head and the tail are given back at once.
+  void *mapped =
+      mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) {
+    EndRunOutOfMemory();
+  }
+  const auto start = reinterpret_cast<uintptr_t>(mapped);
+  const uintptr_t aligned = (start + kHugePage - 1) & ~(uintptr_t{kHugePage} - 1);
+  if (aligned > start) {
+    (void)munmap(mapped, aligned - start);
+  }
+  const uintptr_t end = start + length + kHugePage;
+  if (end > aligned + length) {
+    (void)munmap(reinterpret_cast<void *>(aligned + length), end - (aligned + length));
+  }
+  auto *block = reinterpret_cast<void *>(aligned);
+#ifdef MADV_HUGEPAGE
+  (void)madvise(block, length, MADV_HUGEPAGE);  // only a hint: without it, plain pages
+#endif
+  return block;
+}
+
+void FreeLarge(void *block, size_t bytes) {
+  if (block == nullptr) {
+    return;
+  }
+  if (!FromSystem(bytes)) {
+    ::operator delete(block);
+    return;
+  }
+  (void)munmap(block, RoundToHugePage(bytes));
 }
 
 void EndRunOutOfMemory() {

@@ -22,8 +22,9 @@ constexpr int32_t kBucketSizes[] = {
     13,     61,     251,    997,     2003,    4001,    8009,    16001,    32003,    64007,
     128021, 256019, 512009, 1024021, 2048003, 4096013, 8192003, 16384001, 32768011,
 };
-// The table grows when the records outnumber the buckets by this factor (mean chain length).
-constexpr size_t kMaxLoad = 2;
+// The table grows when the records outnumber the buckets by this factor (mean chain length):
+// a search for a new name, the commonest search of all, then reads a link or none.
+constexpr size_t kMaxLoad = 1;
 
 // Byte-exact comparison of a stored name with text; stops at the stored NUL.
 bool SameName(const AssemblerState &st, const Label &label, std::string_view text) {
@@ -46,9 +47,8 @@ int32_t FindIn(const AssemblerState &st, const LabelScope &scope, std::string_vi
   if (scope.buckets.empty()) {
     return 0;  // no label yet
   }
-  for (int32_t i = scope.buckets[Bucket(scope, hash)]; i != 0; i = scope.records[i].next) {
-    const Label &label = scope.records[i];
-    if (label.hash == hash && SameName(st, label, text)) {
+  for (int32_t i = scope.buckets[Bucket(scope, hash)]; i != 0; i = scope.links[i].next) {
+    if (scope.links[i].hash == hash && SameName(st, scope.records[i], text)) {
       return i;
     }
   }
@@ -77,10 +77,10 @@ void GrowBuckets(LabelScope &scope) {
     return;  // largest size reached: chains simply get longer
   }
   scope.buckets.assign(size, 0);
-  for (size_t i = 1; i < scope.records.size(); ++i) {
-    Label &label = scope.records[i];
-    const int32_t bucket = Bucket(scope, label.hash);
-    label.next = scope.buckets[bucket];
+  for (size_t i = 1; i < scope.links.size(); ++i) {
+    LabelLink &link = scope.links[i];
+    const int32_t bucket = Bucket(scope, link.hash);
+    link.next = scope.buckets[bucket];
     scope.buckets[bucket] = static_cast<int32_t>(i);
   }
 }
@@ -96,15 +96,15 @@ int32_t Insert(AssemblerState &st, LabelScope &scope, std::string_view text, uin
   }
   if (scope.records.empty()) {
     scope.records.push_back(Label{});  // index 0 is never a record
+    scope.links.push_back(LabelLink{});
     scope.buckets.assign(static_cast<size_t>(kBucketSizes[0]), 0);
   }
   const auto index = static_cast<int32_t>(scope.records.size());
   const int32_t bucket = Bucket(scope, hash);
   Label label;
   label.name = name;
-  label.hash = hash;
-  label.next = scope.buckets[bucket];
   scope.records.push_back(label);
+  scope.links.push_back(LabelLink{hash, scope.buckets[bucket]});
   scope.buckets[bucket] = index;
   GrowBuckets(scope);
   return index;
@@ -142,7 +142,7 @@ bool CreateLabelTable(AssemblerState &st) {
 void FreeLabelTable(AssemblerState &st) { st.labels = LabelTable{}; }
 
 int32_t AddName(AssemblerState &st, std::string_view text) {
-  std::vector<char> &pool = st.labels.pool;
+  auto &pool = st.labels.pool;
   if (pool.empty() || text.size() >= kMaxIndex - pool.size()) {
     return 0;
   }
@@ -153,7 +153,7 @@ int32_t AddName(AssemblerState &st, std::string_view text) {
 }
 
 const char *NameAt(const AssemblerState &st, int32_t offset) {
-  const std::vector<char> &pool = st.labels.pool;
+  const auto &pool = st.labels.pool;
   if (offset <= 0 || static_cast<size_t>(offset) >= pool.size()) {
     return "";
   }

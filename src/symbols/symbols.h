@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "driver/memory.h"
+
 struct AssemblerState;
 
 // Label kinds.
@@ -36,17 +38,22 @@ struct Label {
   uint16_t value = 0;
   uint8_t kind = kLabelUndefined;
   uint8_t flags = 0;
-  int32_t next = 0;        // next record in the same hash chain; 0 ends it
-  int32_t block_size = 0;  // floating block label: the block's length
-  uint32_t body = 0;       // macro: TextStore offset of the body's first line (0 = empty)
-  uint32_t hash = 0;       // HashName of the name: chains compare it before the name
+  uint32_t body = 0;  // macro: TextStore offset of the body's first line (0 = empty)
+};
+
+// A record's place in its hash chain, kept apart from the records so that a search walks a
+// dense array: it reads a record only when the hash matches.
+struct LabelLink {
+  uint32_t hash = 0;  // HashName of the record's name
+  int32_t next = 0;   // next record in the same hash chain; 0 ends it
 };
 
 struct LabelScope {
-  std::vector<Label> records;    // index 0 unused; indices follow creation order; empty
-                                 // until the first label
-  std::vector<int32_t> buckets;  // hash chain heads; none until the first label, grows when
-                                 // chains get long
+  std::vector<Label, LargeAllocator<Label>> records;  // index 0 unused; indices follow creation
+                                                      // order; empty until the first label
+  std::vector<LabelLink, LargeAllocator<LabelLink>> links;  // by record index
+  std::vector<int32_t, LargeAllocator<int32_t>> buckets;  // hash chain heads; none until the first
+                                                          // label, grows when chains get long
   LabelScope *parent = nullptr;
   LabelScope *next = nullptr;  // next scope in creation order
   int32_t identifier = 0;      // creation serial; root is 0
@@ -60,7 +67,7 @@ struct ScopedRef {
 };
 
 struct LabelTable {
-  std::vector<char> pool;                           // NUL-terminated names; offset 0 is none
+  std::vector<char, LargeAllocator<char>> pool;     // NUL-terminated names; offset 0 is none
   std::vector<std::unique_ptr<LabelScope>> scopes;  // indexed by identifier; [0] is the root
   LabelScope *current = nullptr;
   std::vector<ScopedRef> scoped_refs;  // entry 0 unused
