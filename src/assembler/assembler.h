@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "driver/memory.h"
+
 struct AssemblerState;
 struct SourceContext;
 
@@ -57,9 +59,9 @@ struct Fixup {
 };
 
 struct FixupList {
-  std::vector<Fixup> records;  // in creation order
-  std::vector<int32_t> values;
-  std::vector<int32_t> kinds;
+  std::vector<Fixup, LargeAllocator<Fixup>> records;  // in creation order
+  std::vector<int32_t, LargeAllocator<int32_t>> values;
+  std::vector<int32_t, LargeAllocator<int32_t>> kinds;
 };
 
 // Where the placement run that an ORG made left the location and the position.

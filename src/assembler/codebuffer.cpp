@@ -417,8 +417,13 @@ struct Resolver {
   std::unordered_map<const Label *, std::vector<Waiter>> waiters;
   // Records that a label of the blocking label's name in an enclosing scope can set free: by
   // the name's hash, then by the record's scope.
-  std::unordered_map<uint32_t, std::multimap<int32_t, Waiter>> outward;
+  std::unordered_map<uint64_t, std::multimap<int32_t, Waiter>> outward;
   std::vector<int32_t> subtree_end;  // by scope identifier: the last identifier of its subtree
+  // The records of the sweep under way, in order: those queued before it began (a sorted list
+  // walked by a cursor) and those woken into it behind the record being evaluated (a heap).
+  // A record is never in both: a queued one is not woken again until it has been evaluated.
+  std::vector<int32_t> sweep_list;
+  size_t sweep_at = 0;
   std::priority_queue<int32_t, std::vector<int32_t>, std::greater<int32_t>> sweep;
   std::vector<int32_t> next_sweep;
   std::vector<int32_t> stack;
@@ -462,6 +467,21 @@ int32_t ScopeOfReference(const AssemblerState &st, int32_t reference) {
     return entry < st.labels.scoped_refs.size() ? st.labels.scoped_refs[entry].scope : -1;
   }
   return st.labels.current != nullptr ? st.labels.current->identifier : -1;
+}
+
+// The next record of the sweep under way, in order; false at the sweep's end.
+bool NextOfSweep(Resolver &r, int32_t &record) {
+  const bool listed = r.sweep_at < r.sweep_list.size();
+  if (listed && (r.sweep.empty() || r.sweep_list[r.sweep_at] < r.sweep.top())) {
+    record = r.sweep_list[r.sweep_at++];
+    return true;
+  }
+  if (r.sweep.empty()) {
+    return false;
+  }
+  record = r.sweep.top();
+  r.sweep.pop();
+  return true;
 }
 
 // Queues a waiting record for this sweep or the next, unless its wait is stale.
@@ -666,7 +686,7 @@ void ReportUnresolved(Resolver &r) {
 
 // Keeps only the records still pending, in order.
 void KeepPending(Resolver &r) {
-  std::vector<Fixup> &records = r.st.fixups.records;
+  auto &records = r.st.fixups.records;
   size_t kept = 0;
   for (size_t i = 0; i < records.size(); ++i) {
     if (r.pending[i]) {
@@ -689,17 +709,17 @@ bool ResolveFixups(AssemblerState &st) {
   r.pending.assign(count, 1);
   r.scheduled.assign(count, 1);
   r.tokens.assign(count, 0);
+  r.sweep_list.resize(count);
   for (size_t i = 0; i < count; ++i) {
-    r.sweep.push(static_cast<int32_t>(i));
+    r.sweep_list[i] = static_cast<int32_t>(i);
   }
   size_t remaining = count;
   bool ok = true;
   for (;;) {
     bool removed = false;
     r.current = -1;
-    while (!r.sweep.empty()) {
-      const int32_t i = r.sweep.top();
-      r.sweep.pop();
+    int32_t i = 0;
+    while (NextOfSweep(r, i)) {
       r.scheduled[static_cast<size_t>(i)] = 0;
       r.current = i;
       const Fixup record = st.fixups.records[static_cast<size_t>(i)];
@@ -735,9 +755,9 @@ bool ResolveFixups(AssemblerState &st) {
       ok = false;
       break;
     }
-    for (int32_t i : r.next_sweep) {
-      r.sweep.push(i);
-    }
+    std::sort(r.next_sweep.begin(), r.next_sweep.end());
+    r.sweep_list.swap(r.next_sweep);
+    r.sweep_at = 0;
     r.next_sweep.clear();
   }
   ClearFixups(st);

@@ -37,8 +37,8 @@ Label *MarkReached(AssemblerState &st, const Token &name) {
 
 // ---- Label field ----------------------------------------------------------------------
 
-// NAME: — a label at the current location.
-bool DefineColonLabel(AssemblerState &st, const Token &name) {
+// NAME: — a label at the current location. search: the name looked up in the current scope.
+bool DefineColonLabel(AssemblerState &st, const Token &name, const LabelSearch &search) {
   if (!TakePeekedToken(st)) {
     return false;
   }
@@ -46,7 +46,7 @@ bool DefineColonLabel(AssemblerState &st, const Token &name) {
     MarkReached(st, name);
     return true;
   }
-  int32_t index = DeclareLabel(st, name.Text(), false);
+  int32_t index = DeclareSearchedLabel(st, name.Text(), search, false);
   return index != 0 && DefineLabelHere(st, index);
 }
 
@@ -70,14 +70,14 @@ bool DefineGlobalLabel(AssemblerState &st, const Token &name) {
 }
 
 // NAME EQU expr
-bool DefineEquate(AssemblerState &st, const Token &name) {
+bool DefineEquate(AssemblerState &st, const Token &name, const LabelSearch &search) {
   if (IsListingPass(st)) {
     if (const Label *label = MarkReached(st, name)) {
       ShowListingValue(st, label->value);
     }
     return TakePeekedToken(st) && EvaluateExpression(st);
   }
-  int32_t index = DeclareLabel(st, name.Text(), false);
+  int32_t index = DeclareSearchedLabel(st, name.Text(), search, false);
   if (index == 0 || !TakePeekedToken(st) || !EvaluateExpression(st)) {
     return false;
   }
@@ -92,7 +92,8 @@ bool DefineEquate(AssemblerState &st, const Token &name) {
 }
 
 // NAME = expr — a redefinable label.
-bool DefineAssignment(AssemblerState &st, const Token &name, int32_t found) {
+bool DefineAssignment(AssemblerState &st, const Token &name, const LabelSearch &search) {
+  const int32_t found = search.index;
   if (IsListingPass(st)) {
     // The listing pass assigns again, so that the lines after this one see the value they saw
     // in the assembly pass (not the last one assigned), and conditions take the same branches.
@@ -113,7 +114,7 @@ bool DefineAssignment(AssemblerState &st, const Token &name, int32_t found) {
     SetError(st, Msg::LabelNotRedefinable);
     return false;
   }
-  if (index == 0 && (index = AddLabel(st, name.Text())) == 0) {
+  if (index == 0 && (index = AddSearchedLabel(st, name.Text(), search)) == 0) {
     SetError(st, Msg::SyntaxError);
     return false;
   }
@@ -147,11 +148,11 @@ bool EnterScope(AssemblerState &st, std::string_view name) {
 }
 
 // NAME PROC / NAME { — a label at the current location that opens a named scope.
-bool DefineProcLabel(AssemblerState &st, const Token &name) {
+bool DefineProcLabel(AssemblerState &st, const Token &name, const LabelSearch &search) {
   if (IsListingPass(st)) {
     MarkReached(st, name);
   } else {
-    int32_t index = DeclareLabel(st, name.Text(), false);
+    int32_t index = DeclareSearchedLabel(st, name.Text(), search, false);
     if (index == 0) {
       return false;
     }
@@ -189,8 +190,8 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
     SetError(st, Msg::InvalidLabel);
     return Failed();
   }
-  const int32_t index = FindLabel(st, name.Text());
-  Label *found = LabelAt(st, index);
+  const LabelSearch search = SearchLabel(st, name.Text());
+  Label *found = LabelAt(st, search.index);
   if (found != nullptr && found->kind == kLabelMacro) {
     Token next;
     if (IsListingPass(st) && PeekToken(st, next) && next.kind == kMacro) {
@@ -209,20 +210,20 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
   }
   switch (next.kind) {
     case kColon:
-      return FromBool(DefineColonLabel(st, name));
+      return FromBool(DefineColonLabel(st, name, search));
     case kDoubleColon:
       return FromBool(DefineGlobalLabel(st, name));
     case kEqu:
-      return FromBool(DefineEquate(st, name));
+      return FromBool(DefineEquate(st, name, search));
     case kAssign:
-      return FromBool(DefineAssignment(st, name, index));
+      return FromBool(DefineAssignment(st, name, search));
     case kMacro:
       if (!TakePeekedToken(st) || !DefineMacro(st, name.Text())) {
         return Failed();
       }
       return kResultBlockStart;
     case kProc:
-      return FromBool(DefineProcLabel(st, name));
+      return FromBool(DefineProcLabel(st, name, search));
     case kInPage:
     case kPageAligned:
       return FromBool(DefineFloatingBlock(st, name));

@@ -196,9 +196,10 @@ bool ParseDefined(AssemblerState &st) {
 // before is added to the current scope without a value.
 bool ParseLabel(AssemblerState &st, const Token &token) {
   const std::string_view name = token.Text();
-  int32_t index = FindLabel(st, name);
+  const LabelSearch search = SearchLabel(st, name);
+  int32_t index = search.index;
   if (index == 0) {
-    index = AddLabel(st, name);
+    index = AddSearchedLabel(st, name, search);
     if (index == 0) {
       return false;
     }

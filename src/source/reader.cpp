@@ -315,6 +315,10 @@ bool AssembleOpenFile(AssemblerState &st, FILE *file, const char *name) {
   SourceContext ctx;
   ctx.file_name = AddName(st, name);
   ctx.file = file;
+  struct stat info {};
+  if (!IsListingPass(st) && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode)) {
+    ExpectSourceBytes(st, static_cast<uint64_t>(info.st_size));
+  }
   auto reader = std::make_unique<LineReader>();
   ctx.reader = reader.get();
   ctx.listing = st.assemble_list;

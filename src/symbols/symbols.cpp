@@ -1,6 +1,7 @@
 // Label table: the name pool, scopes of hashed label records and scope-independent references.
 #include "symbols/symbols.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -14,6 +15,9 @@ constexpr size_t kScopedRefsStart = 64;
 constexpr size_t kMaxScopeName = 63;
 constexpr size_t kQualifiedSize = 256;
 constexpr size_t kMaxIndex = std::numeric_limits<int32_t>::max();
+constexpr uint64_t kSourceBytesPerName = 32;
+constexpr uint64_t kSourceBytesPerPoolByte = 4;
+constexpr uint64_t kMaxExpectedBytes = uint64_t{128} << 20;
 
 // Bucket counts a scope's hash table steps through as it grows; each is prime, so the
 // remainder spreads the rotate-and-xor hash well. A scope starts with none, so that a scope
@@ -38,17 +42,22 @@ bool SameName(const AssemblerState &st, const Label &label, std::string_view tex
   return *stored == '\0';
 }
 
-int32_t Bucket(const LabelScope &scope, uint32_t hash) {
+int32_t Bucket(const LabelScope &scope, uint64_t hash) {
   return static_cast<int32_t>(hash % scope.buckets.size());
 }
 
+// The 32 bits of a hash that a link keeps: both halves, so that names differing only in
+// their first characters still differ here.
+uint32_t LinkTag(uint64_t hash) { return static_cast<uint32_t>(hash ^ (hash >> 32)); }
+
 int32_t FindIn(const AssemblerState &st, const LabelScope &scope, std::string_view text,
-               uint32_t hash) {
+               uint64_t hash) {
   if (scope.buckets.empty()) {
     return 0;  // no label yet
   }
+  const uint32_t tag = LinkTag(hash);
   for (int32_t i = scope.buckets[Bucket(scope, hash)]; i != 0; i = scope.links[i].next) {
-    if (scope.links[i].hash == hash && SameName(st, scope.records[i], text)) {
+    if (scope.links[i].tag == tag && SameName(st, scope.records[i], text)) {
       return i;
     }
   }
@@ -59,9 +68,10 @@ int32_t FindIn(const AssemblerState &st, const LabelScope &scope, std::string_vi
   return FindIn(st, scope, text, HashName(text));
 }
 
-// Rebuilds the chains over a larger bucket array once they have grown long. Chain order is
-// of no consequence: a name occurs at most once per scope.
-void GrowBuckets(LabelScope &scope) {
+// Rebuilds the chains over a larger bucket array once they have grown long, hashing the names
+// again (in creation order, as the pool holds them). Chain order is of no consequence: a name
+// occurs at most once per scope.
+void GrowBuckets(const AssemblerState &st, LabelScope &scope) {
   const size_t records = scope.records.size() - 1;
   if (records <= kMaxLoad * scope.buckets.size()) {
     return;
@@ -79,14 +89,14 @@ void GrowBuckets(LabelScope &scope) {
   scope.buckets.assign(size, 0);
   for (size_t i = 1; i < scope.links.size(); ++i) {
     LabelLink &link = scope.links[i];
-    const int32_t bucket = Bucket(scope, link.hash);
+    const int32_t bucket = Bucket(scope, HashName(NameAt(st, scope.records[i].name)));
     link.next = scope.buckets[bucket];
     scope.buckets[bucket] = static_cast<int32_t>(i);
   }
 }
 
 // Adds a record for a name known to be absent from the scope, with its hash.
-int32_t Insert(AssemblerState &st, LabelScope &scope, std::string_view text, uint32_t hash) {
+int32_t Insert(AssemblerState &st, LabelScope &scope, std::string_view text, uint64_t hash) {
   if (scope.records.size() >= kMaxIndex) {
     return 0;
   }
@@ -104,9 +114,9 @@ int32_t Insert(AssemblerState &st, LabelScope &scope, std::string_view text, uin
   Label label;
   label.name = name;
   scope.records.push_back(label);
-  scope.links.push_back(LabelLink{hash, scope.buckets[bucket]});
+  scope.links.push_back(LabelLink{LinkTag(hash), scope.buckets[bucket]});
   scope.buckets[bucket] = index;
-  GrowBuckets(scope);
+  GrowBuckets(st, scope);
   return index;
 }
 
@@ -141,6 +151,27 @@ bool CreateLabelTable(AssemblerState &st) {
 
 void FreeLabelTable(AssemblerState &st) { st.labels = LabelTable{}; }
 
+void ExpectSourceBytes(AssemblerState &st, uint64_t bytes) {
+  LabelTable &table = st.labels;
+  if (table.scopes.empty()) {
+    return;
+  }
+  // Generous guesses (sources hold about a label per 70 bytes, and names take a sixth of
+  // the text), bounded so that even a huge source asks for no more than some 100 MiB of
+  // address space.
+  table.expected_bytes = std::min(table.expected_bytes + bytes, kMaxExpectedBytes);
+  const size_t names = static_cast<size_t>(table.expected_bytes / kSourceBytesPerName);
+  const size_t pool = static_cast<size_t>(table.expected_bytes / kSourceBytesPerPoolByte);
+  LabelScope &root = *table.scopes.front();
+  if (names > root.records.capacity()) {
+    root.records.reserve(names);
+    root.links.reserve(names);
+  }
+  if (pool > table.pool.capacity()) {
+    table.pool.reserve(pool);
+  }
+}
+
 int32_t AddName(AssemblerState &st, std::string_view text) {
   auto &pool = st.labels.pool;
   if (pool.empty() || text.size() >= kMaxIndex - pool.size()) {
@@ -160,21 +191,28 @@ const char *NameAt(const AssemblerState &st, int32_t offset) {
   return &pool[static_cast<size_t>(offset)];
 }
 
-uint32_t HashName(std::string_view text) {
-  uint32_t h = 0;
+uint64_t HashName(std::string_view text) {
+  uint64_t h = 0;
   for (char ch : text) {
     const auto c = static_cast<uint8_t>(ch);
     // (c AND 7Fh) - 16 fits a signed byte, so the sign extension is the plain difference.
-    const auto x = static_cast<uint32_t>(static_cast<int32_t>(c & 0x7F) - 16);
-    h = ((h << 7) | (h >> 25)) ^ x;
+    const auto x = static_cast<uint64_t>(static_cast<int64_t>(c & 0x7F) - 16);
+    h = ((h << 7) | (h >> 57)) ^ x;
   }
   return h;
 }
 
-int32_t FindLabel(AssemblerState &st, std::string_view text) {
-  const LabelScope *scope = st.labels.current;
-  return scope == nullptr ? 0 : FindIn(st, *scope, text);
+LabelSearch SearchLabel(AssemblerState &st, std::string_view text) {
+  LabelSearch search;
+  search.scope = st.labels.current;
+  search.hash = HashName(text);
+  if (search.scope != nullptr) {
+    search.index = FindIn(st, *search.scope, text, search.hash);
+  }
+  return search;
 }
+
+int32_t FindLabel(AssemblerState &st, std::string_view text) { return SearchLabel(st, text).index; }
 
 Label *FindLabelIn(AssemblerState &st, LabelScope &scope, std::string_view text) {
   const int32_t index = FindIn(st, scope, text);
@@ -182,12 +220,18 @@ Label *FindLabelIn(AssemblerState &st, LabelScope &scope, std::string_view text)
 }
 
 int32_t AddLabel(AssemblerState &st, std::string_view text) {
+  return AddSearchedLabel(st, text, SearchLabel(st, text));
+}
+
+int32_t AddSearchedLabel(AssemblerState &st, std::string_view text, const LabelSearch &search) {
   LabelScope *scope = st.labels.current;
-  const uint32_t hash = HashName(text);
-  if (scope == nullptr || FindIn(st, *scope, text, hash) != 0) {
+  if (scope != nullptr && search.scope != scope) {
+    return AddLabel(st, text);  // searched elsewhere: search here
+  }
+  if (scope == nullptr || search.index != 0) {
     return 0;
   }
-  return Insert(st, *scope, text, hash);
+  return Insert(st, *scope, text, search.hash);
 }
 
 Label *LabelAt(AssemblerState &st, int32_t reference) {
@@ -226,16 +270,23 @@ Label *FindLabelOutward(AssemblerState &st, std::string_view text, uint8_t kind)
 }
 
 int32_t DeclareLabel(AssemblerState &st, std::string_view text, bool scoped) {
+  return DeclareSearchedLabel(st, text, SearchLabel(st, text), scoped);
+}
+
+int32_t DeclareSearchedLabel(AssemblerState &st, std::string_view text, const LabelSearch &search,
+                             bool scoped) {
   LabelScope *scope = st.labels.current;
   if (scope == nullptr) {
     SetError(st, Msg::SyntaxError);
     return 0;
   }
+  if (search.scope != scope) {
+    return DeclareLabel(st, text, scoped);  // searched elsewhere: search here
+  }
   // One hash and one search serve both the lookup and the insertion.
-  const uint32_t hash = HashName(text);
-  int32_t index = FindIn(st, *scope, text, hash);
+  int32_t index = search.index;
   if (index == 0) {
-    index = Insert(st, *scope, text, hash);
+    index = Insert(st, *scope, text, search.hash);
     if (index == 0) {
       SetError(st, Msg::SyntaxError);
       return 0;

@@ -44,8 +44,8 @@ struct Label {
 // A record's place in its hash chain, kept apart from the records so that a search walks a
 // dense array: it reads a record only when the hash matches.
 struct LabelLink {
-  uint32_t hash = 0;  // HashName of the record's name
-  int32_t next = 0;   // next record in the same hash chain; 0 ends it
+  uint32_t tag = 0;  // the record name's HashName, folded to 32 bits
+  int32_t next = 0;  // next record in the same hash chain; 0 ends it
 };
 
 struct LabelScope {
@@ -72,19 +72,37 @@ struct LabelTable {
   LabelScope *current = nullptr;
   std::vector<ScopedRef> scoped_refs;  // entry 0 unused
   int32_t listing_scope_counter = 0;   // listing pass: PROC openings met so far
+  uint64_t expected_bytes = 0;         // source bytes announced by ExpectSourceBytes
   std::string qualified;               // result buffer of QualifiedName
 };
 
 [[nodiscard]] bool CreateLabelTable(AssemblerState &st);
 void FreeLabelTable(AssemblerState &st);
 
+// Makes room in the name pool and the root scope for the labels that a source file of this
+// many bytes may declare, so that those tables need not move (copying themselves) as they
+// grow. Room never written costs address space only.
+void ExpectSourceBytes(AssemblerState &st, uint64_t bytes);
+
 // Appends a name to the pool; returns its offset (0 on failure).
 int32_t AddName(AssemblerState &st, std::string_view text);
 // The NUL-terminated name stored at a pool offset.
 const char *NameAt(const AssemblerState &st, int32_t offset);
 
-// The 32-bit hash of a name; bucket = hash % bucket count (13 at a scope's first label).
-uint32_t HashName(std::string_view text);
+// The hash of a name: each character's (c AND 7Fh) - 16 XORed in after a rotation by 7 bits,
+// so that the last nine characters of a name never overlap and names that differ only in a
+// serial number land in neighbouring buckets. bucket = hash % bucket count (13 at a scope's
+// first label).
+uint64_t HashName(std::string_view text);
+
+// A name looked up in the current scope: its record index (0 when absent) and its hash, so
+// that a declaration or an insertion that follows at once neither hashes nor searches again.
+struct LabelSearch {
+  int32_t index = 0;
+  uint64_t hash = 0;
+  const LabelScope *scope = nullptr;  // the scope searched
+};
+LabelSearch SearchLabel(AssemblerState &st, std::string_view text);
 
 // Looks a name up in the current scope only; 0 when absent.
 int32_t FindLabel(AssemblerState &st, std::string_view text);
@@ -92,6 +110,8 @@ int32_t FindLabel(AssemblerState &st, std::string_view text);
 Label *FindLabelIn(AssemblerState &st, LabelScope &scope, std::string_view text);
 // Adds a new zeroed record to the current scope; 0 when the name exists already.
 int32_t AddLabel(AssemblerState &st, std::string_view text);
+// AddLabel for a name that search (of the current scope, nothing added since) found absent.
+int32_t AddSearchedLabel(AssemblerState &st, std::string_view text, const LabelSearch &search);
 // The record a label reference names, or nullptr.
 Label *LabelAt(AssemblerState &st, int32_t reference);
 // Searches the enclosing scopes (not the current one) for a record of the given kind.
@@ -99,6 +119,9 @@ Label *FindLabelOutward(AssemblerState &st, std::string_view text, uint8_t kind)
 // Finds or creates a name for a definition; fails (0, message set) when already defined.
 // With scoped, returns a negative scope-independent reference.
 int32_t DeclareLabel(AssemblerState &st, std::string_view text, bool scoped);
+// DeclareLabel for a name just looked up by search (of the current scope, nothing added since).
+int32_t DeclareSearchedLabel(AssemblerState &st, std::string_view text, const LabelSearch &search,
+                             bool scoped);
 // Appends a scope-independent reference to record index of the current scope; returns -entry.
 int32_t MakeScopedRef(AssemblerState &st, int32_t index);
 

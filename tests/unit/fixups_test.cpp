@@ -299,7 +299,7 @@ TEST(Resolve, FloatingBlockLabelsAndJumpsWaitForTheBlockAddress) {
 // The resolution pass as plain repeated sweeps over the list (Byte, Relative and DefineLabel
 // records of + - * / expressions), to compare the printed lines and results against.
 void SweepingResolve(AssemblerState &st) {
-  std::vector<Fixup> list = st.fixups.records;
+  std::vector<Fixup> list(st.fixups.records.begin(), st.fixups.records.end());
   for (bool removed = true; removed;) {
     removed = false;
     for (size_t i = 0; i < list.size();) {
