@@ -62,6 +62,7 @@ struct FixupList {
   std::vector<Fixup, LargeAllocator<Fixup>> records;  // in creation order
   std::vector<int32_t, LargeAllocator<int32_t>> values;
   std::vector<int32_t, LargeAllocator<int32_t>> kinds;
+  size_t expected = 0;  // records the sources read so far may make (ExpectFixupsForSource)
 };
 
 // Where the placement run that an ORG made left the location and the position.
@@ -157,6 +158,10 @@ void FillReserved(AssemblerState &st, const ReservedByte &slot, uint8_t value);
 [[nodiscard]] bool ResolveFixups(AssemblerState &st);
 // Drops every remaining fixup.
 void ClearFixups(AssemblerState &st);
+// Counts the forward references that a source file of this many bytes may make: once the
+// fixup lists have grown past a small program's, they make room for all of them at once
+// instead of moving (copying themselves) at every doubling.
+void ExpectFixupsForSource(AssemblerState &st, uint64_t bytes);
 
 // Steps an ARRANGE region that was just opened over its leading pairs that place no byte, so
 // that the location and position name where the next byte goes.

@@ -74,6 +74,23 @@ int32_t NextBytePosition(const AssemblerState &st) {
 
 // ---- Records ------------------------------------------------------------------------------
 
+// Before a record is appended to full lists: past a small program's count, the lists take room
+// for every record the sources were expected to make (two items each), so that a program with
+// many forward references does not copy its lists at every doubling, and one with few takes
+// no room it does not use.
+void MakeRoomForRecord(FixupList &list) {
+  constexpr size_t kSmallProgram = 16384;
+  const size_t capacity = list.records.capacity();
+  if (list.records.size() < capacity || capacity < kSmallProgram || list.expected <= capacity) {
+    return;
+  }
+  list.records.reserve(list.expected);
+  if (2 * list.expected > list.values.capacity()) {
+    list.values.reserve(2 * list.expected);
+    list.kinds.reserve(2 * list.expected);
+  }
+}
+
 // Appends a record of count items, plus the "minus the address after the displacement byte"
 // tail when relative is set.
 bool AppendRecord(AssemblerState &st, FixupKind kind, int32_t target, const int32_t *values,
@@ -85,6 +102,7 @@ bool AppendRecord(AssemblerState &st, FixupKind kind, int32_t target, const int3
     SetError(st, Msg::ExpressionTooLong);
     return false;
   }
+  MakeRoomForRecord(list);
   Fixup record;
   record.target = target;
   record.kind = kind;
@@ -374,6 +392,15 @@ bool NewFixup(AssemblerState &st, FixupKind kind, int32_t target, bool relative)
                         : postfix.count > kPostfixCapacity ? kPostfixCapacity
                                                            : postfix.count;
   return AppendRecord(st, kind, target, postfix.values, postfix.kinds, count, relative);
+}
+
+void ExpectFixupsForSource(AssemblerState &st, uint64_t bytes) {
+  // A generous guess (a reference per 16 bytes of text), bounded so that even a huge source
+  // asks for no more than some 200 MiB of address space.
+  constexpr uint64_t kSourceBytesPerFixup = 16;
+  constexpr uint64_t kMostFixups = uint64_t{4} << 20;
+  const uint64_t wanted = st.fixups.expected + bytes / kSourceBytesPerFixup;
+  st.fixups.expected = static_cast<size_t>(wanted < kMostFixups ? wanted : kMostFixups);
 }
 
 void ClearFixups(AssemblerState &st) {

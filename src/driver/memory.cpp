@@ -23,8 +23,9 @@ constexpr bool kSystemBlocks = false;
 constexpr bool kSystemBlocks = true;
 #endif
 constexpr size_t kHugePage = size_t{2} << 20;
-// Blocks from this size on come from the system: a smaller one would waste most of its page.
-constexpr size_t kLargeBlock = size_t{1} << 20;
+// Blocks from a whole huge page on come from the system: a smaller one would make a small
+// program's few fixups or labels take a whole huge page.
+constexpr size_t kLargeBlock = kHugePage;
 
 bool FromSystem(size_t bytes) { return kSystemBlocks && bytes >= kLargeBlock; }
 

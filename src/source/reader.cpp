@@ -318,6 +318,7 @@ bool AssembleOpenFile(AssemblerState &st, FILE *file, const char *name) {
   struct stat info {};
   if (!IsListingPass(st) && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode)) {
     ExpectSourceBytes(st, static_cast<uint64_t>(info.st_size));
+    ExpectFixupsForSource(st, static_cast<uint64_t>(info.st_size));
   }
   auto reader = std::make_unique<LineReader>();
   ctx.reader = reader.get();

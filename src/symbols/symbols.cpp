@@ -159,7 +159,9 @@ void ExpectSourceBytes(AssemblerState &st, uint64_t bytes) {
   // Generous guesses (sources hold about a label per 70 bytes, and names take a sixth of
   // the text), bounded so that even a huge source asks for no more than some 100 MiB of
   // address space.
-  table.expected_bytes = std::min(table.expected_bytes + bytes, kMaxExpectedBytes);
+  table.expected_bytes = bytes >= kMaxExpectedBytes - table.expected_bytes
+                             ? kMaxExpectedBytes
+                             : table.expected_bytes + bytes;
   const size_t names = static_cast<size_t>(table.expected_bytes / kSourceBytesPerName);
   const size_t pool = static_cast<size_t>(table.expected_bytes / kSourceBytesPerPoolByte);
   LabelScope &root = *table.scopes.front();

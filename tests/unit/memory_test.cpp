@@ -7,7 +7,9 @@
 #include <new>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "driver/memory.h"
 #include "test_support.h"
 
 namespace {
@@ -51,6 +53,48 @@ TEST_F(OutOfMemory, AFailedNewEndsTheRunThroughTheHandler) {
       testing::ExitedWithCode(255), "");
   EXPECT_EQ(Console(), MessageText(Msg::NoMemory));
 }
+
+// A large block the system cannot give ends the run like a failed operator new.
+TEST_F(OutOfMemory, ALargeBlockTheSystemRefusesEndsTheRun) {
+  EXPECT_EXIT(
+      {
+        if (std::freopen("console.txt", "w", stdout) == nullptr) {
+          std::abort();
+        }
+        InstallOutOfMemoryHandler();
+        volatile size_t huge = SIZE_MAX / 4;
+        void *never = AllocateLarge(huge);
+        std::printf("%p\n", never);  // not reached
+      },
+      testing::ExitedWithCode(255), "");
+  EXPECT_EQ(Console(), MessageText(Msg::NoMemory));
+}
 #endif
+
+// Sizes that round up to a whole number of 2 MiB pages, or just miss one: the rounding must
+// never hand back a block shorter than asked for.
+TEST(LargeBlocks, HoldEveryByteAskedForAndGrowAsVectors) {
+  for (size_t bytes :
+       {size_t{2}, size_t{4096}, (size_t{1} << 20) - 1, size_t{1} << 20, (size_t{2} << 20) - 1,
+        size_t{2} << 20, (size_t{2} << 20) + 1, (size_t{5} << 20) + 3}) {
+    auto *block = static_cast<unsigned char *>(AllocateLarge(bytes));
+    ASSERT_NE(block, nullptr);
+    block[0] = 1;
+    block[bytes - 1] = 2;
+    EXPECT_EQ(block[0] + block[bytes - 1], 3) << bytes;
+    FreeLarge(block, bytes);
+  }
+  FreeLarge(nullptr, size_t{8} << 20);  // nothing to release
+
+  std::vector<uint32_t, LargeAllocator<uint32_t>> values;
+  for (uint32_t i = 0; i < 1'500'000; ++i) {  // grows from small blocks to large ones
+    values.push_back(i * 7);
+  }
+  uint64_t sum = 0;
+  for (uint32_t value : values) {
+    sum += value;
+  }
+  EXPECT_EQ(sum, uint64_t{7} * 1'499'999 * 1'500'000 / 2);
+}
 
 }  // namespace

@@ -46,6 +46,45 @@ TEST(LabelTable, NamesAreCaseSensitiveAndScopesSeparate) {
   EXPECT_EQ(st->labels.current, root);
 }
 
+// A search serves the declaration or insertion that follows it; one made in another scope is
+// not trusted, and the name is searched again where it is declared.
+TEST(LabelTable, ASearchServesTheDeclarationThatFollows) {
+  auto st = MakeState();
+  const LabelSearch absent = SearchLabel(*st, "NEW");
+  EXPECT_EQ(absent.index, 0);
+  EXPECT_EQ(absent.hash, HashName("NEW"));
+  EXPECT_EQ(DeclareSearchedLabel(*st, "NEW", absent, false), 1);
+  EXPECT_EQ(FindLabel(*st, "NEW"), 1);
+  EXPECT_EQ(AddSearchedLabel(*st, "NEW", SearchLabel(*st, "NEW")), 0);  // present now
+
+  const LabelSearch in_root = SearchLabel(*st, "NEW");
+  OpenScope(*st, "INNER");
+  EXPECT_EQ(DeclareSearchedLabel(*st, "NEW", in_root, true), -1);  // the inner scope's own
+  EXPECT_EQ(st->labels.current->records.size(), 2u);
+  EXPECT_EQ(AddSearchedLabel(*st, "NEW", in_root), 0);  // searched here again: present
+  EXPECT_EQ(AddSearchedLabel(*st, "OTHER", SearchLabel(*st, "OTHER")), 2);
+}
+
+// Room announced for a large source is only reserved: no record exists before the first label,
+// indices start at 1, and the tables never move while they stay within the room.
+TEST(LabelTable, ExpectedSourceBytesReserveRoomOnly) {
+  auto st = MakeState();
+  ExpectSourceBytes(*st, 3'200'000);
+  LabelScope &root = *st->labels.current;
+  EXPECT_TRUE(root.records.empty());
+  EXPECT_GE(root.records.capacity(), 100'000u);
+  EXPECT_GE(st->labels.pool.capacity(), 800'000u);
+  ASSERT_EQ(AddLabel(*st, "FIRST"), 1);
+  const Label *first = &root.records[1];
+  for (int i = 0; i < 90'000; ++i) {
+    ASSERT_EQ(AddLabel(*st, "L" + std::to_string(i)), i + 2);
+  }
+  EXPECT_EQ(&root.records[1], first);
+  EXPECT_EQ(FindLabel(*st, "L89999"), 90'001);
+  ExpectSourceBytes(*st, UINT64_MAX);  // bounded: a huge file asks for no unbounded room
+  EXPECT_LE(root.records.capacity(), size_t{8} << 20);
+}
+
 TEST(LabelTable, DeclareNamesTheKindOfAnEarlierDefinition) {
   auto st = MakeState();
   const int32_t fwd = AddLabel(*st, "FWD");
