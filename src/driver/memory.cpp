@@ -48,16 +48,14 @@ void *AllocateLarge(size_t bytes) {
   if (mapped == MAP_FAILED) {
     EndRunOutOfMemory();
   }
-  const auto start = reinterpret_cast<uintptr_t>(mapped);
-  const uintptr_t aligned = (start + kHugePage - 1) & ~(uintptr_t{kHugePage} - 1);
-  if (aligned > start) {
-    (void)munmap(mapped, aligned - start);
+  char *const start = static_cast<char *>(mapped);
+  const size_t misalignment = reinterpret_cast<uintptr_t>(start) % kHugePage;
+  const size_t head = misalignment == 0 ? 0 : kHugePage - misalignment;
+  char *const block = start + head;
+  if (head > 0) {
+    (void)munmap(start, head);
   }
-  const uintptr_t end = start + length + kHugePage;
-  if (end > aligned + length) {
-    (void)munmap(reinterpret_cast<void *>(aligned + length), end - (aligned + length));
-  }
-  auto *block = reinterpret_cast<void *>(aligned);
+  (void)munmap(block + length, kHugePage - head);
 #ifdef MADV_HUGEPAGE
   (void)madvise(block, length, MADV_HUGEPAGE);  // only a hint: without it, plain pages
 #endif
