@@ -16,9 +16,12 @@ namespace {
 
 constexpr int kOutOfMemoryStatus = 255;
 
-// A sanitizer must see every block to check the accesses to it.
+// A sanitizer must see every block to check the accesses to it (GCC names AddressSanitizer
+// with a macro, older clang only as a feature).
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kSystemBlocks = false;
+#elif defined(__has_feature)
+constexpr bool kSystemBlocks = !__has_feature(address_sanitizer);
 #else
 constexpr bool kSystemBlocks = true;
 #endif
