@@ -26,7 +26,7 @@ struct CodeBuffer {
   int32_t placed_end = 0;        // end of the placed blocks: nothing is stored below it again
 };
 
-enum class FixupKind : int32_t { DefineLabel = 0, Byte = 1, Word = 2, Relative = 3, BitNumber = 4 };
+enum class FixupKind : uint8_t { DefineLabel = 0, Byte = 1, Word = 2, Relative = 3, BitNumber = 4 };
 
 // The values an operand takes without a warning of --warn=range: an 8-bit operand -128..255,
 // an index displacement -128..127, a 16-bit operand -32768..65535. The bytes stored are the
@@ -48,15 +48,16 @@ bool OutsideOperandRange(int32_t value, OperandRange range);
 // The items live in FixupList::values/kinds from first to first + count.
 struct Fixup {
   int32_t target = 0;  // CodeBuffer offset, or the label reference for DefineLabel
-  FixupKind kind = FixupKind::Byte;
   int32_t line = 0;
   int32_t scope = 0;  // label scope identifier current when the record was made
   int32_t file = 0;   // name-pool offset of the source file name
   int32_t first = 0;
   int32_t count = 0;
-  int32_t place = 0;                        // --errors=gnu: KeepPlace's place of the line, or 0
+  int32_t place = 0;  // --errors=gnu: KeepPlace's place of the line, or 0
+  FixupKind kind = FixupKind::Byte;
   OperandRange range = OperandRange::None;  // --warn=range: the range of a Byte or Word value
 };
+static_assert(sizeof(Fixup) == 32, "a fixup record fills half a cache line");
 
 struct FixupList {
   std::vector<Fixup, LargeAllocator<Fixup>> records;  // in creation order

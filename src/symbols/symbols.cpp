@@ -15,9 +15,9 @@ constexpr size_t kScopedRefsStart = 64;
 constexpr size_t kMaxScopeName = 63;
 constexpr size_t kQualifiedSize = 256;
 constexpr size_t kMaxIndex = std::numeric_limits<int32_t>::max();
-constexpr uint64_t kSourceBytesPerName = 32;
-constexpr uint64_t kSourceBytesPerPoolByte = 4;
-constexpr uint64_t kMaxExpectedBytes = uint64_t{128} << 20;
+constexpr uint64_t kSourceBytesPerName = 16;
+constexpr uint64_t kSourceBytesPerPoolByte = 2;
+constexpr uint64_t kMaxExpectedBytes = uint64_t{64} << 20;
 
 // Bucket counts a scope's hash table steps through as it grows; each is prime, so the
 // remainder spreads the rotate-and-xor hash well. A scope starts with none, so that a scope
@@ -156,9 +156,9 @@ void ExpectSourceBytes(AssemblerState &st, uint64_t bytes) {
   if (table.scopes.empty()) {
     return;
   }
-  // Generous guesses (sources hold about a label per 70 bytes, and names take a sixth of
-  // the text), bounded so that even a huge source asks for no more than some 100 MiB of
-  // address space.
+  // Generous guesses (a program holds about a label per 70 bytes, and names take a sixth of
+  // its text; a list of labels alone, a label per 27 bytes and a third), bounded so that even
+  // a huge source asks for no more than some 110 MiB of address space.
   table.expected_bytes = bytes >= kMaxExpectedBytes - table.expected_bytes
                              ? kMaxExpectedBytes
                              : table.expected_bytes + bytes;
