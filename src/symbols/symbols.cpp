@@ -42,8 +42,20 @@ bool SameName(const AssemblerState &st, const Label &label, std::string_view tex
   return *stored == '\0';
 }
 
+// The bucket of a hash: its remainder by the bucket count, moved round by its quotient,
+// scattered. Names that differ only in their last characters (serial numbers) have hashes
+// close together, so the same quotient, and stay in neighbouring buckets; hashes whose
+// remainders alone would pile up (a serial's digit weights can be near multiples of one
+// another for some bucket counts: a few buckets took every name) are set apart by their
+// quotients.
 int32_t Bucket(const LabelScope &scope, uint64_t hash) {
-  return static_cast<int32_t>(hash % scope.buckets.size());
+  constexpr uint64_t kScatter = 0x9E3779B97F4A7C15;  // 2^64 divided by the golden ratio
+  const uint64_t size = scope.buckets.size();        // below 2^32
+  const uint64_t quotient = hash / size;
+  const uint64_t remainder = hash % size;
+  const uint64_t shift = (((quotient * kScatter) >> 32) * size) >> 32;  // 0 .. size - 1
+  const uint64_t bucket = remainder + shift;
+  return static_cast<int32_t>(bucket >= size ? bucket - size : bucket);
 }
 
 // The 32 bits of a hash that a link keeps: both halves, so that names differing only in

@@ -211,6 +211,27 @@ TEST(LabelTable, EqualHashesAndCrowdedBuckets) {
   EXPECT_EQ(st->labels.current->buckets.size(), 61u);
 }
 
+// Serial names of seven digits: for some bucket counts the digits' weights are near multiples
+// of one another, and a plain remainder put 1,500,000 such names into 150,000 buckets. They
+// must spread like random names (over some three quarters of as many buckets as names here).
+TEST(LabelTable, SerialNamesSpreadOverTheBuckets) {
+  auto st = MakeState();
+  char name[16];
+  const int kNames = 1'100'000;
+  for (int i = 0; i < kNames; ++i) {
+    std::snprintf(name, sizeof name, "F%07d", i);
+    ASSERT_NE(AddLabel(*st, name), 0);
+  }
+  const LabelScope &root = *st->labels.current;
+  ASSERT_EQ(root.buckets.size(), 2'048'003u);
+  size_t used = 0;
+  for (int32_t head : root.buckets) {
+    used += head != 0 ? 1 : 0;
+  }
+  EXPECT_GT(used, size_t{kNames} * 2 / 3);
+  EXPECT_EQ(FindLabel(*st, "F0765432"), 765'433);
+}
+
 // Growth keeps creation order: records stay where they were made, however the buckets grow.
 TEST(LabelTable, GrowthKeepsRecordsInCreationOrder) {
   auto st = MakeState();
