@@ -441,7 +441,16 @@ struct Resolver {
   std::vector<uint8_t> pending;    // still in the list
   std::vector<uint8_t> scheduled;  // queued for this sweep or the next
   std::vector<uint32_t> tokens;    // bumped when a record is woken, voiding its other waits
-  std::unordered_map<const Label *, std::vector<Waiter>> waiters;
+  // Records blocked on each label, by the label's number (the first number of its scope plus
+  // its index): lists threaded through waits, newest first. A list costs no allocation of its
+  // own, which a map of vectors paid twice for every blocked record.
+  std::vector<int64_t> first_number;  // by scope identifier
+  std::vector<int32_t> waiting;       // by label number: latest entry of waits, or -1
+  struct WaitEntry {
+    Waiter waiter;
+    int32_t next = -1;
+  };
+  std::vector<WaitEntry> waits;
   // Records that a label of the blocking label's name in an enclosing scope can set free: by
   // the name's hash, then by the record's scope.
   std::unordered_map<uint64_t, std::multimap<int32_t, Waiter>> outward;
@@ -486,14 +495,39 @@ void MapSubtrees(Resolver &r) {
   }
 }
 
-// The scope whose record a label reference names: its own for a scope-independent one, else
-// the current scope; -1 when there is none.
-int32_t ScopeOfReference(const AssemblerState &st, int32_t reference) {
+// Numbers every label of every scope, scope after scope, for the wait lists.
+void NumberLabels(Resolver &r) {
+  const std::vector<std::unique_ptr<LabelScope>> &scopes = r.st.labels.scopes;
+  r.first_number.resize(scopes.size());
+  int64_t total = 0;
+  for (size_t i = 0; i < scopes.size(); ++i) {
+    r.first_number[i] = total;
+    total += static_cast<int64_t>(scopes[i]->records.size());
+  }
+  r.waiting.assign(static_cast<size_t>(total), -1);
+}
+
+// Where the record a label reference names lives: its own scope for a scope-independent one,
+// else the current scope (scope -1 when there is none).
+ScopedRef PlaceOfReference(const AssemblerState &st, int32_t reference) {
   if (reference < 0) {
     const auto entry = static_cast<size_t>(-static_cast<int64_t>(reference));
-    return entry < st.labels.scoped_refs.size() ? st.labels.scoped_refs[entry].scope : -1;
+    return entry < st.labels.scoped_refs.size() ? st.labels.scoped_refs[entry] : ScopedRef{-1, 0};
   }
-  return st.labels.current != nullptr ? st.labels.current->identifier : -1;
+  return {st.labels.current != nullptr ? st.labels.current->identifier : -1, reference};
+}
+
+// The number of the label at place, or -1 when it has none (a record made after numbering).
+int64_t LabelNumber(const Resolver &r, const ScopedRef &place) {
+  const std::vector<std::unique_ptr<LabelScope>> &scopes = r.st.labels.scopes;
+  if (place.scope < 0 || static_cast<size_t>(place.scope) >= r.first_number.size() ||
+      place.index < 1 ||
+      static_cast<size_t>(place.index) >=
+          scopes[static_cast<size_t>(place.scope)]->records.size()) {
+    return -1;
+  }
+  const int64_t number = r.first_number[static_cast<size_t>(place.scope)] + place.index;
+  return number < static_cast<int64_t>(r.waiting.size()) ? number : -1;
 }
 
 // The next record of the sweep under way, in order; false at the sweep's end.
@@ -526,15 +560,16 @@ void Schedule(Resolver &r, const Waiter &w) {
   }
 }
 
-// A label of the given scope has just been defined: wakes the records blocked on it and those
-// in its scope or a scope inside it that are blocked on a label of its name.
-void Wake(Resolver &r, const Label *label, int32_t scope) {
-  auto found = r.waiters.find(label);
-  if (found != r.waiters.end()) {
-    const std::vector<Waiter> waiting = std::move(found->second);
-    r.waiters.erase(found);
-    for (const Waiter &w : waiting) {
-      Schedule(r, w);
+// The label at place has just been defined: wakes the records blocked on it and those in its
+// scope or a scope inside it that are blocked on a label of its name.
+void Wake(Resolver &r, const Label *label, const ScopedRef &place) {
+  const int32_t scope = place.scope;
+  const int64_t number = LabelNumber(r, place);
+  if (number >= 0) {
+    int32_t entry = r.waiting[static_cast<size_t>(number)];
+    r.waiting[static_cast<size_t>(number)] = -1;
+    for (; entry >= 0; entry = r.waits[static_cast<size_t>(entry)].next) {
+      Schedule(r, r.waits[static_cast<size_t>(entry)].waiter);
     }
   }
   if (r.outward.empty()) {
@@ -553,11 +588,25 @@ void Wake(Resolver &r, const Label *label, int32_t scope) {
   by_scope.erase(first, last);
 }
 
-// The record (its scope current) waits on label and, when the label may still take its value
-// from an enclosing scope, on the labels of its name there.
-void Wait(Resolver &r, int32_t record, const Label *label) {
+// The record (its scope current) waits on label, at place, and, when the label may still take
+// its value from an enclosing scope, on the labels of its name there.
+void Wait(Resolver &r, int32_t record, const Label *label, const ScopedRef &place) {
   const Waiter waiter{record, r.tokens[static_cast<size_t>(record)]};
-  r.waiters[label].push_back(waiter);
+  const int64_t number = LabelNumber(r, place);
+  if (number < 0) {
+    // Not numbered: the next sweep evaluates the record again, as a full sweep would.
+    r.scheduled[static_cast<size_t>(record)] = 1;
+    r.next_sweep.push_back(record);
+    return;
+  }
+  if (r.waits.size() >= static_cast<size_t>(INT32_MAX)) {
+    r.scheduled[static_cast<size_t>(record)] = 1;
+    r.next_sweep.push_back(record);
+    return;
+  }
+  int32_t &head = r.waiting[static_cast<size_t>(number)];
+  r.waits.push_back({waiter, head});
+  head = static_cast<int32_t>(r.waits.size() - 1);
   // Only a record in a nested scope can take a value from an enclosing one.
   const LabelScope *scope = r.st.labels.current;
   const char *name = NameAt(r.st, label->name);
@@ -570,7 +619,8 @@ void Wait(Resolver &r, int32_t record, const Label *label) {
 // Evaluates the saved items on a stack. An identifier without a value takes one from a
 // defined label of the same name in an enclosing scope (never for generated '@' names);
 // otherwise the record is blocked on it.
-Outcome Evaluate(Resolver &r, const Fixup &record, int32_t &value, const Label *&blocked) {
+Outcome Evaluate(Resolver &r, const Fixup &record, int32_t &value, const Label *&blocked,
+                 ScopedRef &blocked_at) {
   AssemblerState &st = r.st;
   std::vector<int32_t> &stack = r.stack;
   stack.clear();
@@ -592,12 +642,13 @@ Outcome Evaluate(Resolver &r, const Fixup &record, int32_t &value, const Label *
                                  : nullptr;
         if (outer == nullptr) {
           blocked = label;
+          blocked_at = PlaceOfReference(st, item);
           return Outcome::Blocked;
         }
         label->value = outer->value;
         label->kind = kLabelDefined;
         label->flags |= kFlagFromOuter;
-        Wake(r, label, ScopeOfReference(st, item));
+        Wake(r, label, PlaceOfReference(st, item));
       }
       stack.push_back(label->value);
     } else if (IsUnary(kind) && !stack.empty()) {
@@ -638,7 +689,7 @@ void Apply(Resolver &r, const Fixup &record, int32_t value) {
         label->value = static_cast<uint16_t>(value & 0xFFFF);
         label->kind = kLabelDefined;
         if (newly) {
-          Wake(r, label, ScopeOfReference(st, record.target));
+          Wake(r, label, PlaceOfReference(st, record.target));
         }
       }
       break;
@@ -733,6 +784,7 @@ bool ResolveFixups(AssemblerState &st) {
   LabelScope *entry_scope = st.labels.current;
   Resolver r(st);
   MapSubtrees(r);
+  NumberLabels(r);
   r.pending.assign(count, 1);
   r.scheduled.assign(count, 1);
   r.tokens.assign(count, 0);
@@ -753,9 +805,10 @@ bool ResolveFixups(AssemblerState &st) {
       (void)SelectScope(st, record.scope);
       int32_t value = 0;
       const Label *blocked = nullptr;
-      const Outcome outcome = Evaluate(r, record, value, blocked);
+      ScopedRef blocked_at;
+      const Outcome outcome = Evaluate(r, record, value, blocked, blocked_at);
       if (outcome == Outcome::Blocked) {
-        Wait(r, i, blocked);
+        Wait(r, i, blocked, blocked_at);
         continue;
       }
       if (outcome == Outcome::MidCode) {
