@@ -495,16 +495,17 @@ void MapSubtrees(Resolver &r) {
   }
 }
 
-// Numbers every label of every scope, scope after scope, for the wait lists.
+// Numbers every label of every scope, scope after scope, for the wait lists; the lists' heads
+// are made at the first wait (a program whose references all resolve at once needs none).
 void NumberLabels(Resolver &r) {
   const std::vector<std::unique_ptr<LabelScope>> &scopes = r.st.labels.scopes;
-  r.first_number.resize(scopes.size());
+  r.first_number.resize(scopes.size() + 1);
   int64_t total = 0;
   for (size_t i = 0; i < scopes.size(); ++i) {
     r.first_number[i] = total;
     total += static_cast<int64_t>(scopes[i]->records.size());
   }
-  r.waiting.assign(static_cast<size_t>(total), -1);
+  r.first_number.back() = total;
 }
 
 // Where the record a label reference names lives: its own scope for a scope-independent one,
@@ -520,7 +521,7 @@ ScopedRef PlaceOfReference(const AssemblerState &st, int32_t reference) {
 // The number of the label at place, or -1 when it has none (a record made after numbering).
 int64_t LabelNumber(const Resolver &r, const ScopedRef &place) {
   const std::vector<std::unique_ptr<LabelScope>> &scopes = r.st.labels.scopes;
-  if (place.scope < 0 || static_cast<size_t>(place.scope) >= r.first_number.size() ||
+  if (place.scope < 0 || static_cast<size_t>(place.scope) + 1 >= r.first_number.size() ||
       place.index < 1 ||
       static_cast<size_t>(place.index) >=
           scopes[static_cast<size_t>(place.scope)]->records.size()) {
@@ -592,6 +593,9 @@ void Wake(Resolver &r, const Label *label, const ScopedRef &place) {
 // its value from an enclosing scope, on the labels of its name there.
 void Wait(Resolver &r, int32_t record, const Label *label, const ScopedRef &place) {
   const Waiter waiter{record, r.tokens[static_cast<size_t>(record)]};
+  if (r.waiting.empty()) {
+    r.waiting.assign(static_cast<size_t>(r.first_number.back()), -1);
+  }
   const int64_t number = LabelNumber(r, place);
   if (number < 0) {
     // Not numbered: the next sweep evaluates the record again, as a full sweep would.
