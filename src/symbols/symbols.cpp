@@ -107,6 +107,24 @@ void GrowBuckets(const AssemblerState &st, LabelScope &scope) {
   }
 }
 
+// The buckets a scope starts with: the fewest, but in the root scope enough for a quarter of
+// the names that the announced source may declare, so that a large program's table is not
+// rebuilt (hashing every name again) each time it doubles on the way. A quarter: the array is
+// filled with zeros at once, and a program with fewer labels than guessed should not pay much.
+size_t FirstBucketCount(const AssemblerState &st, const LabelScope &scope) {
+  constexpr uint64_t kGuessShare = 4;
+  const uint64_t names =
+      scope.parent == nullptr ? st.labels.expected_bytes / kSourceBytesPerName / kGuessShare : 0;
+  size_t count = static_cast<size_t>(kBucketSizes[0]);
+  for (int32_t candidate : kBucketSizes) {
+    if (static_cast<uint64_t>(candidate) > names) {
+      break;
+    }
+    count = static_cast<size_t>(candidate);
+  }
+  return count;
+}
+
 // Adds a record for a name known to be absent from the scope, with its hash.
 int32_t Insert(AssemblerState &st, LabelScope &scope, std::string_view text, uint64_t hash) {
   if (scope.records.size() >= kMaxIndex) {
@@ -119,7 +137,7 @@ int32_t Insert(AssemblerState &st, LabelScope &scope, std::string_view text, uin
   if (scope.records.empty()) {
     scope.records.push_back(Label{});  // index 0 is never a record
     scope.links.push_back(LabelLink{});
-    scope.buckets.assign(static_cast<size_t>(kBucketSizes[0]), 0);
+    scope.buckets.assign(FirstBucketCount(st, scope), 0);
   }
   const auto index = static_cast<int32_t>(scope.records.size());
   const int32_t bucket = Bucket(scope, hash);

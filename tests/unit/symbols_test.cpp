@@ -75,6 +75,13 @@ TEST(LabelTable, ExpectedSourceBytesReserveRoomOnly) {
   EXPECT_GE(root.records.capacity(), 100'000u);
   EXPECT_GE(st->labels.pool.capacity(), 800'000u);
   ASSERT_EQ(AddLabel(*st, "FIRST"), 1);
+  // Buckets for a quarter of the 200,000 names guessed, so that the table is not rebuilt at
+  // every doubling on the way; a nested scope starts small all the same.
+  EXPECT_EQ(root.buckets.size(), 32'003u);
+  OpenScope(*st, "INNER");
+  ASSERT_EQ(AddLabel(*st, "X"), 1);
+  EXPECT_EQ(st->labels.current->buckets.size(), 13u);
+  SelectRootScope(*st);
   const Label *first = &root.records[1];
   for (int i = 0; i < 90'000; ++i) {
     ASSERT_EQ(AddLabel(*st, "L" + std::to_string(i)), i + 2);
