@@ -1,8 +1,9 @@
-// Memory for the tables that grow with the source: the label records, their hash index and the
-// name pool. Lookups jump about these tables at random, so a large block comes straight from the
-// system, aligned to 2 MiB and marked for huge pages where the system has them: a lookup then
-// rarely misses the TLB, and a growing table takes one page fault per 2 MiB instead of one per
-// 4 KiB. Smaller blocks, and every block in a sanitizer build, come from operator new.
+// Memory for the tables that grow with the source: the label records, their links and buckets,
+// the name pool and the fixup lists. Lookups jump about these tables at random, so a block of a
+// huge page (2 MiB) or more comes straight from the system, aligned to 2 MiB and marked for huge
+// pages where the system has them: a lookup then rarely misses the TLB, and a growing table
+// takes one page fault per 2 MiB instead of one per 4 KiB. Smaller blocks, and every block in a
+// sanitizer build, come from operator new.
 #pragma once
 
 #include <cstddef>
