@@ -440,7 +440,8 @@ struct Resolver {
   AssemblerState &st;
   std::vector<uint8_t> pending;    // still in the list
   std::vector<uint8_t> scheduled;  // queued for this sweep or the next
-  std::vector<uint32_t> tokens;    // bumped when a record is woken, voiding its other waits
+  std::vector<uint32_t> tokens;    // bumped when a record is woken, voiding its other waits;
+                                   // made at the first wait
   // Records blocked on each label, by the label's number (the first number of its scope plus
   // its index): lists threaded through waits, newest first. A list costs no allocation of its
   // own, which a map of vectors paid twice for every blocked record.
@@ -456,9 +457,11 @@ struct Resolver {
   std::unordered_map<uint64_t, std::multimap<int32_t, Waiter>> outward;
   std::vector<int32_t> subtree_end;  // by scope identifier: the last identifier of its subtree
   // The records of the sweep under way, in order: those queued before it began (a sorted list
-  // walked by a cursor) and those woken into it behind the record being evaluated (a heap).
-  // A record is never in both: a queued one is not woken again until it has been evaluated.
+  // walked by a cursor; in the first sweep every record, 0 .. first_sweep - 1, without a list)
+  // and those woken into it behind the record being evaluated (a heap). A record is never in
+  // both: a queued one is not woken again until it has been evaluated.
   std::vector<int32_t> sweep_list;
+  size_t first_sweep = 0;
   size_t sweep_at = 0;
   std::priority_queue<int32_t, std::vector<int32_t>, std::greater<int32_t>> sweep;
   std::vector<int32_t> next_sweep;
@@ -533,10 +536,15 @@ int64_t LabelNumber(const Resolver &r, const ScopedRef &place) {
 
 // The next record of the sweep under way, in order; false at the sweep's end.
 bool NextOfSweep(Resolver &r, int32_t &record) {
-  const bool listed = r.sweep_at < r.sweep_list.size();
-  if (listed && (r.sweep.empty() || r.sweep_list[r.sweep_at] < r.sweep.top())) {
-    record = r.sweep_list[r.sweep_at++];
-    return true;
+  const size_t listed = r.first_sweep > 0 ? r.first_sweep : r.sweep_list.size();
+  if (r.sweep_at < listed) {
+    const auto next =
+        r.first_sweep > 0 ? static_cast<int32_t>(r.sweep_at) : r.sweep_list[r.sweep_at];
+    if (r.sweep.empty() || next < r.sweep.top()) {
+      ++r.sweep_at;
+      record = next;
+      return true;
+    }
   }
   if (r.sweep.empty()) {
     return false;
@@ -592,10 +600,11 @@ void Wake(Resolver &r, const Label *label, const ScopedRef &place) {
 // The record (its scope current) waits on label, at place, and, when the label may still take
 // its value from an enclosing scope, on the labels of its name there.
 void Wait(Resolver &r, int32_t record, const Label *label, const ScopedRef &place) {
-  const Waiter waiter{record, r.tokens[static_cast<size_t>(record)]};
   if (r.waiting.empty()) {
     r.waiting.assign(static_cast<size_t>(r.first_number.back()), -1);
+    r.tokens.assign(r.pending.size(), 0);
   }
+  const Waiter waiter{record, r.tokens[static_cast<size_t>(record)]};
   const int64_t number = LabelNumber(r, place);
   if (number < 0) {
     // Not numbered: the next sweep evaluates the record again, as a full sweep would.
@@ -791,11 +800,7 @@ bool ResolveFixups(AssemblerState &st) {
   NumberLabels(r);
   r.pending.assign(count, 1);
   r.scheduled.assign(count, 1);
-  r.tokens.assign(count, 0);
-  r.sweep_list.resize(count);
-  for (size_t i = 0; i < count; ++i) {
-    r.sweep_list[i] = static_cast<int32_t>(i);
-  }
+  r.first_sweep = count;
   size_t remaining = count;
   bool ok = true;
   for (;;) {
@@ -841,6 +846,7 @@ bool ResolveFixups(AssemblerState &st) {
     }
     std::sort(r.next_sweep.begin(), r.next_sweep.end());
     r.sweep_list.swap(r.next_sweep);
+    r.first_sweep = 0;
     r.sweep_at = 0;
     r.next_sweep.clear();
   }
