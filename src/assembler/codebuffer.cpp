@@ -606,13 +606,9 @@ void Wait(Resolver &r, int32_t record, const Label *label, const ScopedRef &plac
   }
   const Waiter waiter{record, r.tokens[static_cast<size_t>(record)]};
   const int64_t number = LabelNumber(r, place);
-  if (number < 0) {
-    // Not numbered: the next sweep evaluates the record again, as a full sweep would.
-    r.scheduled[static_cast<size_t>(record)] = 1;
-    r.next_sweep.push_back(record);
-    return;
-  }
-  if (r.waits.size() >= static_cast<size_t>(INT32_MAX)) {
+  if (number < 0 || r.waits.size() >= static_cast<size_t>(INT32_MAX)) {
+    // Not numbered, or no room in the lists: the next sweep evaluates the record again, as a
+    // full sweep would.
     r.scheduled[static_cast<size_t>(record)] = 1;
     r.next_sweep.push_back(record);
     return;

@@ -39,7 +39,9 @@ TEST_F(OutOfMemory, EndsTheRunWithItsMessageAfterTheConsole) {
 
 // AddressSanitizer reports an impossible allocation itself instead of failing it.
 #ifndef __SANITIZE_ADDRESS__
-TEST_F(OutOfMemory, AFailedNewEndsTheRunThroughTheHandler) {
+// Asks allocate for an impossible block in a child with the handler installed: the run must end
+// with the out-of-memory message alone and status 255.
+void ExpectImpossibleBlockEndsTheRun(void *(*allocate)(size_t)) {
   EXPECT_EXIT(
       {
         if (std::freopen("console.txt", "w", stdout) == nullptr) {
@@ -47,27 +49,20 @@ TEST_F(OutOfMemory, AFailedNewEndsTheRunThroughTheHandler) {
         }
         InstallOutOfMemoryHandler();
         volatile size_t huge = SIZE_MAX / 4;
-        void *never = ::operator new(huge);
+        void *never = allocate(huge);
         std::printf("%p\n", never);  // not reached
       },
       testing::ExitedWithCode(255), "");
   EXPECT_EQ(Console(), MessageText(Msg::NoMemory));
 }
 
+TEST_F(OutOfMemory, AFailedNewEndsTheRunThroughTheHandler) {
+  ExpectImpossibleBlockEndsTheRun([](size_t bytes) { return ::operator new(bytes); });
+}
+
 // A large block the system cannot give ends the run like a failed operator new.
 TEST_F(OutOfMemory, ALargeBlockTheSystemRefusesEndsTheRun) {
-  EXPECT_EXIT(
-      {
-        if (std::freopen("console.txt", "w", stdout) == nullptr) {
-          std::abort();
-        }
-        InstallOutOfMemoryHandler();
-        volatile size_t huge = SIZE_MAX / 4;
-        void *never = AllocateLarge(huge);
-        std::printf("%p\n", never);  // not reached
-      },
-      testing::ExitedWithCode(255), "");
-  EXPECT_EQ(Console(), MessageText(Msg::NoMemory));
+  ExpectImpossibleBlockEndsTheRun(AllocateLarge);
 }
 #endif
 
