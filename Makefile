@@ -10,14 +10,19 @@ JOBS ?= $(shell nproc)
 # ON turns compiler warnings into errors (the CMake option TALVO_WERROR), as CI does.
 WERROR ?= OFF
 
-.PHONY: all demo test test-sanitize fuzz tidy format format-check clean
+.PHONY: all git-setup demo test test-sanitize fuzz tidy format format-check clean
 
 FORMAT_FILES = $(wildcard src/*/*.cpp src/*/*.h tests/unit/*.cpp tests/unit/*.h tests/fuzz/*.cpp \
   tests/fuzz/*.h)
 
-all:
+all: git-setup
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DTALVO_WERROR=$(WERROR)
 	cmake --build $(BUILD) -j $(JOBS)
+
+# Makes git diff show the CP932 golden texts as text in this clone (see tools/git_setup.sh);
+# running it again changes nothing, and outside a git clone it does nothing.
+git-setup:
+	@sh tools/git_setup.sh
 
 # Builds the program only, assembles the bundled example into examples/hello.bin and shows it
 # as a dump.
