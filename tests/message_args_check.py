@@ -10,20 +10,22 @@ import subprocess
 import sys
 import tempfile
 
-HEADER = '#include <cstdint>\n#include "driver/diagnostics.h"\n'
+HEADER = '#include <cstdint>\n#include "base/diagnostics.h"\n'
 
 # (call, compiles): each call alone in a function taking AssemblerState &st, int32_t line.
 CALLS = [
-    ('ConsoleMessage(Msg::LineError, "main.asm", line, "text");', True),
-    ('ConsoleMessage(Msg::LineError, "main.asm", "text", line);', False),
-    ('ConsoleMessage(Msg::LineError, "main.asm", line);', False),
+    ('Report(st, Msg::RangeWarning, line, -128, 127);', True),
+    ('Report(st, Msg::RangeWarning, line, "text", 127);', False),
+    ('Report(st, Msg::RangeWarning, line, -128);', False),
+    ('ReportAtLine(st, line, Msg::NoMatchingEndm);', True),
+    ('ReportAt(st, SourceLocation{}, Msg::UnresolvedLabel, line);', False),
     ('ConsoleMessage(Msg::SyntaxError, "extra");', False),
     ('ConsoleMessage(Msg::FreeSpace, 1u, 2u, line);', True),
     ('ConsoleMessage(Msg::FreeSpace, 1L, 2u, line);', False),
-    ('SetErrorFormat(st, Msg::UndefinedIdentifier, "NAME");', True),
-    ('SetErrorFormat(st, Msg::UndefinedIdentifier, line);', False),
-    ('FileMessage(stderr, Msg::CannotRead, "disk.d88");', True),
-    ('FileMessage(stderr, Msg::CannotRead);', False),
+    ('SetError(st, Msg::UndefinedIdentifier, "NAME");', True),
+    ('SetError(st, Msg::UndefinedIdentifier, line);', False),
+    ('(void)FormatMessage(Msg::CannotRead, "disk.d88");', True),
+    ('(void)FormatMessage(Msg::CannotRead);', False),
 ]
 
 

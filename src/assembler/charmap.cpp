@@ -1,9 +1,13 @@
 // Character maps: DB strings converted into a Sharp MZ character set, and the CHRMAP, MAPCHR
 // and DISPC directives.
+#include "assembler/charmap.h"
+
 #include <span>
 #include <string_view>
 
-#include "driver/state.h"
+#include "assembler/code.h"
+#include "assembler/emit.h"
+#include "lexer/lexer.h"
 
 namespace {
 
@@ -140,7 +144,7 @@ bool EmitMappedChar(AssemblerState &st, uint8_t c, int32_t &last_byte) {
     }
     maps.lower_shift = IsLower(c);
   }
-  last_byte = st.code.position;
+  last_byte = st.pass.position;
   return EmitByte(st, ConvertChar(maps, c));
 }
 
@@ -163,7 +167,7 @@ template <typename Emit>
 bool ForEachQuoted(AssemblerState &st, char quote, Msg missing, Emit emit) {
   for (char c = TakeChar(st); c != quote; c = TakeChar(st)) {
     if (c == '\0') {
-      SetError(st, missing);
+      SetErrorMessage(st, missing);
       return false;
     }
     if (!emit(static_cast<uint8_t>(c))) {
@@ -183,11 +187,11 @@ bool EmitMappedString(AssemblerState &st, int32_t &addend_at) {
                      [&](uint8_t c) { return EmitMappedChar(st, c, addend_at); })) {
     return false;
   }
-  const int32_t before_close = st.code.position;
+  const int32_t before_close = st.pass.position;
   if (!CloseShift(st)) {
     return false;
   }
-  if (st.code.position != before_close) {
+  if (st.pass.position != before_close) {
     addend_at = before_close;  // the closing shift code is the string's last byte
   }
   return true;

@@ -1,6 +1,11 @@
 // The listing run's side of the statement loop: what each line emitted and where, and its
 // listing line in the assemble list.
-#include "driver/state.h"
+#include "assembler/listline.h"
+
+#include <string>
+#include <string_view>
+
+#include "assembler/placement.h"
 
 namespace {
 
@@ -9,7 +14,7 @@ namespace {
 // that emitted nothing, the location counter as the line leaves it (ORG 8000H lists 8000).
 void WriteLine(AssemblerState &st, ListingLine &line, const char *text_end) {
   line.written = true;
-  AssembleList *list = st.context != nullptr ? st.context->listing : nullptr;
+  AssembleList *list = st.listing.list;
   if (list == nullptr || line.text == nullptr) {
     return;
   }
@@ -31,11 +36,11 @@ void WriteLine(AssemblerState &st, ListingLine &line, const char *text_end) {
 void BeginListingLine(AssemblerState &st, ListingLine &line, const char *text) {
   line = ListingLine{};
   line.text = text;
-  st.listing_line = &line;
+  st.listing.line = &line;
 }
 
 void NoteListedByte(AssemblerState &st, int32_t address, int32_t position) {
-  ListingLine *line = st.listing_line;
+  ListingLine *line = st.listing.line;
   if (line == nullptr) {
     return;
   }
@@ -59,23 +64,23 @@ void NoteListedByte(AssemblerState &st, int32_t address, int32_t position) {
 }
 
 void ShowListingValue(AssemblerState &st, uint16_t value) {
-  if (st.listing_line != nullptr) {
-    st.listing_line->shows_value = true;
-    st.listing_line->value = value;
+  if (st.listing.line != nullptr) {
+    st.listing.line->shows_value = true;
+    st.listing.line->value = value;
   }
 }
 
 void ListLineBeforeExpansion(AssemblerState &st) {
-  ListingLine *line = st.listing_line;
-  if (line != nullptr && !line->written && st.placement.arrange_count == 0) {
+  ListingLine *line = st.listing.line;
+  if (line != nullptr && !line->written && !ArrangeOpen(st)) {
     WriteLine(st, *line, line->text + std::char_traits<char>::length(line->text));
   }
 }
 
 void EndListingLine(AssemblerState &st, StatementResult result, const char *keyword) {
-  ListingLine *line = st.listing_line;
+  ListingLine *line = st.listing.line;
   // Statements inside an open ARRANGE region are not listed.
-  if (line == nullptr || line->written || st.placement.arrange_count > 0) {
+  if (line == nullptr || line->written || ArrangeOpen(st)) {
     return;
   }
   const char *end = line->text + std::char_traits<char>::length(line->text);

@@ -1,55 +1,56 @@
 // Placement: OFFSET sections that only count, ARRANGE regions assembled into existing code,
 // floating blocks (IN_PAGE, PAGE_ALIGNED) staged apart and packed into 256-byte pages by the
 // placement run, and the copy of the placed blocks into the image.
+#include "assembler/placement.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
-#include "driver/state.h"
+#include "assembler/code.h"
+#include "lexer/lexer.h"
+#include "symbols/symbols.h"
 
 namespace {
 
 constexpr int32_t kPageSize = 256;
 constexpr int64_t kAddressSpace = 0x10000;  // no page starts at or above it
-constexpr int32_t kMaxArrangeNumbers = 64;
-constexpr uint8_t kFloatingFlags = kFlagPageAligned | kFlagInPage;
 
 bool OffsetOpen(const AssemblerState &st) { return st.placement.offset_open; }
-bool ArrangeOpen(const AssemblerState &st) { return st.placement.arrange_count > 0; }
-bool BlockOpen(const AssemblerState &st) { return st.pass.floating.block_state != 0; }
+bool BlockOpen(const AssemblerState &st) { return st.pass.floating.opening != BlockOpening::None; }
 
 // The exclusion rule: a directive that opens a mode (or ORG) fails while another mode is open.
 // An OFFSET inside an OFFSET only sets a new location, so OFFSET passes over an open OFFSET.
 bool CheckExcluded(AssemblerState &st, const char *directive, bool offset_excludes) {
   if ((offset_excludes && OffsetOpen(st)) || ArrangeOpen(st) || BlockOpen(st)) {
-    SetErrorFormat(st, Msg::ModeConflict, st.placement.mode_name, directive);
+    SetError(st, Msg::ModeConflict, st.placement.mode_name, directive);
     return false;
   }
   return true;
 }
 
 void CloseFloatingBlock(AssemblerState &st) {
-  FloatingState &fl = st.pass.floating;
+  FloatingBlock &fl = st.pass.floating;
   PlacementState &pl = st.placement;
   if (fl.block != 0) {
     // Assembly pass: the block waits with its length, and the next block is staged behind
     // this one.
     pl.waiting_blocks.push_back({fl.block, st.pass.location});
-    st.code.staging = st.code.position;
+    fl.staging = st.pass.position;
     fl.block = 0;
   }
   st.pass.location = pl.saved_location;
-  st.code.position = pl.saved_position;
+  st.pass.position = pl.saved_position;
   st.pass.statement_address = pl.saved_location;
   fl.in_page_check = false;
-  fl.block_state = 0;
+  fl.opening = BlockOpening::None;
   fl.scope = 0;
   fl.line = nullptr;
 }
 
 // ---- The placement run ----------------------------------------------------------------------
 
-struct WaitingBlock {
+struct BlockToPlace {
   int32_t reference = 0;  // the block label (scope-independent)
   int32_t scope = 0;      // where the label lives: with index, the collection order
   int32_t index = 0;
@@ -74,13 +75,13 @@ struct Pages {
 };
 
 bool NoPageLeft(AssemblerState &st) {
-  PrintErrorLine(st, CurrentPlace(st), Msg::PlacementError, MessageText(Msg::BufferOverflow));
+  SetError(st, Msg::PlacementError, MessageText(Msg::BufferOverflow));
   return false;
 }
 
 // Gives a block its address: its label takes the address and becomes defined, and the block is
 // recorded for the copy. delta turns an address of the segment into an image position.
-bool Place(AssemblerState &st, const WaitingBlock &block, int64_t address, int64_t delta) {
+bool Place(AssemblerState &st, const BlockToPlace &block, int64_t address, int64_t delta) {
   const int64_t destination = address + delta;
   if (address + block.size > kAddressSpace || destination < 0 ||
       destination + block.size > kImageSize) {
@@ -92,8 +93,8 @@ bool Place(AssemblerState &st, const WaitingBlock &block, int64_t address, int64
   label->kind = kLabelDefined;
   label->flags &= static_cast<uint8_t>(~kFloatingFlags);
   const auto to = static_cast<int32_t>(destination);
-  st.placements.push_back({source, to, block.size});
-  st.code.placed_end = std::max(st.code.placed_end, to + block.size);
+  st.placement.placed.push_back({source, to, block.size});
+  st.placement.placed_end = std::max(st.placement.placed_end, to + block.size);
   return true;
 }
 
@@ -125,20 +126,20 @@ int32_t ChoosePage(const Pages &pages, int32_t size) {
 // Takes the blocks waiting for placement, each into its list: PAGE_ALIGNED blocks and IN_PAGE
 // blocks, each largest first and, among equal sizes, in collection order (the root scope
 // first, then the scopes in creation order, labels in table order within a scope).
-void CollectWaitingBlocks(AssemblerState &st, std::vector<WaitingBlock> &aligned,
-                          std::vector<WaitingBlock> &in_page) {
-  std::vector<PlacementState::ClosedBlock> waiting;
+void CollectWaitingBlocks(AssemblerState &st, std::vector<BlockToPlace> &aligned,
+                          std::vector<BlockToPlace> &in_page) {
+  std::vector<WaitingBlock> waiting;
   waiting.swap(st.placement.waiting_blocks);
   for (const auto &[reference, size] : waiting) {
     const Label *label = LabelAt(st, reference);
     if (label == nullptr || reference >= 0) {
       continue;
     }
-    const ScopedRef &where = st.labels.scoped_refs[static_cast<size_t>(-reference)];
-    const WaitingBlock block{reference, where.scope, where.index, size};
+    const ScopedRef where = LabelHome(st, reference);
+    const BlockToPlace block{reference, where.scope, where.index, size};
     ((label->flags & kFlagPageAligned) != 0 ? aligned : in_page).push_back(block);
   }
-  const auto order = [](const WaitingBlock &a, const WaitingBlock &b) {
+  const auto order = [](const BlockToPlace &a, const BlockToPlace &b) {
     if (a.size != b.size) {
       return a.size > b.size;
     }
@@ -189,8 +190,8 @@ StatementResult DoArrange(AssemblerState &st) {
     return kResultError;
   }
   const int64_t address = value & 0xFFFF;
-  const int64_t assembled = int64_t{st.code.end} - st.segment_position;
-  if (address < st.segment_address || address >= int64_t{st.segment_address} + assembled) {
+  const int64_t assembled = int64_t{st.pass.image_end} - st.segment.position;
+  if (address < st.segment.address || address >= int64_t{st.segment.address} + assembled) {
     SetError(st, Msg::ArrangeAddressRange);
     return kResultError;
   }
@@ -213,8 +214,8 @@ StatementResult DoArrange(AssemblerState &st) {
   pl.arrange_pair = 0;
   pl.arrange_placed = 0;
   pl.saved_location = st.pass.location;  // also the end of the area ARRANGE may fill
-  pl.saved_position = st.code.position;
-  st.code.position = static_cast<int32_t>(st.segment_position + (address - st.segment_address));
+  pl.saved_position = st.pass.position;
+  st.pass.position = static_cast<int32_t>(st.segment.position + (address - st.segment.address));
   st.pass.location = static_cast<int32_t>(address);
   SkipEmptyArrangePairs(st);
   return kResultOk;
@@ -224,7 +225,7 @@ StatementResult DoArrange(AssemblerState &st) {
 
 bool OpenFloatingBlock(AssemblerState &st, std::string_view name) {
   PlacementState &pl = st.placement;
-  FloatingState &fl = st.pass.floating;
+  FloatingBlock &fl = st.pass.floating;
   uint8_t flags = 0;
   bool in_page = false;
   for (;;) {
@@ -250,12 +251,12 @@ bool OpenFloatingBlock(AssemblerState &st, std::string_view name) {
     }
   }
   pl.saved_location = st.pass.location;
-  pl.saved_position = st.code.position;
+  pl.saved_position = st.pass.position;
   if (IsListingPass(st)) {
     // The block was placed: it is listed at its address and with the bytes copied there.
     if (Label *label = LabelAt(st, FindLabel(st, name))) {
-      st.code.position =
-          static_cast<int32_t>(int64_t{st.code.position} + label->value - st.pass.location);
+      st.pass.position =
+          static_cast<int32_t>(int64_t{st.pass.position} + label->value - st.pass.location);
       st.pass.location = label->value;
     }
     st.pass.statement_address = st.pass.location;
@@ -266,34 +267,57 @@ bool OpenFloatingBlock(AssemblerState &st, std::string_view name) {
       return false;
     }
     Label *label = LabelAt(st, reference);
-    label->value = static_cast<uint16_t>(st.code.staging & 0xFFFF);
+    label->value = static_cast<uint16_t>(fl.staging & 0xFFFF);
     // The block label gets its value from the placement run, so DEFINED() stays 0 for it in
     // both runs.
     label->flags = flags | kFlagDefinedLate;
     fl.block = reference;
     st.pass.location = 0;
-    st.code.position = st.code.staging;
+    st.pass.position = fl.staging;
     st.pass.statement_address = 0;
     fl.in_page_check = in_page;
   }
-  fl.block_state = 1;
-  fl.line = st.context;
+  fl.opening = BlockOpening::OnLine;
+  fl.line = st.source.context;
   fl.pending = true;
   return true;
 }
 
+void BlockEndsWithScope(AssemblerState &st) {
+  st.pass.floating.opening = BlockOpening::InScope;
+  st.pass.floating.scope = CurrentScope(st);
+}
+
+bool CloseOffsetOrArrange(AssemblerState &st) {
+  PlacementState &pl = st.placement;
+  if (pl.offset_open) {
+    pl.offset_open = false;
+    st.pass.location = pl.saved_location;
+    return true;
+  }
+  if (pl.arrange_count > 0) {
+    pl.arrange_count = 0;
+    st.pass.location = pl.saved_location;
+    st.pass.position = pl.saved_position;
+    return true;
+  }
+  return false;
+}
+
+bool ArrangeOpen(const AssemblerState &st) { return st.placement.arrange_count > 0; }
+
 void CloseFloatingBlockAtEndp(AssemblerState &st) {
-  const FloatingState &fl = st.pass.floating;
+  const FloatingBlock &fl = st.pass.floating;
   // A PROC nested in a '{' block ends with its own ENDP; the block ends with the ENDP of the
   // scope it opened.
-  if (fl.block_state == 1 || (fl.block_state == 2 && st.labels.current != nullptr &&
-                              st.labels.current->identifier == fl.scope)) {
+  if (fl.opening == BlockOpening::OnLine ||
+      (fl.opening == BlockOpening::InScope && CurrentScope(st) == fl.scope)) {
     CloseFloatingBlock(st);
   }
 }
 
 void CloseFloatingBlockAtLineEnd(AssemblerState &st, const SourceContext &ctx) {
-  if (st.pass.floating.block_state == 1 && st.pass.floating.line == &ctx) {
+  if (st.pass.floating.opening == BlockOpening::OnLine && st.pass.floating.line == &ctx) {
     CloseFloatingBlock(st);
   }
 }
@@ -303,9 +327,9 @@ bool CheckNoPlacementMode(AssemblerState &st, const char *directive) {
 }
 
 bool CheckNotInLineBlock(AssemblerState &st, const char *directive) {
-  const FloatingState &fl = st.pass.floating;
-  if (fl.block_state == 1 && fl.line == st.context) {
-    SetErrorFormat(st, Msg::ModeConflict, st.placement.mode_name, directive);
+  const FloatingBlock &fl = st.pass.floating;
+  if (fl.opening == BlockOpening::OnLine && fl.line == st.source.context) {
+    SetError(st, Msg::ModeConflict, st.placement.mode_name, directive);
     return false;
   }
   return true;
@@ -316,9 +340,7 @@ bool CheckPlacementModesClosed(AssemblerState &st) {
   if (!OffsetOpen(st) && !ArrangeOpen(st) && !BlockOpen(st)) {
     return true;
   }
-  SetErrorFormat(st, Msg::ModeNotClosed, pl.mode_name);
-  PrintErrorLine(st, CurrentPlace(st), Msg::PlacementError, st.diag.error);
-  ClearError(st);
+  SetError(st, Msg::PlacementError, FormatMessage(Msg::ModeNotClosed, pl.mode_name).c_str());
   if (BlockOpen(st)) {
     CloseFloatingBlock(st);
   }
@@ -330,13 +352,13 @@ bool CheckPlacementModesClosed(AssemblerState &st) {
 // ---- The placement run ----------------------------------------------------------------------
 
 bool PlaceBlocksAtOrg(AssemblerState &st) {
-  FloatingState &fl = st.pass.floating;
+  FloatingBlock &fl = st.pass.floating;
   std::vector<PlacementEnd> &ends = st.placement.org_placements;
   if (!IsListingPass(st)) {
     if (!PlaceBlocks(st)) {
       return false;
     }
-    ends.push_back({st.pass.location, st.code.position});
+    ends.push_back({st.pass.location, st.pass.position});
     return true;
   }
   // The listing pass makes no run of its own but goes on behind the placed blocks, so that
@@ -345,28 +367,28 @@ bool PlaceBlocksAtOrg(AssemblerState &st) {
   if (static_cast<size_t>(fl.org_placements_replayed) < ends.size()) {
     const PlacementEnd &end = ends[static_cast<size_t>(fl.org_placements_replayed++)];
     st.pass.location = end.location;
-    st.code.position = end.position;
-    st.code.end = std::max(st.code.end, end.position);
+    st.pass.position = end.position;
+    st.pass.image_end = std::max(st.pass.image_end, end.position);
   }
   return true;
 }
 
 bool PlaceBlocks(AssemblerState &st) {
   st.pass.floating.pending = false;
-  std::vector<WaitingBlock> aligned;
-  std::vector<WaitingBlock> in_page;
+  std::vector<BlockToPlace> aligned;
+  std::vector<BlockToPlace> in_page;
   CollectWaitingBlocks(st, aligned, in_page);
   if (aligned.empty() && in_page.empty()) {
     return true;
   }
   // The blocks follow the whole of the segment's code, also the part behind a position that
   // an ARRANGE without pairs has moved back.
-  if (st.code.position < st.code.end) {
-    st.pass.location += st.code.end - st.code.position;
-    st.code.position = st.code.end;
+  if (st.pass.position < st.pass.image_end) {
+    st.pass.location += st.pass.image_end - st.pass.position;
+    st.pass.position = st.pass.image_end;
   }
   int64_t location = st.pass.location;
-  const int64_t delta = int64_t{st.code.position} - location;
+  const int64_t delta = int64_t{st.pass.position} - location;
   Pages pages;
   if (location < 0 || location >= kAddressSpace) {
     pages.base = pages.next = kAddressSpace;  // no page left below 10000h
@@ -378,7 +400,7 @@ bool PlaceBlocks(AssemblerState &st) {
   }
 
   // PAGE_ALIGNED blocks: each from the next page on; the location follows each block.
-  for (const WaitingBlock &block : aligned) {
+  for (const BlockToPlace &block : aligned) {
     if (pages.next >= kAddressSpace) {
       return NoPageLeft(st);
     }
@@ -395,7 +417,7 @@ bool PlaceBlocks(AssemblerState &st) {
   }
 
   // IN_PAGE blocks: into the free page tails, a new page when none suits.
-  for (const WaitingBlock &block : in_page) {
+  for (const BlockToPlace &block : in_page) {
     if (block.size > kPageSize) {
       continue;  // it failed its line while it was assembled: the run has failed already
     }
@@ -418,9 +440,9 @@ bool PlaceBlocks(AssemblerState &st) {
   }
   if (location != st.pass.location) {
     st.pass.location = static_cast<int32_t>(location);
-    st.code.position = static_cast<int32_t>(location + delta);
+    st.pass.position = static_cast<int32_t>(location + delta);
   }
-  st.code.end = std::max(st.code.end, st.code.position);
+  st.pass.image_end = std::max(st.pass.image_end, st.pass.position);
 
   // The free space left in every page but the last.
   for (size_t i = 0; i + 1 < pages.free.size(); ++i) {
@@ -434,18 +456,17 @@ bool PlaceBlocks(AssemblerState &st) {
 }
 
 bool CopyPlacedBlocks(AssemblerState &st) {
-  std::vector<AssemblerState::PlacementRecord> &records = st.placements;
+  std::vector<PlacedBlock> &records = st.placement.placed;
   std::stable_sort(records.begin(), records.end(),
                    [](const auto &a, const auto &b) { return a.destination < b.destination; });
   // Every block comes from the staging area and goes inside the image, after the one before.
   bool ok = true;
   int32_t covered = 0;
-  for (const AssemblerState::PlacementRecord &record : records) {
+  for (const PlacedBlock &record : records) {
     if (record.size < 0 || record.source < kImageSize ||
         record.source > kCodeBufferSize - record.size || record.destination < covered ||
-        record.destination > st.code.end - record.size) {
-      PrintErrorLine(st, CurrentPlace(st), Msg::PlacementError,
-                     MessageText(Msg::PlacedBlockOverlap));
+        record.destination > st.pass.image_end - record.size) {
+      SetError(st, Msg::PlacementError, MessageText(Msg::PlacedBlockOverlap));
       ok = false;
       break;
     }

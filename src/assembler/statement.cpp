@@ -1,29 +1,23 @@
 // The statement loop: splits a line into statements, handles the label field and the
 // pseudo-instructions, and reports the first error of the line.
-#include <cstring>
+#include <cassert>
 #include <string>
 #include <string_view>
 
-#include "driver/state.h"
+#include "assembler/assembler.h"
+#include "assembler/charmap.h"
+#include "assembler/code.h"
+#include "assembler/emit.h"
+#include "assembler/listline.h"
+#include "assembler/placement.h"
+#include "lexer/lexer.h"
+#include "source/source.h"
+#include "symbols/symbols.h"
 #include "z80/z80.h"
 
 namespace {
 
-constexpr int kMaxErrorText = 63;
-// Scopes that may be open inside one another (see EnterScope).
-constexpr int32_t kMaxScopeDepth = 256;
-
-// True when nothing but a comment is left on the line.
-bool AtLineEnd(AssemblerState &st) {
-  Token next;
-  return PeekToken(st, next) && next.kind == kEndOfLine;
-}
-
-void SkipSpaces(AssemblerState &st) {
-  while (*st.scan.pos == ' ' || *st.scan.pos == '\t') {
-    ++st.scan.pos;
-  }
-}
+constexpr size_t kMaxErrorText = 63;
 
 // Listing pass: the label the assembly pass defined at this line is marked as reached.
 // Returns the label (nullptr when there is none).
@@ -52,7 +46,7 @@ bool DefineColonLabel(AssemblerState &st, const Token &name, const LabelSearch &
 
 // NAME:: — a label of the global scope, defined from whatever scope is current.
 bool DefineGlobalLabel(AssemblerState &st, const Token &name) {
-  LabelScope *inner = st.labels.current;
+  const int32_t inner = CurrentScope(st);
   SelectRootScope(st);
   bool ok = false;
   if (IsListingPass(st)) {
@@ -65,7 +59,7 @@ bool DefineGlobalLabel(AssemblerState &st, const Token &name) {
       ok = true;
     }
   }
-  st.labels.current = inner;
+  (void)SelectScope(st, inner);
   return ok;
 }
 
@@ -88,7 +82,7 @@ bool DefineEquate(AssemblerState &st, const Token &name, const LabelSearch &sear
     return true;
   }
   label->flags |= kFlagDefinedLate;
-  return NewFixup(st, FixupKind::DefineLabel, index, false);
+  return NewFixup(st, FixupKind::DefineLabel, index, false, st.expr.postfix);
 }
 
 // NAME = expr — a redefinable label.
@@ -115,7 +109,6 @@ bool DefineAssignment(AssemblerState &st, const Token &name, const LabelSearch &
     return false;
   }
   if (index == 0 && (index = AddSearchedLabel(st, name.Text(), search)) == 0) {
-    SetError(st, Msg::SyntaxError);
     return false;
   }
   int32_t value = 0;
@@ -130,21 +123,12 @@ bool DefineAssignment(AssemblerState &st, const Token &name, const LabelSearch &
 }
 
 // Opens a scope: a new one in the assembly pass, the next one created then in the listing pass.
-// A name that a scope lacks is looked up outward through every enclosing scope, so scopes nest
-// at most kMaxScopeDepth deep: deeper nesting (an unclosed PROC repeated by REPT) would make
-// every such lookup cost as much as the nesting, and a short source run for hours.
 bool EnterScope(AssemblerState &st, std::string_view name) {
   if (IsListingPass(st)) {
-    ++st.labels.listing_scope_counter;
-    (void)SelectScope(st, st.labels.listing_scope_counter);
+    EnterListedScope(st);
     return true;
   }
-  if (st.labels.current != nullptr && st.labels.current->depth >= kMaxScopeDepth) {
-    SetError(st, Msg::ScopeTooDeep);
-    return false;
-  }
-  OpenScope(st, name);
-  return true;
+  return OpenScope(st, name);
 }
 
 // NAME PROC / NAME { — a label at the current location that opens a named scope.
@@ -174,8 +158,7 @@ bool DefineFloatingBlock(AssemblerState &st, const Token &name) {
     if (!EnterScope(st, name.Text())) {
       return false;
     }
-    st.pass.floating.block_state = 2;
-    st.pass.floating.scope = st.labels.current->identifier;
+    BlockEndsWithScope(st);
   }
   return true;
 }
@@ -186,7 +169,7 @@ StatementResult FromBool(bool ok) { return ok ? kResultOk : kResultError; }
 
 // A statement that starts with an identifier.
 StatementResult LabelField(AssemblerState &st, const Token &name) {
-  if (name.value == -1) {
+  if (name.local_form == LocalForm::Reference) {
     SetError(st, Msg::InvalidLabel);
     return Failed();
   }
@@ -197,8 +180,7 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
     if (IsListingPass(st) && PeekToken(st, next) && next.kind == kMacro) {
       // The definition line of the macro: its body is passed over.
       found->flags |= kFlagListingReached;
-      std::snprintf(st.context->operand, sizeof st.context->operand, "%.*s",
-                    static_cast<int>(name.length), name.Text().data());
+      SetOperand(st, name.Text());
       return kResultBlockStart;
     }
     ListLineBeforeExpansion(st);
@@ -230,13 +212,13 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
     default:
       break;
   }
-  if (st.labels.current->parent != nullptr) {
+  if (InNestedScope(st)) {
     if (Label *macro = FindLabelOutward(st, name.Text(), kLabelMacro)) {
       ListLineBeforeExpansion(st);
       return FromBool(InvokeMacro(st, macro->body, macro->name));
     }
   }
-  SetErrorFormat(st, Msg::UndefinedIdentifier, std::string(name.Text()).c_str());
+  SetError(st, Msg::UndefinedIdentifier, std::string(name.Text()).c_str());
   return Failed();
 }
 
@@ -253,40 +235,34 @@ StatementResult DoOrg(AssemblerState &st) {
   }
   // A new segment follows the whole image, also when an ARRANGE without pairs has moved the
   // position back into the code before.
-  st.code.position = st.code.end;
-  st.segment_position = st.code.position;
-  st.segment_address = value;
+  SegmentState &segment = st.segment;
+  st.pass.position = st.pass.image_end;
+  segment.position = st.pass.position;
+  segment.address = value;
   st.pass.location = value;
-  if (st.load_address == 0) {
-    st.load_address = value;
+  if (segment.load_address == 0) {
+    segment.load_address = value;
   }
-  if (st.exec_address == 0) {
-    st.exec_address = value;
+  if (segment.exec_address == 0) {
+    segment.exec_address = value;
   }
   return kResultOk;
 }
 
 // END [expr]
 StatementResult DoEnd(AssemblerState &st) {
-  if (st.placement.offset_open) {
-    st.placement.offset_open = false;
-    st.pass.location = st.placement.saved_location;
+  if (CloseOffsetOrArrange(st)) {
     return kResultOk;
   }
-  if (st.placement.arrange_count > 0) {
-    st.placement.arrange_count = 0;
-    st.pass.location = st.placement.saved_location;
-    st.code.position = st.placement.saved_position;
-    return kResultOk;
-  }
-  if (AtLineEnd(st)) {
+  Token next;
+  if (TryPeekToken(st, next) && next.kind == kEndOfLine) {
     return kResultEnd;
   }
   int32_t value = 0;
   if (!EvaluateKnown(st, value)) {
     return Failed();
   }
-  st.exec_address = value;
+  st.segment.exec_address = value;
   return kResultEnd;
 }
 
@@ -304,7 +280,7 @@ bool EmitString(AssemblerState &st) {
     return false;
   }
   // An empty string, or one in an OFFSET section, left no byte of its own to add to.
-  if (!IsListingPass(st) && last_start >= 0 && last_start < st.code.position) {
+  if (!IsListingPass(st) && last_start >= 0 && last_start < st.pass.position) {
     st.code.bytes[static_cast<size_t>(last_start)] += static_cast<uint8_t>(value);
   }
   return true;
@@ -365,7 +341,7 @@ StatementResult DoDs(AssemblerState &st) {
 StatementResult DoAlign(AssemblerState &st) {
   int32_t n = 0;
   if (!EvaluateKnown(st, n)) {
-    SetError(st, Msg::ValueUndetermined);
+    RestateError(st, Msg::ValueUndetermined);  // whatever failed: ALIGN needs its value now
     return Failed();
   }
   if (n > 256) {
@@ -386,32 +362,17 @@ StatementResult DoAlign(AssemblerState &st) {
 
 // ERROR "text" — fails the line with the user's text as its message.
 StatementResult DoError(AssemblerState &st) {
-  SkipSpaces(st);
-  if (*st.scan.pos != '"') {
+  std::string_view text;
+  const QuotedText form = ScanQuotedText(st, text);
+  if (form == QuotedText::Missing) {
     SetError(st, Msg::MissingOpenDoubleQuote);
-    return Failed();
+  } else if (text.size() > kMaxErrorText) {
+    SetError(st, Msg::ErrorTextTooLong);
+  } else if (form == QuotedText::Unclosed) {
+    SetError(st, Msg::MissingCloseDoubleQuote);
+  } else {
+    SetError(st, Msg::UserError, std::string(text).c_str());
   }
-  ++st.scan.pos;
-  char *text = st.diag.buffer;
-  int length = 0;
-  for (;;) {
-    char c = *st.scan.pos;
-    if (c == '\0') {
-      SetError(st, Msg::MissingCloseDoubleQuote);
-      return Failed();
-    }
-    ++st.scan.pos;
-    if (c == '"') {
-      break;
-    }
-    if (length == kMaxErrorText) {
-      SetError(st, Msg::ErrorTextTooLong);
-      return Failed();
-    }
-    text[length++] = c;
-  }
-  text[length] = '\0';
-  SetErrorText(st, text);
   return Failed();
 }
 
@@ -421,49 +382,30 @@ StatementResult DoProc(AssemblerState &st) { return FromBool(EnterScope(st, ""))
 // ENDP / } — back to the enclosing scope.
 StatementResult DoEndp(AssemblerState &st) {
   CloseFloatingBlockAtEndp(st);
-  LabelScope *parent = st.labels.current->parent;
-  if (parent == nullptr) {
+  if (!CloseScope(st)) {
     SetError(st, Msg::EndpWithoutProc);
     return Failed();
   }
-  st.labels.current = parent;
   return kResultOk;
 }
 
 // INCLUDE name / BINCLUDE name, the name plain or in double quotes.
 StatementResult ReadFileOperand(AssemblerState &st, const char *keyword, StatementResult result) {
-  if (!CheckNotInLineBlock(st, keyword)) {
+  std::string_view name;
+  if (!CheckNotInLineBlock(st, keyword) || !ScanFileName(st, name)) {
     return Failed();
   }
-  SkipSpaces(st);
-  const char *start = st.scan.pos;
-  const char *end = start;
-  if (*start == '"') {
-    ++start;
-    end = std::strchr(start, '"');
-    if (end == nullptr) {
-      SetError(st, Msg::MissingCloseDoubleQuote);
-      return Failed();
-    }
-    st.scan.pos = end + 1;
-  } else {
-    while (*end != '\0' && *end != ';' && *end != ' ' && *end != '\t' && *end != '\r' &&
-           *end != '\n' && *end != '\v' && *end != '\f') {
-      ++end;
-    }
-    st.scan.pos = end;
-  }
-  size_t length = static_cast<size_t>(end - start);
-  if (length >= kOperandPathCapacity) {
+  if (name.size() >= kOperandPathCapacity) {
     SetError(st, Msg::FileNameTooLong);
     return Failed();
   }
-  std::memcpy(st.context->operand, start, length);
-  st.context->operand[length] = '\0';
-  if (!AtLineEnd(st)) {
-    if (st.diag.error == nullptr) {
-      SetErrorFormat(st, Msg::NothingMayFollow, keyword);
-    }
+  SetOperand(st, name);
+  Token next;
+  if (!PeekToken(st, next)) {
+    return Failed();
+  }
+  if (next.kind != kEndOfLine) {
+    SetError(st, Msg::NothingMayFollow, keyword);
     return Failed();
   }
   return result;
@@ -546,54 +488,59 @@ constexpr bool DirectiveTableInOrder() {
 }
 static_assert(DirectiveTableInOrder(), "directive rows must follow the token codes");
 
-void ReportLineError(AssemblerState &st, const SourceContext &ctx) {
-  const char *file = NameAt(st, ctx.file_name);
-  const DiagnosticPlace place = PlaceOf(st, ctx, ctx.line);
-  if (st.pass.macro_depth > 0) {
-    PrintErrorLine(st, place, Msg::MacroLineError, file, st.diag.error);
-  } else {
-    PrintErrorLine(st, place, Msg::LineError, file, ctx.line, st.diag.error);
+// The statement of a token that starts one: an instruction, a pseudo-instruction or the
+// label field.
+StatementResult Statement(AssemblerState &st, const Token &token) {
+  if (IsMnemonic(token.kind)) {
+    const bool ok = EncodeInstruction(st, token.kind);
+    // '$' of a following statement on the line is the address after this instruction,
+    // whether or not it was complete.
+    st.pass.statement_address = st.pass.location;
+    return FromBool(ok);
   }
+  if (IsDirective(token.kind)) {
+    return kDirectives[token.kind - kDb].handler(st);
+  }
+  if (token.kind == kIdentifier) {
+    return LabelField(st, token);
+  }
+  SetError(st, Msg::SyntaxError);
+  return Failed();
 }
 
 }  // namespace
 
 StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext &ctx) {
-  st.context = &ctx;
-  BeginLineScan(st, line);
-  ClearError(st);
+  assert(st.source.context == &ctx && "a line is assembled in the current context");
+  assert(!HasError(st) && "every error of an earlier line was reported");
+  BeginLineScan(st, line, &ctx.conditional);
   st.pass.statement_address = st.pass.location;
   ListingLine listing;
-  ListingLine *const outer_listing = st.listing_line;
+  ListingLine *const outer_listing = st.listing.line;
   if (IsListingPass(st)) {
     BeginListingLine(st, listing, line);
   }
 
   StatementResult result = kResultOk;
   Token token;
-  while (st.diag.error == nullptr && result == kResultOk) {
-    if (!ScanToken(st, token) || token.kind == kEndOfLine || token.kind == kSkippedLine) {
+  while (result == kResultOk) {
+    if (!ScanToken(st, token)) {
+      result = kResultError;
+    } else if (token.kind == kEndOfLine || token.kind == kSkippedLine) {
       break;
-    }
-    if (IsMnemonic(token.kind)) {
-      (void)EncodeInstruction(st, token.kind);
-    } else if (IsDirective(token.kind)) {
-      result = kDirectives[token.kind - kDb].handler(st);
-    } else if (token.kind == kIdentifier) {
-      result = LabelField(st, token);
     } else {
-      SetError(st, Msg::SyntaxError);
+      result = Statement(st, token);
     }
   }
-  st.context = &ctx;  // a macro replay may have pointed it elsewhere
+  // One signal of failure: a statement fails exactly when it has set its message.
+  assert((result == kResultError) == HasError(st));
   CloseFloatingBlockAtLineEnd(st, ctx);
   if (IsListingPass(st)) {
-    EndListingLine(st, st.diag.error != nullptr ? kResultError : result, token.start);
+    EndListingLine(st, result, token.start);
   }
-  st.listing_line = outer_listing;
-  if (st.diag.error != nullptr) {
-    ReportLineError(st, ctx);
-    return kResultError;
+  st.listing.line = outer_listing;
+  if (result == kResultError) {
+    ReportStatementError(st);
   }
   return result;
 }

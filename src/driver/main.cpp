@@ -2,9 +2,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "driver/diagnostics.h"
+#include "base/memory.h"
 #include "driver/driver.h"
-#include "driver/state.h"
 
 int main(int argc, char **argv) {
   InstallOutOfMemoryHandler();

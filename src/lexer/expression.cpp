@@ -1,9 +1,9 @@
 // Expression evaluator: precedence climbing that builds the postfix form, folding constants.
 #include <array>
+#include <cassert>
 #include <climits>
 #include <string_view>
 
-#include "driver/state.h"
 #include "lexer/lexer.h"
 #include "symbols/symbols.h"
 
@@ -74,9 +74,8 @@ bool FoldBinary(AssemblerState &st, int32_t kind) {
   const int32_t n = buffer.count;
   if (n >= 2 && buffer.kinds[n - 1] == kNumber && buffer.kinds[n - 2] == kNumber) {
     int32_t result = 0;
-    const char *message = nullptr;
-    if (!ApplyBinary(kind, buffer.values[n - 2], buffer.values[n - 1], result, message)) {
-      SetErrorText(st, message);
+    if (!ApplyBinary(kind, buffer.values[n - 2], buffer.values[n - 1], result)) {
+      SetError(st, Msg::DivisionByZero);
       return false;
     }
     buffer.values[n - 2] = result;
@@ -86,19 +85,21 @@ bool FoldBinary(AssemblerState &st, int32_t kind) {
   return Append(st, 0, kind);
 }
 
-// Peeks the next token into p.token; nullptr when it cannot be scanned (message set). The
-// definition form of an anonymous label is scanned `looks` times.
-const Token *Peek(Parser &p, int32_t looks) {
-  bool ok = PeekToken(p.st, p.token);
-  for (int32_t look = 1; ok && look < looks && IsLocalDefinition(p.token); ++look) {
-    ok = PeekToken(p.st, p.token);
-  }
+// Peeks the next token into p.token; nullptr when it cannot be scanned (message set, unless
+// quiet). The definition form of an anonymous label is scanned `looks` times.
+const Token *Peek(Parser &p, int32_t looks, bool quiet = false) {
+  bool ok = false;
+  int32_t look = 0;
+  do {
+    ok = quiet ? TryPeekToken(p.st, p.token) : PeekToken(p.st, p.token);
+  } while (ok && ++look < looks && IsLocalDefinition(p.token));
   return ok ? &p.token : nullptr;
 }
 
-// The kind of the token where an operator may stand; -1 when none can be scanned there.
+// The kind of the token where an operator may stand; -1 when none can be scanned there (the
+// expression ends before it, and whoever reads on meets it).
 int32_t PeekOperator(Parser &p) {
-  const Token *token = Peek(p, kOperatorLooks);
+  const Token *token = Peek(p, kOperatorLooks, true);
   return token != nullptr ? token->kind : -1;
 }
 
@@ -114,7 +115,7 @@ bool ParseGroup(Parser &p) {
     // Whatever stands there is scanned once more as the closing token it is not, which
     // advances an anonymous label's counter like any other scan of it.
     Token close;
-    (void)ScanToken(st, close);
+    (void)TryScanToken(st, close);
     SetError(st, Msg::MissingRParen);
     return false;
   }
@@ -152,7 +153,7 @@ bool ParseDollar(AssemblerState &st) {
   if (!TakePeekedToken(st)) {
     return false;
   }
-  const int32_t block = st.pass.floating.block;
+  const int32_t block = st.pass.floating.block;  // the placement's open block
   if (block == 0) {
     return Append(st, st.pass.statement_address, kNumber);
   }
@@ -167,11 +168,11 @@ bool ParseDefined(AssemblerState &st) {
     return false;
   }
   Token token;
-  if (!ScanToken(st, token) || token.kind != kLParen) {
+  if (!TryScanToken(st, token) || token.kind != kLParen) {
     SetError(st, Msg::MissingLParen);
     return false;
   }
-  if (!ScanToken(st, token) || token.kind != kIdentifier) {
+  if (!TryScanToken(st, token) || token.kind != kIdentifier) {
     SetError(st, Msg::IllegalDefinedLabel);
     return false;
   }
@@ -185,7 +186,7 @@ bool ParseDefined(AssemblerState &st) {
   if (!Append(st, defined ? 1 : 0, kNumber)) {
     return false;
   }
-  if (!ScanToken(st, token) || token.kind != kRParen) {
+  if (!TryScanToken(st, token) || token.kind != kRParen) {
     SetError(st, Msg::MissingRParen);
     return false;
   }
@@ -205,9 +206,6 @@ bool ParseLabel(AssemblerState &st, const Token &token) {
     }
   }
   const Label *label = LabelAt(st, index);
-  if (label == nullptr) {
-    return false;
-  }
   const bool appended = label->kind == kLabelDefined ? Append(st, label->value, kNumber)
                                                      : Append(st, index, kIdentifier);
   return appended && TakePeekedToken(st);
@@ -296,27 +294,22 @@ bool ParseBinary(Parser &p, int32_t min_precedence, int32_t &next) {
 
 bool EvaluateExpression(AssemblerState &st) {
   ExpressionState &expr = st.expr;
-  // The message that stands when a step fails without one of its own.
-  SetError(st, Msg::MissingRParen);
   expr.postfix.count = 0;
   Parser p(st);
-  const Token *first = Peek(p, 1);
+  // A look at the first token only: the parse reads it again, and reports it when it fails.
+  const Token *first = Peek(p, 1, true);
   const bool starts_with_group = first != nullptr && first->kind == kLParen;
   int32_t next = 0;
   const bool ok = ParseBinary(p, kLowestPrecedence, next);
   expr.memory_operand = starts_with_group && p.group && p.outer_groups == 1;
   expr.known = expr.postfix.count == 1 && expr.postfix.kinds[0] == kNumber;
-  if (ok) {
-    ClearError(st);
-  }
   return ok;
 }
 
-bool ApplyBinary(int32_t kind, int32_t a, int32_t b, int32_t &result, const char *&message) {
+bool ApplyBinary(int32_t kind, int32_t a, int32_t b, int32_t &result) {
   // Unsigned arithmetic wraps without undefined behaviour; the casts back are modular.
   const uint32_t ua = static_cast<uint32_t>(a);
   const uint32_t ub = static_cast<uint32_t>(b);
-  message = nullptr;
   switch (kind) {
     case kColon:
       result = static_cast<int32_t>(ua << 8 | (ub & 0xFF));
@@ -372,7 +365,6 @@ bool ApplyBinary(int32_t kind, int32_t a, int32_t b, int32_t &result, const char
     case kDiv:
     case kMod:
       if (b == 0) {
-        message = MessageText(Msg::DivisionByZero);
         return false;
       }
       if (a == INT32_MIN && b == -1) {
@@ -382,8 +374,10 @@ bool ApplyBinary(int32_t kind, int32_t a, int32_t b, int32_t &result, const char
       result = kind == kDiv ? a / b : a % b;
       return true;
     default:
-      message = MessageText(Msg::ExpressionSyntax);
-      return false;
+      // Not a binary operator: the callers pass only the operators of the precedence table.
+      assert(false && "a binary operator");
+      result = 0;
+      return true;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/text.h"
 #include "lexer/keywords.h"
 #include "lexer/lexer.h"
 
@@ -106,19 +107,6 @@ constexpr std::array<PackedKeyword, kIndexSize> kPackedIndex = BuildPackedIndex(
 // The keywords longer than a packed key holds, compared by name.
 constexpr std::string_view kLongKeyword = "PAGE_ALIGNED";
 
-// Case-insensitive comparison of a word against an upper-case keyword.
-bool SameWord(std::string_view word, std::string_view keyword) {
-  if (keyword.size() != word.size()) {
-    return false;
-  }
-  for (size_t i = 0; i < word.size(); ++i) {
-    if (Upper(word[i]) != keyword[i]) {
-      return false;
-    }
-  }
-  return true;
-}
-
 int32_t FindPacked(uint64_t packed) {
   for (size_t slot = SlotOf(packed); kPackedIndex[slot].kind != 0; slot = (slot + 1) % kIndexSize) {
     if (kPackedIndex[slot].packed == packed) {
@@ -134,5 +122,5 @@ int32_t FindKeyword(std::string_view word, uint64_t packed) {
   if (word.size() <= kMaxPackedLength) {
     return word.empty() ? kIdentifier : FindPacked(packed);
   }
-  return SameWord(word, kLongKeyword) ? kPageAligned : kIdentifier;
+  return SameIgnoringCase(word, kLongKeyword) ? kPageAligned : kIdentifier;
 }

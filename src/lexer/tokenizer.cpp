@@ -1,69 +1,30 @@
-// Tokenizer: reads the current line one token at a time; skips lines of unassembled branches.
+// Tokenizer: reads the current line one token at a time.
 #include <algorithm>
 #include <array>
 #include <climits>
 #include <cstring>
 
-#include "driver/state.h"
 #include "lexer/keywords.h"
 #include "lexer/lexer.h"
-#include "source/source.h"
+#include "lexer/scanner.h"
 
 namespace {
 
-// Character classes. Bytes 0x80..0xFF belong to none of them.
-enum : uint8_t {
-  kBlank = 0x01,
-  kLetter = 0x02,
-  kDigit = 0x04,
-  kHexDigit = 0x08,
-  kWordMark = 0x10,  // '_', '#', '?': may begin and continue a word like a letter
-};
-
-constexpr std::array<uint8_t, 256> MakeClasses() {
-  std::array<uint8_t, 256> classes{};
-  for (unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) {
-    classes[c] = kBlank;
-  }
-  for (int c = 'A'; c <= 'Z'; ++c) {
-    classes[c] = kLetter;
-    classes[c + 32] = kLetter;
-  }
-  for (int c = '0'; c <= '9'; ++c) {
-    classes[c] = kDigit | kHexDigit;
-  }
-  for (int c = 'A'; c <= 'F'; ++c) {
-    classes[c] |= kHexDigit;
-    classes[c + 32] |= kHexDigit;
-  }
-  for (unsigned char c : {'_', '#', '?'}) {
-    classes[c] = kWordMark;
-  }
-  return classes;
-}
-
-constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
+using namespace lexer;
 
 // The upper case of every byte that continues a word, 0 for every other byte: one look-up
 // both ends a word and builds its keyword key.
 constexpr std::array<char, 256> MakeWordUpper() {
   std::array<char, 256> upper{};
   for (int c = 0; c < 256; ++c) {
-    if ((kClasses[c] & (kLetter | kDigit | kWordMark)) != 0) {
-      upper[c] = Upper(static_cast<char>(c));
+    if ((kClasses[static_cast<size_t>(c)] & (kLetter | kDigit | kWordMark)) != 0) {
+      upper[static_cast<size_t>(c)] = Upper(static_cast<char>(c));
     }
   }
   return upper;
 }
 
 constexpr std::array<char, 256> kWordUpper = MakeWordUpper();
-
-bool HasClass(char c, uint8_t classes) {
-  return (kClasses[static_cast<uint8_t>(c)] & classes) != 0;
-}
-bool IsWordStart(char c) { return HasClass(c, kLetter | kWordMark); }
-bool IsWordChar(char c) { return HasClass(c, kLetter | kDigit | kWordMark); }
-bool IsHexDigit(char c) { return HasClass(c, kHexDigit); }
 
 // Value of a hexadecimal digit, either case.
 uint32_t DigitValue(char c) {
@@ -134,7 +95,7 @@ struct StartRow {
 
 constexpr std::array<StartRow, 256> MakeStarts() {
   std::array<StartRow, 256> starts{};
-  for (int c = 0; c < 256; ++c) {
+  for (size_t c = 0; c < 256; ++c) {
     if ((kClasses[c] & (kLetter | kWordMark)) != 0) {
       starts[c].action = kStartWord;
     } else if ((kClasses[c] & kDigit) != 0) {
@@ -160,12 +121,6 @@ constexpr int32_t kMaxIdentifierLength = 63;
 constexpr int32_t kLocalLabelLength = 7;
 constexpr int32_t kAnyLocalFamily = 10;  // counter index of the "@@" family
 constexpr int32_t kLargestSerial = 0x3FFFFFFF;
-
-void SkipWordRest(AssemblerState &st) {
-  while (IsWordChar(*st.scan.pos)) {
-    ++st.scan.pos;
-  }
-}
 
 // Accumulates hexadecimal digits and underscores after "$" or "0x".
 int32_t ReadHexRun(AssemblerState &st) {
@@ -201,7 +156,7 @@ bool ScanIdentifier(AssemblerState &st, Token &token) {
 
 // A number whose first character is a decimal digit: decimal, hexadecimal with an H suffix,
 // binary with a B suffix, or 0x and hexadecimal digits. Every accumulator wraps at 32 bits.
-bool ScanNumber(AssemblerState &st, Token &token) {
+bool ScanNumber(AssemblerState &st, Token &token, Msg &problem) {
   const char first = TakeChar(st);
   token.kind = kNumber;
   if (first == '0' && PeekUpper(st) == 'X') {
@@ -260,7 +215,7 @@ bool ScanNumber(AssemblerState &st, Token &token) {
   } else if (all_decimal) {
     token.value = static_cast<int32_t>(decimal);
   } else {
-    SetError(st, Msg::InvalidNumber);
+    problem = Msg::InvalidNumber;
     return false;
   }
   return true;
@@ -322,7 +277,7 @@ bool ScanParenthesis(AssemblerState &st, Token &token) {
 
 // Generated local labels: "@@" and "@0".."@9" define, "@B" "@F" "@nB" "@nF" refer back or
 // forward. The name carries the family and the serial of the definition meant.
-bool ScanLocalLabel(AssemblerState &st, Token &token) {
+bool ScanLocalLabel(AssemblerState &st, Token &token, Msg &problem) {
   TakeChar(st);
   const char c = PeekUpper(st);
   char family = '@';
@@ -338,10 +293,10 @@ bool ScanLocalLabel(AssemblerState &st, Token &token) {
   } else if (c == 'B' || c == 'F') {
     direction = TakeUpper(st);
   } else {
-    SetError(st, Msg::SyntaxError);
+    problem = Msg::SyntaxError;
     return false;
   }
-  int32_t &counter = st.scan.local_counters[family == '@' ? kAnyLocalFamily : family - '0'];
+  int32_t &counter = st.pass.local_counters[family == '@' ? kAnyLocalFamily : family - '0'];
   token.kind = kIdentifier;
   token.length = kLocalLabelLength;
   if (direction == 0) {
@@ -350,10 +305,10 @@ bool ScanLocalLabel(AssemblerState &st, Token &token) {
       ++counter;
     }
     st.scan.kept_at = nullptr;  // a kept reference form may name another label now
-    token.value = 0;
+    token.local_form = LocalForm::Definition;
     return true;
   }
-  token.value = -1;
+  token.local_form = LocalForm::Reference;
   if (direction == 'F') {
     FormatLocalLabel(token.local, family, counter);
   } else if (counter > 0) {
@@ -367,105 +322,12 @@ bool ScanLocalLabel(AssemblerState &st, Token &token) {
   return true;
 }
 
-// After a skipped word's 'E': matches the rest of ELSE, ELIF, ELSIF, ELSEIF or ENDIF, taking
-// the characters that match; returns the keyword kind, or 0.
-int32_t MatchSkippedKeyword(AssemblerState &st) {
-  auto take_if = [&st](char wanted) {
-    if (PeekUpper(st) != wanted) {
-      return false;
-    }
-    TakeChar(st);
-    return true;
-  };
-  if (take_if('L')) {
-    if (take_if('S') && take_if('E') && !IsWordChar(*st.scan.pos)) {
-      return kElse;
-    }
-    if (take_if('I') && take_if('F') && !IsWordChar(*st.scan.pos)) {
-      return kElif;
-    }
-    return 0;
-  }
-  if (take_if('N') && take_if('D') && take_if('I') && take_if('F') && !IsWordChar(*st.scan.pos)) {
-    return kEndif;
-  }
-  return 0;
-}
-
-// The line lies in a branch that is not assembled: return only the words that end or change
-// the branch (ELSE, ELIF, ENDIF), or kSkippedLine at the end of the line. A nested IF opens a
-// skipped level. Strings and comments are passed over whole.
-bool SkipScan(AssemblerState &st, Token &token) {
-  const char *&pos = st.scan.pos;
-  for (;;) {
-    const char c = PeekUpper(st);
-    if (c == '\0') {
-      token.kind = kSkippedLine;
-      return true;
-    }
-    TakeChar(st);
-    if (c == 'E') {
-      const int32_t kind = MatchSkippedKeyword(st);
-      if (kind != 0) {
-        token.kind = kind;
-        return true;
-      }
-      SkipWordRest(st);
-    } else if (c == 'I') {
-      // Only an F is taken here: a ';' or a quote right after the I keeps its meaning.
-      if (PeekUpper(st) == 'F') {
-        TakeChar(st);
-        if (!IsWordChar(*pos) && !PushSkippedIf(st)) {
-          return false;
-        }
-      }
-      SkipWordRest(st);
-    } else if (c == ';') {
-      pos += std::strlen(pos);
-    } else if (c == '\'' || c == '"') {
-      while (*pos != '\0' && *pos != c) {
-        ++pos;
-      }
-      TakeChar(st);
-    } else if (IsWordStart(c)) {
-      SkipWordRest(st);
-    } else {
-      while (*pos != '\0' && !IsWordChar(*pos) && *pos != ';' && *pos != '\'' && *pos != '"') {
-        ++pos;
-      }
-    }
-  }
-}
-
 }  // namespace
-
-char PeekUpper(const AssemblerState &st) { return Upper(*st.scan.pos); }
-
-char TakeChar(AssemblerState &st) {
-  const char c = *st.scan.pos;
-  if (c != '\0') {
-    ++st.scan.pos;
-  }
-  return c;
-}
-
-char TakeUpper(AssemblerState &st) { return Upper(TakeChar(st)); }
-
-bool SkipBlanks(AssemblerState &st) {
-  while (HasClass(*st.scan.pos, kBlank)) {
-    ++st.scan.pos;
-  }
-  if (*st.scan.pos == ';') {
-    st.scan.pos += std::strlen(st.scan.pos);
-    return false;
-  }
-  return true;
-}
 
 namespace {
 
 bool IsSkippingLine(const AssemblerState &st) {
-  return st.context != nullptr && IsSkipping(st.context->if_state);
+  return st.scan.conditional != nullptr && IsSkipping(st.scan.conditional->state);
 }
 
 // An operator of one or two characters, whose first character is c.
@@ -489,13 +351,15 @@ bool ScanPair(AssemblerState &st, Token &token, char c) {
   return true;
 }
 
-// Scans the token at the scan position, the blanks before it already passed.
-bool ScanHere(AssemblerState &st, Token &token, bool skipping) {
+// Scans the token at the scan position, the blanks before it already passed; false on a
+// lexical error, which problem names.
+bool ScanHere(AssemblerState &st, Token &token, bool skipping, Msg &problem) {
   token.kind = kEndOfLine;
   token.value = 0;
   token.length = 0;
+  token.local_form = LocalForm::None;
   if (skipping) {
-    return SkipScan(st, token);
+    return SkipScan(st, token, problem);
   }
   const char c = *st.scan.pos;
   const StartRow row = kStarts[static_cast<uint8_t>(c)];
@@ -505,7 +369,7 @@ bool ScanHere(AssemblerState &st, Token &token, bool skipping) {
     case kStartWord:
       return ScanIdentifier(st, token);
     case kStartNumber:
-      return ScanNumber(st, token);
+      return ScanNumber(st, token, problem);
     case kStartDollar:
       ++st.scan.pos;
       if (IsHexDigit(*st.scan.pos)) {
@@ -518,7 +382,7 @@ bool ScanHere(AssemblerState &st, Token &token, bool skipping) {
     case kStartParenthesis:
       return ScanParenthesis(st, token);
     case kStartLocalLabel:
-      return ScanLocalLabel(st, token);
+      return ScanLocalLabel(st, token, problem);
     case kStartSingle:
       ++st.scan.pos;
       token.kind = row.kind;
@@ -528,29 +392,19 @@ bool ScanHere(AssemblerState &st, Token &token, bool skipping) {
     case kStartInvalid:
       break;
   }
-  SetError(st, Msg::SyntaxError);
+  problem = Msg::SyntaxError;
   return false;
 }
 
-}  // namespace
-
-void BeginLineScan(AssemblerState &st, const char *line) {
-  ScanState &scan = st.scan;
-  scan.pos = line;
-  scan.lookahead_end = line;
-  scan.peek_start = nullptr;
-  scan.kept_at = nullptr;
-}
-
-bool ScanToken(AssemblerState &st, Token &token) {
+bool Scan(AssemblerState &st, Token &token, Msg &problem) {
   token.start = st.scan.pos;
   if (SkipBlanks(st)) {
     token.start = st.scan.pos;
   }
-  return ScanHere(st, token, IsSkippingLine(st));
+  return ScanHere(st, token, IsSkippingLine(st), problem);
 }
 
-bool PeekToken(AssemblerState &st, Token &token) {
+bool Peek(AssemblerState &st, Token &token, Msg &problem) {
   ScanState &scan = st.scan;
   SkipBlanks(st);
   const char *start = scan.pos;
@@ -562,7 +416,7 @@ bool PeekToken(AssemblerState &st, Token &token) {
     return true;
   }
   token.start = start;
-  const bool ok = ScanHere(st, token, skipping);
+  const bool ok = ScanHere(st, token, skipping, problem);
   // A failed peek leaves nothing to jump to: taking it scans again and fails again.
   scan.lookahead_end = ok ? scan.pos : start;
   scan.peek_start = start;
@@ -577,6 +431,45 @@ bool PeekToken(AssemblerState &st, Token &token) {
   return ok;
 }
 
+}  // namespace
+
+void BeginLineScan(AssemblerState &st, const char *line, ConditionalStack *conditional) {
+  ScanState &scan = st.scan;
+  scan.pos = line;
+  scan.lookahead_end = line;
+  scan.peek_start = nullptr;
+  scan.kept_at = nullptr;
+  scan.conditional = conditional;
+}
+
+bool ScanToken(AssemblerState &st, Token &token) {
+  Msg problem = Msg::SyntaxError;
+  if (Scan(st, token, problem)) {
+    return true;
+  }
+  SetErrorMessage(st, problem);
+  return false;
+}
+
+bool TryScanToken(AssemblerState &st, Token &token) {
+  Msg problem = Msg::SyntaxError;
+  return Scan(st, token, problem);
+}
+
+bool PeekToken(AssemblerState &st, Token &token) {
+  Msg problem = Msg::SyntaxError;
+  if (Peek(st, token, problem)) {
+    return true;
+  }
+  SetErrorMessage(st, problem);
+  return false;
+}
+
+bool TryPeekToken(AssemblerState &st, Token &token) {
+  Msg problem = Msg::SyntaxError;
+  return Peek(st, token, problem);
+}
+
 bool TakePeekedToken(AssemblerState &st) {
   if (st.scan.peek_start == st.scan.pos && st.scan.lookahead_end > st.scan.pos) {
     st.scan.pos = st.scan.lookahead_end;
@@ -588,7 +481,7 @@ bool TakePeekedToken(AssemblerState &st) {
 
 bool TakeIf(AssemblerState &st, int32_t kind) {
   Token next;
-  if (!PeekToken(st, next) || next.kind != kind) {
+  if (!TryPeekToken(st, next) || next.kind != kind) {
     return false;
   }
   return TakePeekedToken(st);

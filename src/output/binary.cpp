@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 #include "output/little_endian.h"
 #include "output/output.h"
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 #include "output/little_endian.h"
 #include "output/output.h"
 
@@ -74,9 +74,9 @@ struct Disk {
   std::vector<bool> written;
 };
 
-// Prints a message of the disk writers on standard error, ending its line when the catalogue
-// text does not. The console is flushed first, so that its lines (the warnings) come before.
-// Under --errors=gnu it is an error line about the whole run, as every other.
+// Prints a message of the disk writers on standard error. The console is flushed first, so that its
+// lines (the warnings) come before. Under --errors=gnu it is an error line about the whole run, as
+// every other.
 template <typename... Args>
 void DiskMessage(MessageFor<Args...> message, Args... args) {
   if (GnuErrorStyle()) {
@@ -84,12 +84,8 @@ void DiskMessage(MessageFor<Args...> message, Args... args) {
     return;
   }
   std::fflush(stdout);
-  FileMessage(stderr, message, args...);
-  const char *text = MessageText(message.id);
-  size_t length = std::strlen(text);
-  if (length == 0 || text[length - 1] != '\n') {
-    std::fputc('\n', stderr);
-  }
+  const std::string text = FormatMessage(message, args...);
+  std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 bool Foreign() {

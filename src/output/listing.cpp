@@ -4,7 +4,9 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/state.h"
+#include "base/text.h"
+#include "output/output.h"
+#include "symbols/symbols.h"
 
 namespace {
 
@@ -13,7 +15,6 @@ constexpr size_t kTextColumn = 24;  // where the source text begins
 constexpr int32_t kBytesPerLine = 4;
 constexpr size_t kBlanksBeforeText = 5;  // after the fourth byte column
 constexpr int kSymbolsPerLine = 4;
-constexpr std::string_view kBlanks = " \t\r\n\v\f";  // dropped from the end of a line
 
 void PutHex(std::string &out, uint32_t value, int digits) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -55,24 +56,29 @@ void PutPaddedName(std::string &out, const char *name) {
   }
 }
 
-// The current scope's labels that the label list shows, sorted by their own names in unsigned
-// byte order (equal names keep their table order).
-std::vector<int32_t> ListedLabels(AssemblerState &st, const LabelListFilter &filter) {
-  const LabelScope &scope = *st.labels.current;
-  std::vector<int32_t> kept;
-  for (size_t i = 1; i < scope.records.size(); ++i) {
-    const Label &label = scope.records[i];
-    const char *name = NameAt(st, label.name);
+// A label the label list shows: its index in its scope, its own name and its value.
+struct ListedLabel {
+  int32_t index = 0;
+  const char *name = nullptr;
+  uint16_t value = 0;
+};
+
+// The labels of a scope that the label list shows, sorted by their own names in unsigned byte
+// order (equal names keep their table order).
+std::vector<ListedLabel> ListedLabels(const AssemblerState &st, int32_t scope,
+                                      const LabelListFilter &filter) {
+  std::vector<ListedLabel> kept;
+  ForEachLabelIn(st, scope, [&](int32_t index, const Label &label) {
+    const char *name = NameAt(st.names, label.name);
     if (label.kind != kLabelDefined || (label.flags & kFlagFromOuter) != 0 || name[0] == '@' ||
         (filter.global_only && (label.flags & kFlagGlobal) == 0) ||
         !std::string_view(name).starts_with(filter.prefix)) {
-      continue;
+      return;
     }
-    kept.push_back(static_cast<int32_t>(i));
-  }
-  std::stable_sort(kept.begin(), kept.end(), [&](int32_t a, int32_t b) {
-    return std::strcmp(NameAt(st, scope.records[static_cast<size_t>(a)].name),
-                       NameAt(st, scope.records[static_cast<size_t>(b)].name)) < 0;
+    kept.push_back({index, name, label.value});
+  });
+  std::stable_sort(kept.begin(), kept.end(), [](const ListedLabel &a, const ListedLabel &b) {
+    return std::strcmp(a.name, b.name) < 0;
   });
   return kept;
 }
@@ -127,44 +133,35 @@ void AppendListingLine(AssembleList &list, int32_t address, const uint8_t *image
 
 std::string BuildLabelList(AssemblerState &st, const LabelListFilter &filter) {
   std::string out;
-  LabelScope *const saved = st.labels.current;
-  // Scopes in creation order, the root first; QualifiedName reads the scope made current.
-  for (const std::unique_ptr<LabelScope> &scope : st.labels.scopes) {
-    st.labels.current = scope.get();
-    for (int32_t index : ListedLabels(st, filter)) {
-      PutPaddedName(out, QualifiedName(st, index));
+  // Scopes in creation order, the root first.
+  const int32_t scopes = filter.all_scopes ? ScopeCount(st) : 1;
+  for (int32_t scope = 0; scope < scopes; ++scope) {
+    for (const ListedLabel &label : ListedLabels(st, scope, filter)) {
+      PutPaddedName(out, QualifiedNameIn(st, scope, label.index));
       out += "EQU\t0";
-      PutHex(out, LabelAt(st, index)->value, 4);
+      PutHex(out, label.value, 4);
       out += "H\n";
     }
-    if (!filter.all_scopes) {
-      break;
-    }
   }
-  st.labels.current = saved;
   return out;
 }
 
 std::string BuildSymbolFile(AssemblerState &st) {
   std::string out;
-  LabelScope *const saved = st.labels.current;
-  SelectRootScope(st);
-  const LabelScope &root = *st.labels.current;
   int written = 0;
-  for (size_t i = 1; i < root.records.size(); ++i) {
-    const Label &label = root.records[i];
+  constexpr int32_t kRoot = 0;
+  ForEachLabelIn(st, kRoot, [&](int32_t index, const Label &label) {
     if (label.kind != kLabelDefined || (label.flags & (kFlagRedefinable | kFlagFromOuter)) != 0 ||
-        NameAt(st, label.name)[0] == '@') {
-      continue;
+        NameAt(st.names, label.name)[0] == '@') {
+      return;
     }
     PutHex(out, label.value, 4);
     out += ' ';
-    out += QualifiedName(st, static_cast<int32_t>(i));
+    out += QualifiedNameIn(st, kRoot, index);
     out += '\t';
     if (++written % kSymbolsPerLine == 0) {
       out += "\r\n";
     }
-  }
-  st.labels.current = saved;
+  });
   return out;
 }

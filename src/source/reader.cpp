@@ -1,260 +1,256 @@
-// The source reader: opens source files, reads and replays lines, hands each line to the
-// statement assembler and acts on the results that concern files.
+// The source reader: the line loop that hands each line to the statement assembler and acts on
+// the results that concern files and bodies (INCLUDE, BINCLUDE, the capture of MACRO and REPT
+// bodies and the repetition of a REPT), the source files of the command line and the -D text.
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "driver/state.h"
+#include "assembler/assembler.h"
+#include "lexer/lexer.h"
+#include "source/reader.h"
+#include "source/source.h"
+#include "symbols/symbols.h"
 
 namespace {
 
-const char *FileNameOf(const AssemblerState &st, const SourceContext &ctx) {
-  return NameAt(st, ctx.file_name);
-}
+// A body holds REPT blocks nested at most three deep.
+constexpr int32_t kMaxReptNesting = 4;
 
-FileIdentity IdentityOf(const struct stat &info) {
-  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
-}
+// ---- Body capture ----------------------------------------------------------------------------
 
-// Opens a file the run reads and notes it as read, with the name it was first read by. A
-// folder opens on some systems but holds no bytes to read: it counts as a file that cannot be
-// opened (nullptr).
-FILE *OpenInput(AssemblerState &st, const char *name, const char *mode) {
-  FILE *file = std::fopen(name, mode);
-  if (file == nullptr) {
-    return nullptr;
-  }
-  struct stat info;
-  if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
-    std::fclose(file);
-    return nullptr;
-  }
-  if (st.inputs.insert(IdentityOf(info)).second) {
-    st.input_names.emplace_back(name);
-  }
-  return file;
-}
+enum class LineScan { Open, Closed, Failed };
 
-// The folder part of a path, with its '/'; empty for a name without one.
-std::string_view FolderOf(std::string_view path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? std::string_view{} : path.substr(0, slash + 1);
-}
+struct BodyLineScan {
+  LineScan result = LineScan::Open;
+  bool lone_endm = false;  // the line holds the closing ENDM and nothing else but a comment
+  Msg problem = Msg::MacroInMacro;  // Failed: why
+};
 
-// Opens the file that INCLUDE or BINCLUDE names in ctx: by the name as written; when that
-// cannot be opened and the name is relative, by the name in the folder of the file being read,
-// then in each -I folder in order. opened receives the path that opened. nullptr when none did.
-FILE *OpenIncluded(AssemblerState &st, const SourceContext &ctx, const char *mode,
-                   std::string &opened) {
-  const std::string_view name = ctx.operand;
-  opened = name;
-  FILE *file = OpenInput(st, ctx.operand, mode);
-  if (file != nullptr || name.empty() || name.front() == '/') {
-    return file;
-  }
-  std::vector<std::string> folders{std::string(FolderOf(FileNameOf(st, ctx)))};
-  for (const std::string &folder : st.options.include_folders) {
-    folders.push_back(folder.empty() || folder.back() == '/' ? folder : folder + '/');
-  }
-  for (const std::string &folder : folders) {
-    if (folder.empty()) {
-      continue;  // the current folder: the name as written
+// The nesting scan of one captured line: counts the REPT blocks opened and closed inside the
+// body and finds the ENDM that closes it. Every token counts, wherever it stands on the line,
+// except text in quotes, which is data. The line is only looked at: it is scanned apart from
+// the conditionals, and the scan and the local labels' counters are given back afterwards, so
+// that the replay names its local labels exactly as a plain source would.
+BodyLineScan ScanBodyLine(AssemblerState &st, const char *line) {
+  const ScanMark mark = MarkScan(st);
+  BeginLineScan(st, line, nullptr);
+  BodyLineScan found;
+  bool line_end = false;
+  int tokens = 0;
+  while (found.result == LineScan::Open && !line_end) {
+    const std::string_view before = RestOfLine(st);
+    Token token;
+    if (!TryScanToken(st, token)) {
+      // Text that forms no token (Shift-JIS outside quotes, a malformed number) is passed over.
+      if (RestOfLine(st).data() == before.data()) {
+        if (before.empty()) {
+          break;
+        }
+        TakeChar(st);
+      }
+      continue;
     }
-    opened = folder;
-    opened += name;
-    file = OpenInput(st, opened.c_str(), mode);
-    if (file != nullptr) {
-      return file;
-    }
-  }
-  opened = name;
-  return nullptr;
-}
-
-// Copies the bytes of the BINCLUDE file named in the context into the image.
-bool IncludeBinary(AssemblerState &st, SourceContext &ctx) {
-  std::string opened;
-  FILE *file = OpenIncluded(st, ctx, "rb", opened);
-  const DiagnosticPlace place = PlaceOf(st, ctx, ctx.line);
-  if (file == nullptr) {
-    PrintErrorLine(st, place, Msg::FileNotFound, FileNameOf(st, ctx), ctx.line, ctx.operand);
-    return false;
-  }
-  unsigned char chunk[4096];
-  bool ok = true;
-  size_t got = 0;
-  while (ok && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-    for (size_t i = 0; i < got; ++i) {
-      if (!EmitByte(st, chunk[i])) {
-        PrintErrorLine(st, place, Msg::FileTooLarge, FileNameOf(st, ctx), ctx.line, ctx.operand);
-        ok = false;
+    ++tokens;
+    switch (token.kind) {
+      case kEndOfLine:
+      case kSkippedLine:
+        line_end = true;
         break;
-      }
+      case kQuote:
+        SkipPastQuote(st, '\'');
+        break;
+      case kDoubleQuote:
+        SkipPastQuote(st, '"');
+        break;
+      case kEndm:
+        if (st.source.capture_nesting == 0) {
+          found.result = LineScan::Closed;
+          found.lone_endm = tokens == 1 && OnlyCommentFollows(st);
+        } else {
+          --st.source.capture_nesting;
+        }
+        break;
+      case kRept:
+        if (++st.source.capture_nesting >= kMaxReptNesting) {
+          found.result = LineScan::Failed;
+          found.problem = Msg::ReptNestTooDeep;
+        }
+        break;
+      case kMacro:
+        found.result = LineScan::Failed;
+        found.problem = Msg::MacroInMacro;
+        break;
+      default:
+        break;
     }
   }
-  // A read that failed is no end of file: the bytes after it would be missing from the image.
-  if (ok && std::ferror(file) != 0) {
-    PrintErrorLine(st, place, Msg::BincludeNotReadable, FileNameOf(st, ctx), ctx.line, ctx.operand);
-    ok = false;
-  }
-  std::fclose(file);
-  ClearError(st);
-  return ok;
+  RewindScan(st, mark);
+  return found;
 }
 
-// Copies a stored body line into buffer, replacing %1..%9 by the macro arguments.
-// False when the result would not fit in a line.
-bool SubstituteArguments(const AssemblerState &st, const SourceContext &ctx, const char *text,
-                         char (&buffer)[kLineCapacity]) {
-  size_t length = 0;
-  auto append = [&](const char *piece, size_t size) {
-    if (length + size > kLineCapacity - 1) {
+// Replays a REPT body count times in a copy of ctx that keeps its file name and macro
+// arguments, and names ctx and the REPT line as its caller. Each repetition starts with an
+// empty conditional state and numbers its lines within the body from 1, so a message names the
+// same line in every repetition. False when a repetition does not run to the end of the body.
+bool ReplayRept(AssemblerState &st, SourceContext &ctx, uint32_t body, int32_t rept_line) {
+  SourceContext copy;
+  copy.file_name = ctx.file_name;
+  copy.caller = &ctx;
+  copy.caller_line = rept_line;
+  std::copy(std::begin(ctx.args), std::end(ctx.args), std::begin(copy.args));
+  while (ctx.repeat > 0) {
+    ++copy.repetition;
+    copy.line = 1;
+    copy.replay = body;
+    copy.conditional = ConditionalStack{};
+    copy.repeat = 0;
+    copy.read_failed = false;
+    const FileResult result = RunLineLoop(st, copy);
+    st.source.context = &ctx;
+    if (result != FileResult::EndOfInput) {
       return false;
     }
-    std::memcpy(buffer + length, piece, size);
-    length += size;
-    return true;
-  };
-  const char *p = text;
-  for (;;) {
-    const char *percent = std::strchr(p, '%');
-    if (percent == nullptr) {
-      break;
-    }
-    if (!append(p, static_cast<size_t>(percent - p))) {
-      return false;
-    }
-    char next = percent[1];
-    if (next >= '1' && next <= '9') {
-      uint32_t unused = 0;
-      const char *argument = ReadText(st.text, ctx.args[next - '1'], unused);
-      if (argument != nullptr && !append(argument, std::strlen(argument))) {
-        return false;
-      }
-      p = percent + 2;
-    } else {
-      if (!append("%", 1)) {
-        return false;
-      }
-      p = percent + 1;
-    }
+    --ctx.repeat;
   }
-  if (!append(p, std::strlen(p))) {
-    return false;
-  }
-  buffer[length] = '\0';
   return true;
 }
 
-// Cuts the next line out of the reader's block, refilling it from the file as needed: at most
-// 1,023 characters, up to and including a line end. The line is ended in place by a NUL over
-// the byte after it, which is put back first thing at the next call.
-const char *ReadBufferedLine(LineReader &reader, FILE *file) {
-  constexpr size_t kMaxLine = kLineCapacity - 1;
-  reader.block[reader.begin] = reader.covered;
-  for (;;) {
-    const size_t available = reader.end - reader.begin;
-    const size_t window = available < kMaxLine ? available : kMaxLine;
-    char *start = reader.block + reader.begin;
-    const auto *newline = static_cast<const char *>(std::memchr(start, '\n', window));
-    size_t length = 0;
-    if (newline != nullptr) {
-      length = static_cast<size_t>(newline - start) + 1;
-    } else if (available >= kMaxLine || (reader.at_eof && available > 0)) {
-      length = window;
-    } else if (reader.at_eof) {
-      return nullptr;
-    } else {
-      // Move the partial line to the front and read more behind it.
-      std::memmove(reader.block, start, available);
-      reader.begin = 0;
-      reader.end = available;
-      const size_t got =
-          std::fread(reader.block + available, 1, LineReader::kBlockSize - available, file);
-      reader.end += got;
-      reader.at_eof = got == 0;
-      reader.failed = got == 0 && std::ferror(file) != 0;
-      continue;
+}  // namespace
+
+CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
+  const bool listing = IsListingPass(st);
+  const int32_t header_line = ctx.line;
+  const int32_t index = FindLabel(st, ctx.operand);
+  CountLine(ctx);  // the MACRO or REPT line itself
+  st.source.capture_nesting = 0;
+  // A REPT body is of no use once repeated, unless the listing run replays it: then it is
+  // released after its repetitions, so that a REPT inside a macro called again and again does
+  // not fill the store.
+  const bool release = ctx.capturing_rept && !listing && !st.options.assemble_list;
+  ctx.capturing_rept = false;
+  const uint32_t mark = st.text.used;
+
+  // Each line is stored exactly as read; the first one starts the body.
+  uint32_t first = 0;
+  bool first_line = true;
+  LineScan scan = LineScan::Open;
+  char line[kLineCapacity];
+  while (scan == LineScan::Open && ReadLine(st, ctx, line)) {
+    const BodyLineScan found = ScanBodyLine(st, line);
+    scan = found.result;
+    if (scan == LineScan::Failed && !listing) {
+      ReportMessage(st, found.problem);
     }
-    reader.begin += length;
-    reader.covered = reader.block[reader.begin];
-    reader.block[reader.begin] = '\0';
-    return start;
+    // A body whose first line is its lone closing ENDM stays empty.
+    const bool empty_body = first_line && found.lone_endm;
+    first_line = false;
+    if (!listing && !empty_body) {
+      const uint32_t offset = AppendText(st.text, line);
+      if (first == 0) {
+        first = offset;
+      }
+    }
+    CountLine(ctx);
   }
-}
+  if (!listing) {
+    (void)AppendText(st.text, "");  // the end mark: the body must not run on into what follows
+  }
+  const uint32_t body_end = st.text.used;
+  if (scan != LineScan::Closed) {
+    if (scan == LineScan::Open && !ctx.read_failed) {
+      ReportAtLine(st, header_line, Msg::NoMatchingEndm);
+    }
+    ctx.repeat = 0;
+    ReleaseTextFrom(st.text, mark);  // no label names a body that failed
+    return CaptureResult::Failed;
+  }
 
-}  // namespace
-
-namespace {
-
-// Reads the next line of the context's file, where it lies in the reader's block or into
-// buffer. A read error, or a line beyond the largest line number, is reported and fails the
-// file.
-const char *ReadFileLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]) {
-  if (ctx.file == nullptr) {
-    return nullptr;
+  Label *label = LabelAt(st, index);
+  uint32_t body = 0;
+  if (label != nullptr && label->kind == kLabelMacro) {
+    if (!listing && !release) {
+      label->body = first;
+      label->value = static_cast<uint16_t>(first);
+    }
+    body = listing ? label->body : first;
   }
-  const char *line = nullptr;
-  bool failed = false;
-  if (ctx.reader != nullptr) {
-    line = ReadBufferedLine(*ctx.reader, ctx.file);
-    failed = line == nullptr && ctx.reader->failed;
-  } else {
-    line = std::fgets(buffer, kLineCapacity, ctx.file) != nullptr ? buffer : nullptr;
-    failed = line == nullptr && std::ferror(ctx.file) != 0;
+  const bool ok = body == 0 || ReplayRept(st, ctx, body, header_line);
+  ctx.repeat = 0;
+  // What the repetitions stored (macro arguments) they have released again; anything else
+  // stored since (a macro defined in an included file) must stay, and the body with it.
+  if (release && st.text.used == body_end) {
+    ReleaseTextFrom(st.text, mark);
   }
-  if (failed) {
-    PrintErrorLine(st, PlaceOf(st, ctx, ctx.line), Msg::SourceNotReadable, FileNameOf(st, ctx));
-    ctx.read_failed = true;
-    return nullptr;
-  }
-  if (line != nullptr && ctx.line_count_full) {
-    PrintErrorLine(st, PlaceOf(st, ctx, ctx.line), Msg::TooManyLines, FileNameOf(st, ctx));
-    ctx.read_failed = true;
-    return nullptr;
-  }
-  return line;
-}
-
-}  // namespace
-
-const char *NextLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]) {
-  if (ctx.replay == 0) {
-    return ReadFileLine(st, ctx, buffer);
-  }
-  uint32_t next = 0;
-  const char *text = ReadText(st.text, ctx.replay, next);
-  if (text == nullptr || *text == '\0') {
-    return nullptr;  // end of the body
-  }
-  ctx.replay = next;
-  if (!SubstituteArguments(st, ctx, text, buffer)) {
-    PrintErrorLine(st, PlaceOf(st, ctx, ctx.line), Msg::ReplayLineTooLong, FileNameOf(st, ctx));
-    ctx.read_failed = true;
-    return nullptr;
-  }
-  return buffer;
-}
-
-bool ReadLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]) {
-  const char *line = NextLine(st, ctx, buffer);
-  if (line != nullptr && line != buffer) {
-    std::memcpy(buffer, line, std::strlen(line) + 1);  // at most a whole line and its NUL
-  }
-  return line != nullptr;
+  return ok ? CaptureResult::Captured : CaptureResult::ReplayFailed;
 }
 
 namespace {
-bool IncludeSource(AssemblerState &st, SourceContext &ctx);
+
+// ---- Files -----------------------------------------------------------------------------------
+
+bool IncludeSource(AssemblerState &st);
+
+// Assembles a source file opened under name (top-level or included).
+bool AssembleOpenFile(AssemblerState &st, FILE *file, const char *name) {
+  ++st.source.include_depth;
+  SourceContext *outer = st.source.context;
+  SourceContext ctx;
+  ctx.file_name = AddName(st.names, name);
+  ctx.file = file;
+  struct stat info {};
+  if (!IsListingPass(st) && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode)) {
+    ExpectSourceBytes(st, static_cast<uint64_t>(info.st_size));
+    ExpectFixupsForSource(st, static_cast<uint64_t>(info.st_size));
+  }
+  auto reader = std::make_unique<LineReader>();
+  ctx.reader = reader.get();
+  const FileResult result = RunLineLoop(st, ctx);
+  std::fclose(file);
+  if (result == FileResult::EndOfInput && st.source.include_depth == 1) {
+    // Under --errors=gnu the warning points at the last line.
+    ReportAtLine(st, std::max(ctx.line - 1, 1), Msg::EofBeforeEnd);
+  }
+  st.source.context = outer;  // ctx ends here
+  --st.source.include_depth;
+  return result != FileResult::Failed;
+}
+
+// Assembles the source file that INCLUDE names in the current context, found as OpenIncluded
+// finds it; the file is then known by the path that opened.
+bool IncludeSource(AssemblerState &st) {
+  const SourceContext &ctx = *st.source.context;
+  std::string opened;
+  FILE *file = OpenIncluded(st, ctx, "r", opened);
+  if (file == nullptr) {
+    Report(st, Msg::CannotOpenSource, ctx.operand);
+    return false;
+  }
+  return AssembleOpenFile(st, file, opened.c_str());
+}
+
+// The statements a -D text cannot hold, by the result they give: each needs a file or the
+// lines that follow it, and the -D text is one line of its own.
+struct DefineRefusal {
+  StatementResult result;
+  const char *keyword;
+};
+constexpr DefineRefusal kDefineRefusals[] = {
+    {kResultEnd,        "END"       },
+    {kResultInclude,    "INCLUDE"   },
+    {kResultBinclude,   "BINCLUDE"  },
+    {kResultBlockStart, "MACRO/REPT"},
+};
+
 }  // namespace
 
 FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
+  st.source.context = &ctx;
   char buffer[kLineCapacity];
   const char *line = nullptr;
   int32_t errors = 0;
@@ -270,13 +266,12 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
       case kResultEnd:
         return errors > 0 ? FileResult::Failed : FileResult::EndedByEnd;
       case kResultInclude:
-        if (st.include_depth >= kMaxIncludeDepth) {
-          PrintErrorLine(st, PlaceOf(st, ctx, ctx.line), Msg::LineError, FileNameOf(st, ctx),
-                         ctx.line, MessageText(Msg::IncludeTooDeep));
+        if (st.source.include_depth >= kMaxIncludeDepth) {
+          Report(st, Msg::IncludeTooDeep);
           st.pass.abandoned = true;
           return FileResult::Failed;
         }
-        if (!IncludeSource(st, ctx)) {
+        if (!IncludeSource(st)) {
           return FileResult::Failed;
         }
         CountLine(ctx);
@@ -293,7 +288,7 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
         }
         break;
       case kResultBinclude:
-        if (!IncludeBinary(st, ctx)) {
+        if (!IncludeBinary(st)) {
           return FileResult::Failed;
         }
         CountLine(ctx);
@@ -306,61 +301,43 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
   return FileResult::EndOfInput;
 }
 
-namespace {
-
-// Assembles a source file opened under name (top-level or included).
-bool AssembleOpenFile(AssemblerState &st, FILE *file, const char *name) {
-  ++st.include_depth;
-  SourceContext *outer = st.context;
-  SourceContext ctx;
-  ctx.file_name = AddName(st, name);
-  ctx.file = file;
-  struct stat info {};
-  if (!IsListingPass(st) && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode)) {
-    ExpectSourceBytes(st, static_cast<uint64_t>(info.st_size));
-    ExpectFixupsForSource(st, static_cast<uint64_t>(info.st_size));
-  }
-  auto reader = std::make_unique<LineReader>();
-  ctx.reader = reader.get();
-  ctx.listing = st.assemble_list;
-  FileResult result = RunLineLoop(st, ctx);
-  st.context = outer;  // ctx ends here
-  std::fclose(file);
-  if (result == FileResult::EndOfInput && st.include_depth == 1) {
-    // Under --errors=gnu the warning points at the last line.
-    PrintMessageAt(FilePlace(st, ctx.file_name, std::max(ctx.line - 1, 1)), Msg::EofBeforeEnd,
-                   FileNameOf(st, ctx));
-  }
-  --st.include_depth;
-  return result != FileResult::Failed;
-}
-
-// Assembles the source file that INCLUDE names in ctx, found as OpenIncluded finds it; the file
-// is then known by the path that opened.
-bool IncludeSource(AssemblerState &st, SourceContext &ctx) {
-  std::string opened;
-  FILE *file = OpenIncluded(st, ctx, "r", opened);
-  if (file == nullptr) {
-    PrintErrorLine(st, PlaceOf(st, ctx, ctx.line), Msg::CannotOpenSource, ctx.operand);
-    return false;
-  }
-  return AssembleOpenFile(st, file, opened.c_str());
-}
-
-}  // namespace
-
 bool AssembleSourceFile(AssemblerState &st, const char *name) {
   // name may point into the TextStore, which the file's macro bodies and arguments grow and
   // move: it is read only before the first line, and the name pool's copy serves afterwards.
   FILE *file = OpenInput(st, name, "r");
   if (file == nullptr) {
-    PrintErrorLine(st, CurrentPlace(st), Msg::CannotOpenSource, name);
+    Report(st, Msg::CannotOpenSource, name);
     return false;
   }
   return AssembleOpenFile(st, file, name);
 }
 
-bool IsInputFile(const AssemblerState &st, const char *path) {
-  struct stat info;
-  return stat(path, &info) == 0 && st.inputs.count(IdentityOf(info)) != 0;
+bool AssembleDefine(AssemblerState &st, const char *text) {
+  SourceContext ctx;
+  ctx.file_name = AddName(st.names, kDefineFileName);
+  SourceContext *outer = st.source.context;
+  st.source.context = &ctx;
+  bool ok = false;
+  if (std::strlen(text) >= kLineCapacity) {
+    Report(st, Msg::ReplayLineTooLong);
+  } else {
+    char line[kLineCapacity];
+    std::snprintf(line, sizeof line, "%s", text);
+    const StatementResult result = AssembleLine(st, line, ctx);
+    for (const DefineRefusal &refusal : kDefineRefusals) {
+      if (result == refusal.result) {
+        Report(st, Msg::NotInDefine, refusal.keyword);
+      }
+    }
+    ok = result == kResultOk;
+  }
+  st.source.context = outer;
+  return ok;
+}
+
+void SetOperand(AssemblerState &st, std::string_view text) {
+  SourceContext &ctx = *st.source.context;
+  const size_t length = std::min(text.size(), sizeof ctx.operand - 1);
+  std::memcpy(ctx.operand, text.data(), length);
+  ctx.operand[length] = '\0';
 }

@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/diagnostics.h"
+#include "base/memory.h"
 #include "source/source.h"
 
 namespace {

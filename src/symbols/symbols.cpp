@@ -1,16 +1,15 @@
-// Label table: the name pool, scopes of hashed label records and scope-independent references.
+// Label table: scopes of hashed label records and scope-independent references.
 #include "symbols/symbols.h"
+
+#include "symbols/table.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 
-#include "driver/state.h"
-
 namespace {
 
-constexpr size_t kPoolStart = 4096;
 constexpr size_t kScopedRefsStart = 64;
 constexpr size_t kMaxScopeName = 63;
 constexpr size_t kQualifiedSize = 256;
@@ -18,6 +17,8 @@ constexpr size_t kMaxIndex = std::numeric_limits<int32_t>::max();
 constexpr uint64_t kSourceBytesPerName = 16;
 constexpr uint64_t kSourceBytesPerPoolByte = 2;
 constexpr uint64_t kMaxExpectedBytes = uint64_t{64} << 20;
+// Scopes that may be open inside one another (see OpenScope).
+constexpr int32_t kMaxScopeDepth = 256;
 
 // Bucket counts a scope's hash table steps through as it grows; each is prime, so the
 // remainder spreads the rotate-and-xor hash well. A scope starts with none, so that a scope
@@ -32,7 +33,7 @@ constexpr size_t kMaxLoad = 1;
 
 // Byte-exact comparison of a stored name with text; stops at the stored NUL.
 bool SameName(const AssemblerState &st, const Label &label, std::string_view text) {
-  const char *stored = NameAt(st, label.name);
+  const char *stored = NameAt(st.names, label.name);
   for (char c : text) {
     if (*stored == '\0' || *stored != c) {
       return false;
@@ -101,7 +102,7 @@ void GrowBuckets(const AssemblerState &st, LabelScope &scope) {
   scope.buckets.assign(size, 0);
   for (size_t i = 1; i < scope.links.size(); ++i) {
     LabelLink &link = scope.links[i];
-    const int32_t bucket = Bucket(scope, HashName(NameAt(st, scope.records[i].name)));
+    const int32_t bucket = Bucket(scope, HashName(NameAt(st.names, scope.records[i].name)));
     link.next = scope.buckets[bucket];
     scope.buckets[bucket] = static_cast<int32_t>(i);
   }
@@ -127,11 +128,9 @@ size_t FirstBucketCount(const AssemblerState &st, const LabelScope &scope) {
 
 // Adds a record for a name known to be absent from the scope, with its hash.
 int32_t Insert(AssemblerState &st, LabelScope &scope, std::string_view text, uint64_t hash) {
-  if (scope.records.size() >= kMaxIndex) {
-    return 0;
-  }
-  const int32_t name = AddName(st, text);
+  const int32_t name = scope.records.size() < kMaxIndex ? AddName(st.names, text) : 0;
   if (name == 0) {
+    SetError(st, Msg::SyntaxError);  // the table can take no more records or names
     return 0;
   }
   if (scope.records.empty()) {
@@ -161,13 +160,42 @@ Msg KindName(uint8_t kind) {
   }
 }
 
+// Creates a scope with the next identifier (not yet linked to a parent).
+LabelScope *NewScope(AssemblerState &st) {
+  LabelTable &table = st.labels;
+  if (table.scopes.size() >= kMaxIndex) {
+    return nullptr;
+  }
+  auto scope = std::make_unique<LabelScope>();
+  scope->identifier = static_cast<int32_t>(table.scopes.size());
+  LabelScope *created = scope.get();
+  // Scopes are chained in creation order, which is also their order in the vector.
+  if (!table.scopes.empty()) {
+    table.scopes.back()->next = created;
+  }
+  table.scopes.push_back(std::move(scope));
+  return created;
+}
+
+// Looks a name up in the given scope only; nullptr when absent.
+Label *FindLabelIn(AssemblerState &st, LabelScope &scope, std::string_view text) {
+  const int32_t index = FindIn(st, scope, text);
+  return index == 0 ? nullptr : &scope.records[static_cast<size_t>(index)];
+}
+
+const LabelScope *ScopeAt(const AssemblerState &st, int32_t identifier) {
+  const auto &scopes = st.labels.scopes;
+  if (identifier < 0 || static_cast<size_t>(identifier) >= scopes.size()) {
+    return nullptr;
+  }
+  return scopes[static_cast<size_t>(identifier)].get();
+}
+
 }  // namespace
 
 bool CreateLabelTable(AssemblerState &st) {
   LabelTable &table = st.labels;
   table = LabelTable{};
-  table.pool.reserve(kPoolStart);
-  table.pool.push_back('\0');  // offset 0 is never a name
   table.scoped_refs.reserve(kScopedRefsStart);
   table.scoped_refs.push_back(ScopedRef{});  // entry 0 is never used
   LabelScope *root = NewScope(st);
@@ -193,34 +221,12 @@ void ExpectSourceBytes(AssemblerState &st, uint64_t bytes) {
                              ? kMaxExpectedBytes
                              : table.expected_bytes + bytes;
   const size_t names = static_cast<size_t>(table.expected_bytes / kSourceBytesPerName);
-  const size_t pool = static_cast<size_t>(table.expected_bytes / kSourceBytesPerPoolByte);
   LabelScope &root = *table.scopes.front();
   if (names > root.records.capacity()) {
     root.records.reserve(names);
     root.links.reserve(names);
   }
-  if (pool > table.pool.capacity()) {
-    table.pool.reserve(pool);
-  }
-}
-
-int32_t AddName(AssemblerState &st, std::string_view text) {
-  auto &pool = st.labels.pool;
-  if (pool.empty() || text.size() >= kMaxIndex - pool.size()) {
-    return 0;
-  }
-  const auto offset = static_cast<int32_t>(pool.size());
-  pool.insert(pool.end(), text.begin(), text.end());
-  pool.push_back('\0');
-  return offset;
-}
-
-const char *NameAt(const AssemblerState &st, int32_t offset) {
-  const auto &pool = st.labels.pool;
-  if (offset <= 0 || static_cast<size_t>(offset) >= pool.size()) {
-    return "";
-  }
-  return &pool[static_cast<size_t>(offset)];
+  ReserveNames(st.names, static_cast<size_t>(table.expected_bytes / kSourceBytesPerPoolByte));
 }
 
 uint64_t HashName(std::string_view text) {
@@ -245,11 +251,6 @@ LabelSearch SearchLabel(AssemblerState &st, std::string_view text) {
 }
 
 int32_t FindLabel(AssemblerState &st, std::string_view text) { return SearchLabel(st, text).index; }
-
-Label *FindLabelIn(AssemblerState &st, LabelScope &scope, std::string_view text) {
-  const int32_t index = FindIn(st, scope, text);
-  return index == 0 ? nullptr : &scope.records[static_cast<size_t>(index)];
-}
 
 int32_t AddLabel(AssemblerState &st, std::string_view text) {
   return AddSearchedLabel(st, text, SearchLabel(st, text));
@@ -320,7 +321,6 @@ int32_t DeclareSearchedLabel(AssemblerState &st, std::string_view text, const La
   if (index == 0) {
     index = Insert(st, *scope, text, search.hash);
     if (index == 0) {
-      SetError(st, Msg::SyntaxError);
       return 0;
     }
   } else {
@@ -328,8 +328,8 @@ int32_t DeclareSearchedLabel(AssemblerState &st, std::string_view text, const La
     // A floating block waiting for its address has no value yet but is defined all the same.
     const bool block = (label.flags & (kFlagPageAligned | kFlagInPage)) != 0;
     if (label.kind != kLabelUndefined || block) {
-      SetErrorFormat(st, Msg::AlreadyDefined, NameAt(st, label.name),
-                     MessageText(block ? Msg::KindLabel : KindName(label.kind)));
+      SetError(st, Msg::AlreadyDefined, NameAt(st.names, label.name),
+               MessageText(block ? Msg::KindLabel : KindName(label.kind)));
       return 0;
     }
   }
@@ -340,39 +340,48 @@ int32_t MakeScopedRef(AssemblerState &st, int32_t index) {
   LabelTable &table = st.labels;
   if (table.current == nullptr || table.scoped_refs.empty() ||
       table.scoped_refs.size() >= kMaxIndex) {
+    SetError(st, Msg::SyntaxError);
     return 0;
   }
   table.scoped_refs.push_back(ScopedRef{table.current->identifier, index});
   return -static_cast<int32_t>(table.scoped_refs.size() - 1);
 }
 
-LabelScope *NewScope(AssemblerState &st) {
-  LabelTable &table = st.labels;
-  if (table.scopes.size() >= kMaxIndex) {
-    return nullptr;
+ScopedRef LabelHome(const AssemblerState &st, int32_t reference) {
+  const LabelTable &table = st.labels;
+  if (reference < 0) {
+    const auto entry = static_cast<size_t>(-static_cast<int64_t>(reference));
+    return entry < table.scoped_refs.size() ? table.scoped_refs[entry] : ScopedRef{-1, 0};
   }
-  auto scope = std::make_unique<LabelScope>();
-  scope->identifier = static_cast<int32_t>(table.scopes.size());
-  LabelScope *created = scope.get();
-  // Scopes are chained in creation order, which is also their order in the vector.
-  if (!table.scopes.empty()) {
-    table.scopes.back()->next = created;
-  }
-  table.scopes.push_back(std::move(scope));
-  return created;
+  return {table.current != nullptr ? table.current->identifier : -1, reference};
 }
 
-LabelScope *OpenScope(AssemblerState &st, std::string_view name) {
+bool OpenScope(AssemblerState &st, std::string_view name) {
   LabelScope *parent = st.labels.current;
-  LabelScope *scope = NewScope(st);
+  LabelScope *scope = parent != nullptr && parent->depth >= kMaxScopeDepth ? nullptr : NewScope(st);
   if (scope == nullptr) {
-    return nullptr;
+    SetError(st, Msg::ScopeTooDeep);
+    return false;
   }
   scope->parent = parent;
   scope->depth = parent == nullptr ? 0 : parent->depth + 1;
   scope->name = std::string(name.substr(0, kMaxScopeName));
   st.labels.current = scope;
-  return scope;
+  return true;
+}
+
+bool CloseScope(AssemblerState &st) {
+  LabelScope *scope = st.labels.current;
+  if (scope == nullptr || scope->parent == nullptr) {
+    return false;
+  }
+  st.labels.current = scope->parent;
+  return true;
+}
+
+void EnterListedScope(AssemblerState &st) {
+  ++st.labels.listing_scope_counter;
+  (void)SelectScope(st, st.labels.listing_scope_counter);
 }
 
 bool SelectScope(AssemblerState &st, int32_t identifier) {
@@ -395,10 +404,40 @@ void SelectRootScope(AssemblerState &st) {
   st.labels.current = scope;
 }
 
+int32_t CurrentScope(const AssemblerState &st) {
+  return st.labels.current != nullptr ? st.labels.current->identifier : 0;
+}
+
+bool InNestedScope(const AssemblerState &st) {
+  return st.labels.current != nullptr && st.labels.current->parent != nullptr;
+}
+
+int32_t ScopeCount(const AssemblerState &st) {
+  return static_cast<int32_t>(st.labels.scopes.size());
+}
+
+int32_t ParentScope(const AssemblerState &st, int32_t identifier) {
+  const LabelScope *scope = ScopeAt(st, identifier);
+  return scope != nullptr && scope->parent != nullptr ? scope->parent->identifier : -1;
+}
+
+int32_t RecordCount(const AssemblerState &st, int32_t identifier) {
+  const LabelScope *scope = ScopeAt(st, identifier);
+  return scope != nullptr ? static_cast<int32_t>(scope->records.size()) : 0;
+}
+
 const char *QualifiedName(AssemblerState &st, int32_t index) {
+  return QualifiedNameIn(st, CurrentScope(st), index);
+}
+
+const char *QualifiedNameIn(AssemblerState &st, int32_t identifier, int32_t index) {
   LabelTable &table = st.labels;
   table.qualified.clear();
-  const Label *label = index > 0 ? LabelAt(st, index) : nullptr;
+  const LabelScope *in = ScopeAt(st, identifier);
+  const Label *label =
+      in != nullptr && index > 0 && index < static_cast<int32_t>(in->records.size())
+          ? &in->records[static_cast<size_t>(index)]
+          : nullptr;
   if (label == nullptr) {
     return table.qualified.c_str();
   }
@@ -407,11 +446,11 @@ const char *QualifiedName(AssemblerState &st, int32_t index) {
   char buffer[kQualifiedSize];
   size_t start = kQualifiedSize - 1;
   buffer[start] = '\0';
-  const std::string_view name = NameAt(st, label->name);
+  const std::string_view name = NameAt(st.names, label->name);
   const size_t length = name.size() < start ? name.size() : start;
   start -= length;
   std::memcpy(buffer + start, name.data(), length);
-  for (const LabelScope *scope = table.current; scope != nullptr && scope->parent != nullptr;
+  for (const LabelScope *scope = in; scope != nullptr && scope->parent != nullptr;
        scope = scope->parent) {
     if (scope->name.size() >= start) {
       break;

@@ -44,16 +44,12 @@ constexpr OpcodeRow kFixed[] = {
     {kOtdr, 0xED, 0xBB},
 };
 
-bool EmitIndexPrefix(AssemblerState &st, uint8_t prefix) {
-  return prefix == 0 || EmitByte(st, prefix);
-}
-
 }  // namespace
 
 bool EncodeFixed(AssemblerState &st, int32_t mnemonic) {
   for (const OpcodeRow &row : kFixed) {
     if (row.kind == mnemonic) {
-      return (row.prefix == 0 || EmitByte(st, row.prefix)) && EmitByte(st, row.op);
+      return EmitIndexPrefix(st, row.prefix) && EmitByte(st, row.op);
     }
   }
   return Invalid(st);
@@ -231,7 +227,7 @@ bool EncodeOut(AssemblerState &st, int32_t /*mnemonic*/) {
       return false;
     }
     // One token: a plain register, or the number 0 as written (no expression).
-    if (!ScanToken(st, token)) {
+    if (!TryScanToken(st, token)) {
       return Invalid(st);
     }
     RegOperand reg;

@@ -57,9 +57,5 @@ static_assert(TableFollowsKinds(), "mnemonic rows must cover kinds 1..69 in orde
 }  // namespace
 
 bool EncodeInstruction(AssemblerState &st, int32_t mnemonic) {
-  const bool ok = kMnemonics[mnemonic - 1].encode(st, mnemonic);
-  // '$' of a following statement on the line is the address after this instruction,
-  // whether or not it was complete.
-  st.pass.statement_address = st.pass.location;
-  return ok;
+  return kMnemonics[mnemonic - 1].encode(st, mnemonic);
 }

@@ -34,7 +34,7 @@ const AluRow &AluOf(int32_t mnemonic) {
 
 // ADD HL,ss   00 ss1 001 (IX, IY: prefix, and ss = 10 means the same index register)
 bool EncodeAdd16(AssemblerState &st, const PairOperand &first) {
-  if (!Accept(st) || (first.prefix != 0 && !EmitByte(st, first.prefix)) || !ExpectComma(st)) {
+  if (!Accept(st) || !EmitIndexPrefix(st, first.prefix) || !ExpectComma(st)) {
     return false;
   }
   Token token;
@@ -131,8 +131,7 @@ bool LdPairExists(AssemblerState &st, const RegOperand &dst, const RegOperand &s
   if (dst_hl && src_hl && dst.prefix != src.prefix) {
     auto name = [](uint8_t prefix) { return prefix == 0xDD ? "IX" : prefix == 0xFD ? "IY" : ""; };
     auto letter = [](int32_t r) { return r == 4 ? 'H' : 'L'; };
-    SetErrorFormat(st, Msg::NoSuchLd, name(dst.prefix), letter(dst.r), name(src.prefix),
-                   letter(src.r));
+    SetError(st, Msg::NoSuchLd, name(dst.prefix), letter(dst.r), name(src.prefix), letter(src.r));
     return false;
   }
   return true;
@@ -205,10 +204,10 @@ bool EncodeLdPair(AssemblerState &st, const PairOperand &dst, int32_t first) {
     Token token;
     PairOperand src;
     if (PairOf(PeekKind(st, token), src) && src.p == 2) {
-      return Accept(st) && (src.prefix == 0 || EmitByte(st, src.prefix)) && EmitByte(st, 0xF9);
+      return Accept(st) && EmitIndexPrefix(st, src.prefix) && EmitByte(st, 0xF9);
     }
   }
-  if (dst.prefix != 0 && !EmitByte(st, dst.prefix)) {
+  if (!EmitIndexPrefix(st, dst.prefix)) {
     return false;
   }
   if (!EvaluateExpression(st)) {
@@ -251,7 +250,7 @@ bool EncodeLdStore(AssemblerState &st) {
   const int32_t kind = PeekKind(st, token);
   for (const OpcodeRow &row : kStores) {
     if (row.kind == kind) {
-      return Accept(st) && (row.prefix == 0 || EmitByte(st, row.prefix)) && EmitByte(st, row.op) &&
+      return Accept(st) && EmitIndexPrefix(st, row.prefix) && EmitByte(st, row.op) &&
              EmitEvaluatedWord(st);
     }
   }
@@ -285,16 +284,12 @@ void SkipRedundantA(AssemblerState &st) {
   if (PeekKind(st, token) != kRegA) {
     return;
   }
-  const char *before_a = st.scan.pos;
+  const ScanMark before_a = MarkScan(st);
   if (Accept(st) && AcceptKind(st, kComma)) {
-    const SourceContext *ctx = st.context;
-    const char *file = ctx != nullptr ? NameAt(st, ctx->file_name) : nullptr;
-    PrintMessageAt(CurrentPlace(st), Msg::RedundantA, file != nullptr ? file : "",
-                   ctx != nullptr ? ctx->line : 0);
+    Report(st, Msg::RedundantA);
     return;
   }
-  st.scan.pos = before_a;
-  st.scan.lookahead_end = before_a;
+  RewindScan(st, before_a);
 }
 
 }  // namespace
@@ -331,7 +326,7 @@ bool EncodeIncDec(AssemblerState &st, int32_t mnemonic) {
   const int32_t kind = PeekKind(st, token);
   PairOperand pair;
   if (PairOf(kind, pair)) {
-    return Accept(st) && (pair.prefix == 0 || EmitByte(st, pair.prefix)) &&
+    return Accept(st) && EmitIndexPrefix(st, pair.prefix) &&
            EmitByte(st, static_cast<uint8_t>(pair.p << 4 | (inc ? 0x03 : 0x0B)));
   }
   RegOperand reg;

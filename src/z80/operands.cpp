@@ -67,13 +67,7 @@ bool ExpectCloseParen(AssemblerState &st) { return AcceptKind(st, kRParen) || In
 }  // namespace
 
 int32_t PeekKind(AssemblerState &st, Token &token) {
-  if (!PeekToken(st, token)) {
-    // The caller treats the operand as unknown; whoever reads it next meets the same
-    // character and reports it in its own terms.
-    ClearError(st);
-    return kNoToken;
-  }
-  return token.kind;
+  return TryPeekToken(st, token) ? token.kind : kNoToken;
 }
 
 bool Accept(AssemblerState &st) { return TakePeekedToken(st); }
@@ -125,8 +119,12 @@ bool ExpectComma(AssemblerState &st) {
   return false;
 }
 
+bool EmitIndexPrefix(AssemblerState &st, uint8_t prefix) {
+  return prefix == 0 || EmitByte(st, prefix);
+}
+
 bool EmitPrefix(AssemblerState &st, const RegOperand &reg) {
-  return reg.prefix == 0 || EmitByte(st, reg.prefix);
+  return EmitIndexPrefix(st, reg.prefix);
 }
 
 bool EmitDisplacement(AssemblerState &st, const RegOperand &reg, bool invalid_on_error) {
@@ -144,7 +142,13 @@ bool EmitDisplacement(AssemblerState &st, const RegOperand &reg, bool invalid_on
   return evaluated && EmitEvaluatedByte(st, OperandRange::Displacement) && ExpectCloseParen(st);
 }
 
-bool EvaluateOperand(AssemblerState &st) { return EvaluateExpression(st) || Invalid(st); }
+bool EvaluateOperand(AssemblerState &st) {
+  if (EvaluateExpression(st)) {
+    return true;
+  }
+  RestateError(st, Msg::InvalidOperand);
+  return false;
+}
 
 // ADD A,s and kin: base|r with the register's prefix and displacement, or immediate n.
 // Emit failures (buffer full, page or area exceeded) keep their own message.
@@ -181,7 +185,7 @@ bool EncodeCbOperand(AssemblerState &st, uint8_t op, int32_t &opcode_offset) {
     return false;
   }
   // Like every byte after the first of an instruction, the opcode goes to the position.
-  opcode_offset = st.code.position;
+  opcode_offset = st.pass.position;
   return EmitByte(st, op);
 }
 
@@ -215,8 +219,7 @@ bool EncodeBitOperation(AssemblerState &st, uint8_t base) {
     return true;
   }
   // The opcode went out with bit field 0; the resolution pass ORs the number in.
-  st.expr.postfix = bit_form;
-  return NewFixup(st, FixupKind::BitNumber, opcode_offset, false);
+  return EmitBitNumberFixup(st, opcode_offset, bit_form);
 }
 
 }  // namespace z80

@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-#include "driver/state.h"
+#include "assembler/emit.h"
+#include "lexer/lexer.h"
 
 namespace z80 {
 
@@ -37,7 +38,9 @@ struct PairOperand {
   uint8_t prefix = 0;
 };
 
-// Peeks the next token; its kind, or kNoToken (and a clear error slot) on a lexical error.
+// Peeks the next token; its kind, or kNoToken on a lexical error (not reported: the caller
+// treats the operand as unknown, and whoever reads it next meets the same character and
+// reports it in its own terms).
 int32_t PeekKind(AssemblerState &st, Token &token);
 // Consumes the token found by the last peek.
 [[nodiscard]] bool Accept(AssemblerState &st);
@@ -56,13 +59,17 @@ bool Invalid(AssemblerState &st);
 // Consumes a ','; fails with the missing-comma message otherwise.
 [[nodiscard]] bool ExpectComma(AssemblerState &st);
 
+// Emits an index prefix (0xDD, 0xFD); nothing for 0.
+[[nodiscard]] bool EmitIndexPrefix(AssemblerState &st, uint8_t prefix);
+// Emits the index prefix of a register operand.
 [[nodiscard]] bool EmitPrefix(AssemblerState &st, const RegOperand &reg);
 // Emits the displacement of an indexed operand (none, a zero, or the expression that follows
 // and its ')'). A missing ')' is an invalid operand; so is a bad expression when
 // `invalid_on_error`, otherwise the evaluator's message stands.
 [[nodiscard]] bool EmitDisplacement(AssemblerState &st, const RegOperand &reg,
                                     bool invalid_on_error);
-// Evaluates the expression at the scan position; a failure is reported as an invalid operand.
+// Evaluates the expression at the scan position; whatever fails, the failure is reported as an
+// invalid operand.
 [[nodiscard]] bool EvaluateOperand(AssemblerState &st);
 
 // ALU operand: register form `base | r` (with prefix and displacement) or immediate form

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-struct AssemblerState;
+#include "base/state.h"
 
 // Reads the operands of the mnemonic (a token kind for which IsMnemonic holds) at the scan
 // position and emits the instruction. False with the message in the slot on error.

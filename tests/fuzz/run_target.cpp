@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/state.h"
 #include "driver/driver.h"
-#include "driver/state.h"
 #include "fuzz_support.h"
 #include "output/little_endian.h"
 
@@ -356,7 +356,7 @@ void CheckRun(const Run &run, const AssemblerState &st, int status, const Folder
   std::set<std::string> read;
   for (const auto &[name, entry] : before) {
     FileIdentity identity{static_cast<uint64_t>(folder.st_dev), static_cast<uint64_t>(entry.inode)};
-    if (st.inputs.count(identity) != 0) {
+    if (st.source.inputs.count(identity) != 0) {
       read.insert(name);
       auto now = after.find(name);
       if (now == after.end() || now->second.contents != entry.contents) {
@@ -366,9 +366,9 @@ void CheckRun(const Run &run, const AssemblerState &st, int status, const Folder
   }
   Expected image;
   image.bytes = st.code.bytes.data();
-  image.length = (run.choice & kAssembleList) != 0 ? -1 : st.code.end;
-  image.load = static_cast<uint32_t>(st.load_address);
-  image.exec = static_cast<uint32_t>(st.exec_address);
+  image.length = (run.choice & kAssembleList) != 0 ? -1 : st.pass.image_end;
+  image.load = static_cast<uint32_t>(st.segment.load_address);
+  image.exec = static_cast<uint32_t>(st.segment.exec_address);
 
   // A listing named like a file the run read is refused: the run fails, and the image and the
   // other listings it wrote stay.

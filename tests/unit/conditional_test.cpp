@@ -6,9 +6,9 @@
 namespace {
 
 struct Transition {
-  int32_t from;
+  IfState from;
   bool ok;
-  int32_t to;
+  IfState to;
 };
 
 // Runs a directive on operand in a context whose innermost level is in state from.
@@ -16,13 +16,13 @@ void Check(bool (*directive)(AssemblerState &), const char *operand, const Trans
            Msg failure) {
   auto st = MakeState();
   StartLine(*st, operand);
-  SourceContext &ctx = *st->context;
+  SourceContext &ctx = *st->source.context;
   if (row.from != kIfNone) {
-    ctx.if_depth = 1;
-    ctx.if_state = row.from;
+    ctx.conditional.depth = 1;
+    ctx.conditional.state = row.from;
   }
   EXPECT_EQ(directive(*st), row.ok) << "from " << row.from;
-  EXPECT_EQ(ctx.if_state, row.to) << "from " << row.from;
+  EXPECT_EQ(ctx.conditional.state, row.to) << "from " << row.from;
   EXPECT_STREQ(st->diag.error, row.ok ? nullptr : MessageText(failure)) << "from " << row.from;
 }
 
@@ -58,19 +58,48 @@ TEST(Conditional, ElifInEveryState) {
 }
 
 TEST(Conditional, PushesNeverLeaveTheStack) {
-  auto st = MakeState();
-  StartLine(*st, "");
-  SourceContext &ctx = *st->context;
+  ConditionalStack stack;
   for (int i = 0; i < 9; ++i) {
-    PushIfState(*st, kIfTrue);
+    EXPECT_TRUE(PushConditional(stack, kIfTrue));
   }
-  EXPECT_EQ(st->diag.error, nullptr);
-  PushIfState(*st, kIfTrue);  // the tenth level: opened, skipped whole, and the line fails
-  EXPECT_STREQ(st->diag.error, MessageText(Msg::TooMuchIfNesting));
-  EXPECT_EQ(ctx.if_state, kIfSkipAll);
-  PushIfState(*st, kIfTrue);
-  EXPECT_EQ(ctx.if_depth, kIfStackSize);
-  EXPECT_EQ(ctx.if_state, kIfSkipAll);
+  EXPECT_FALSE(PushConditional(stack, kIfTrue));  // the tenth level: opened, skipped whole
+  EXPECT_EQ(stack.state, kIfSkipAll);
+  EXPECT_FALSE(PushConditional(stack, kIfTrue));
+  EXPECT_EQ(stack.depth, kIfStackSize);
+  EXPECT_EQ(stack.state, kIfSkipAll);
+  // An IF in skipped text opens nothing once the stack is full.
+  EXPECT_FALSE(PushSkippedConditional(stack));
+  EXPECT_EQ(stack.depth, kIfStackSize);
+  for (int i = 0; i < kIfStackSize; ++i) {
+    PopConditional(stack);
+  }
+  EXPECT_EQ(stack.state, kIfNone);
+  PopConditional(stack);  // one ENDIF too many leaves the stack empty
+  EXPECT_EQ(stack.depth, 0);
+}
+
+// The one message of a failing IF: too deep wins over an undetermined condition, and either
+// way the level is opened, skipped whole, so that its ENDIF stays balanced.
+TEST(Conditional, AFailingIfOpensASkippedLevel) {
+  struct Case {
+    const char *condition;
+    int32_t depth;
+    Msg failure;
+  };
+  for (const Case &c : {
+           Case{"1",     kIfStackSize - 1, Msg::TooMuchIfNesting },
+           Case{"LATER", kIfStackSize - 1, Msg::TooMuchIfNesting },
+           Case{"LATER", 0,                Msg::ValueUndetermined}
+  }) {
+    auto st = MakeState();
+    StartLine(*st, c.condition);
+    ConditionalStack &stack = st->source.context->conditional;
+    stack.depth = c.depth;
+    EXPECT_FALSE(DoIf(*st)) << c.condition;
+    EXPECT_EQ(TakeError(*st), MessageText(c.failure)) << c.condition;
+    EXPECT_EQ(stack.state, kIfSkipAll) << c.condition;
+    EXPECT_EQ(stack.depth, c.depth + 1) << c.condition;
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "driver/driver.h"
+#include "driver/outputs.h"
 #include "test_support.h"
 
 namespace {
@@ -33,24 +34,24 @@ TEST(ResetForPass, ClearsPassFieldsAndKeepsTheImageAndAddresses) {
   st->pass.rept_counter = 7;
   st->pass.charmap.map = 3;
   st->pass.charmap.user[65] = 0;
-  st->code.position = 10;
+  st->pass.position = 10;
   st->code.bytes[0] = 0x55;
-  st->code.staging = 70000;
-  st->scan.local_counters[10] = 4;
-  st->load_address = 0x8000;
+  st->pass.floating.staging = 70000;
+  st->pass.local_counters[10] = 4;
+  st->segment.load_address = 0x8000;
   st->placement.offset_open = true;
-  ASSERT_NE(OpenScope(*st, "INNER"), nullptr);
+  ASSERT_TRUE(OpenScope(*st, "INNER"));
   ResetForPass(*st);
   EXPECT_EQ(st->pass.location, 0);
   EXPECT_EQ(st->pass.rept_counter, 0);
   EXPECT_EQ(st->pass.charmap.map, 0);
   EXPECT_EQ(st->pass.charmap.user[65], 65);
-  EXPECT_EQ(st->code.position, 0);
-  EXPECT_EQ(st->code.staging, kImageSize);
-  EXPECT_EQ(st->scan.local_counters[10], 0);
-  EXPECT_EQ(st->labels.current->parent, nullptr);
+  EXPECT_EQ(st->pass.position, 0);
+  EXPECT_EQ(st->pass.floating.staging, kImageSize);
+  EXPECT_EQ(st->pass.local_counters[10], 0);
+  EXPECT_FALSE(InNestedScope(*st));
   EXPECT_EQ(st->code.bytes[0], 0x55);
-  EXPECT_EQ(st->load_address, 0x8000);
+  EXPECT_EQ(st->segment.load_address, 0x8000);
   EXPECT_TRUE(st->placement.offset_open);  // END closes OFFSET, not the reset
 }
 

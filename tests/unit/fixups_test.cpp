@@ -8,6 +8,9 @@
 #include <random>
 #include <string>
 
+#include "assembler/code.h"
+#include "assembler/emit.h"
+#include "symbols/table.h"
 #include "test_support.h"
 
 namespace {
@@ -15,20 +18,11 @@ namespace {
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
-std::string Format(Msg id, ...) {
-  char text[512];
-  va_list args;
-  va_start(args, id);
-  std::vsnprintf(text, sizeof text, MessageText(id), args);
-  va_end(args);
-  return text;
-}
-
 // Points the scanner at text as line `line` of main.asm.
 void Line(AssemblerState &st, int line, const char *text) {
   StartLine(st, text);
-  st.context->line = line;
-  st.context->file_name = AddName(st, "main.asm");
+  st.source.context->line = line;
+  st.source.context->file_name = AddName(st.names, "main.asm");
 }
 
 // Evaluates text on line `line` and saves it, unknown, as a record of kind and target.
@@ -36,7 +30,7 @@ void Defer(AssemblerState &st, int line, const char *text, FixupKind kind, int32
   Line(st, line, text);
   ASSERT_TRUE(EvaluateExpression(st));
   ASSERT_FALSE(st.expr.known) << text;
-  ASSERT_TRUE(NewFixup(st, kind, target, kind == FixupKind::Relative));
+  ASSERT_TRUE(NewFixup(st, kind, target, kind == FixupKind::Relative, st.expr.postfix));
 }
 
 Label &Named(AssemblerState &st, const char *name) {
@@ -49,7 +43,7 @@ void Define(AssemblerState &st, const char *name, uint16_t value, uint8_t kind =
   Named(st, name).kind = kind;
 }
 
-std::string Error(const AssemblerState &st) { return st.diag.error ? st.diag.error : ""; }
+std::string Error(AssemblerState &st) { return TakeError(st); }
 
 std::vector<uint8_t> Image(const AssemblerState &st, int from, int to) {
   return std::vector<uint8_t>(st.code.bytes.begin() + from, st.code.bytes.begin() + to);
@@ -65,32 +59,32 @@ std::string Resolve(AssemblerState &st, bool expect_ok) {
 TEST(EmitByte, AppliesItsLimitsInOrder) {
   auto st = MakeState();
   Line(*st, 1, "");
-  st->code.position = kImageSize - 1;
+  st->pass.position = kImageSize - 1;
   ASSERT_TRUE(EmitByte(*st, 0x3E));
   EXPECT_EQ(st->code.bytes[kImageSize - 1], 0x3E);
   EXPECT_FALSE(EmitByte(*st, 2));
   EXPECT_EQ(Error(*st), MessageText(Msg::BufferOverflow));
-  EXPECT_EQ(st->code.position, kImageSize);
+  EXPECT_EQ(st->pass.position, kImageSize);
   EXPECT_EQ(st->pass.location, 1);
 
   st->pass.floating.block = -1;  // a floating block stages up to the end of the buffer
   st->pass.location = 255;
   st->pass.floating.in_page_check = true;
   AssembleList list;
-  st->context->listing = &list;  // the listing pass stores nothing
+  st->listing.list = &list;  // the listing pass stores nothing
   ASSERT_TRUE(EmitByte(*st, 5));
   EXPECT_EQ(st->code.bytes[kImageSize], 0);
   EXPECT_FALSE(EmitByte(*st, 6));
   EXPECT_EQ(Error(*st), MessageText(Msg::InPageOverflow));
   EXPECT_TRUE(EmitByte(*st, 6));  // reported once per block
-  st->code.position = kCodeBufferSize;
+  st->pass.position = kCodeBufferSize;
   EXPECT_FALSE(EmitByte(*st, 7));
 
   st->placement.offset_open = true;  // only counts, and wraps at 16 bits
   st->pass.location = 0xFFFF;
   ASSERT_TRUE(EmitByte(*st, 0xAA));
   EXPECT_EQ(st->pass.location, 0);
-  EXPECT_EQ(st->code.position, kCodeBufferSize);
+  EXPECT_EQ(st->pass.position, kCodeBufferSize);
 }
 
 TEST(EmitByte, ArrangePlacesAndSkipsInPairsWithinTheReservedArea) {
@@ -108,7 +102,7 @@ TEST(EmitByte, ArrangePlacesAndSkipsInPairsWithinTheReservedArea) {
   EXPECT_EQ(st->pass.location, 0x109);
   EXPECT_FALSE(EmitByte(*st, 5));
   EXPECT_EQ(Error(*st), MessageText(Msg::ArrangeOverflow));
-  EXPECT_EQ(st->code.position, 9);
+  EXPECT_EQ(st->pass.position, 9);
 }
 
 TEST(Operands, KnownValuesAreTruncatedAndRelativeJumpsChecked) {
@@ -129,9 +123,9 @@ TEST(Operands, KnownValuesAreTruncatedAndRelativeJumpsChecked) {
     st->pass.location = 0x101;
     Line(*st, 3, target);
     EXPECT_FALSE(EmitRelative(*st));
-    EXPECT_EQ(Error(*st), Format(Msg::OffsetSuffix, MessageText(Msg::RelativeOutOfRange), excess));
+    EXPECT_EQ(Error(*st), Text(Msg::RelativeOutOfRange, excess));
   }
-  EXPECT_EQ(st->code.position, 4);
+  EXPECT_EQ(st->pass.position, 4);
   EXPECT_TRUE(st->fixups.records.empty());
 }
 
@@ -183,10 +177,11 @@ TEST(OperandRange, KnownAndResolvedValuesAreWarnedAboutOnlyWhenAsked) {
     Define(*st, "LATER", 0x8000);
     const std::string resolved = Resolve(*st, true);
     if (asked) {
-      EXPECT_EQ(known, Format(Msg::RangeWarning, "main.asm", 1, 300, -128, 127) +
-                           Format(Msg::RangeWarning, "main.asm", 2, -40000, -32768, 65535));
-      EXPECT_EQ(resolved, Format(Msg::RangeWarning, "main.asm", 3, 0x8000, -128, 255) +
-                              Format(Msg::RangeWarning, "main.asm", 4, 0x10000, -32768, 65535));
+      const auto warning = [](int line, int value, int low, int high) {
+        return WarningLine("main.asm", line, Text(Msg::RangeWarning, value, low, high));
+      };
+      EXPECT_EQ(known, warning(1, 300, -128, 127) + warning(2, -40000, -32768, 65535));
+      EXPECT_EQ(resolved, warning(3, 0x8000, -128, 255) + warning(4, 0x10000, -32768, 65535));
     } else {
       EXPECT_EQ(known + resolved, "");
     }
@@ -222,10 +217,10 @@ TEST(Resolve, ReportsEachUnresolvedLabelOnceInOrder) {
   st->expr.postfix.values[0] = AddLabel(*st, "@@AAAAB");  // generated names are not typed
   st->expr.postfix.kinds[0] = kIdentifier;
   st->expr.postfix.count = 1;
-  ASSERT_TRUE(NewFixup(*st, FixupKind::Byte, 4, false));
+  ASSERT_TRUE(NewFixup(*st, FixupKind::Byte, 4, false, st->expr.postfix));
   Define(*st, "LATER", 1);
   const auto line = [](int n, const char *name) {
-    return Format(Msg::UnresolvedLabel, "main.asm", n, name);
+    return ErrorLine("main.asm", n, Text(Msg::UnresolvedLabel, name));
   };
   EXPECT_EQ(Resolve(*st, false),
             line(3, "MISSING") + line(3, "MAC") + line(5, "FOO") + line(5, "BAR") + line(5, "@@"));
@@ -249,12 +244,10 @@ TEST(Resolve, RangeErrorsArePrintedInSweepOrderAndOthersStillApply) {
   Define(*st, "TB", 0x181);
   Define(*st, "TC", 0x101);
   Define(*st, "TZ", 0);
-  const char *jump = MessageText(Msg::RelativeOutOfRange);
-  EXPECT_EQ(Resolve(*st, false),
-            Format(Msg::LineErrorOffset, "main.asm", 2, jump, 1) +
-                Format(Msg::LineError, "main.asm", 5, MessageText(Msg::DivisionByZero)) +
-                Format(Msg::LineError, "main.asm", 6, MessageText(Msg::BitOutOfRange)) +
-                Format(Msg::LineErrorOffset, "main.asm", 1, jump, -1));
+  EXPECT_EQ(Resolve(*st, false), ErrorLine("main.asm", 2, Text(Msg::RelativeOutOfRange, 1)) +
+                                     ErrorLine("main.asm", 5, Text(Msg::DivisionByZero)) +
+                                     ErrorLine("main.asm", 6, Text(Msg::BitOutOfRange)) +
+                                     ErrorLine("main.asm", 1, Text(Msg::RelativeOutOfRange, -1)));
   EXPECT_EQ(Image(*st, 0, 5), (std::vector<uint8_t>{0, 0, 0x58, 0, 0}));
 }
 
@@ -286,7 +279,7 @@ TEST(Resolve, FloatingBlockLabelsAndJumpsWaitForTheBlockAddress) {
   const int32_t inner = AddLabel(*st, "INNER");
   ASSERT_TRUE(DefineLabelHere(*st, inner));
   EXPECT_EQ(LabelAt(*st, inner)->kind, kLabelUndefined);
-  st->code.position = kImageSize;
+  st->pass.position = kImageSize;
   st->pass.location = 0x11;
   Line(*st, 1, "TARGET");  // known, but the block's address is not
   ASSERT_TRUE(EmitRelative(*st));
@@ -310,13 +303,12 @@ void SweepingResolve(AssemblerState &st) {
       bool dropped = false;
       for (int32_t k = f.first; k < f.first + f.count && !blocked && !dropped; ++k) {
         const int32_t item = st.fixups.values[k];
-        const char *message = nullptr;
         if (st.fixups.kinds[k] == kNumber) {
           stack.push_back(item);
         } else if (st.fixups.kinds[k] == kIdentifier) {
           Label *l = LabelAt(st, item);
-          const Label *o = l->kind == kLabelUndefined && NameAt(st, l->name)[0] != '@'
-                               ? FindLabelOutward(st, NameAt(st, l->name), kLabelDefined)
+          const Label *o = l->kind == kLabelUndefined && NameAt(st.names, l->name)[0] != '@'
+                               ? FindLabelOutward(st, NameAt(st.names, l->name), kLabelDefined)
                                : nullptr;
           if (o != nullptr) {
             l->value = o->value;
@@ -328,9 +320,11 @@ void SweepingResolve(AssemblerState &st) {
         } else {
           const int32_t b = stack.back();
           stack.pop_back();
-          dropped = !ApplyBinary(st.fixups.kinds[k], stack.back(), b, stack.back(), message);
+          dropped = !ApplyBinary(st.fixups.kinds[k], stack.back(), b, stack.back());
           if (dropped) {
-            ConsoleMessage(Msg::LineError, NameAt(st, f.file), f.line, message);
+            std::fputs(
+                ErrorLine(NameAt(st.names, f.file), f.line, Text(Msg::DivisionByZero)).c_str(),
+                stdout);
           }
         }
       }
@@ -349,8 +343,10 @@ void SweepingResolve(AssemblerState &st) {
       } else if (f.kind == FixupKind::Byte || (v >= -128 && v <= 127)) {
         st.code.bytes[f.target] = static_cast<uint8_t>(v);
       } else {
-        ConsoleMessage(Msg::LineErrorOffset, NameAt(st, f.file), f.line,
-                       MessageText(Msg::RelativeOutOfRange), v > 127 ? v - 127 : v + 128);
+        std::fputs(ErrorLine(NameAt(st.names, f.file), f.line,
+                             Text(Msg::RelativeOutOfRange, v > 127 ? v - 127 : v + 128))
+                       .c_str(),
+                   stdout);
       }
     }
     removed = removed && !list.empty();
@@ -361,9 +357,12 @@ void SweepingResolve(AssemblerState &st) {
       Label *l = st.fixups.kinds[k] == kIdentifier ? LabelAt(st, st.fixups.values[k]) : nullptr;
       if (l != nullptr && l->kind == kLabelUndefined) {
         l->kind = kLabelReported;
-        const std::string name = NameAt(st, l->name);
-        ConsoleMessage(Msg::UnresolvedLabel, NameAt(st, f.file), f.line,
-                       name.substr(0, name[0] == '@' ? 2 : name.size()).c_str());
+        const std::string name = NameAt(st.names, l->name);
+        std::fputs(ErrorLine(NameAt(st.names, f.file), f.line,
+                             Text(Msg::UnresolvedLabel,
+                                  name.substr(0, name[0] == '@' ? 2 : name.size()).c_str()))
+                       .c_str(),
+                   stdout);
       }
     }
   }
@@ -377,10 +376,10 @@ void BuildRandomProgram(AssemblerState &st, unsigned seed) {
   constexpr int32_t kScopes = 4;
   std::mt19937 random(seed);
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-  OpenScope(st, "S1");
-  OpenScope(st, "S2");  // inside S1
+  ASSERT_TRUE(OpenScope(st, "S1"));
+  ASSERT_TRUE(OpenScope(st, "S2"));  // inside S1
   SelectRootScope(st);
-  OpenScope(st, "S3");  // beside S1
+  ASSERT_TRUE(OpenScope(st, "S3"));  // beside S1
   for (int32_t scope = 0; scope < kScopes; ++scope) {
     ASSERT_TRUE(SelectScope(st, scope));
     for (const char *name : {"N0", "N1", "N2", "N3", "N4", "@@AAAAA"}) {
@@ -391,7 +390,7 @@ void BuildRandomProgram(AssemblerState &st, unsigned seed) {
     }
   }
   auto labels_in = [&st](int32_t scope) {  // a scope without labels has no records at all
-    return std::max(static_cast<int32_t>(st.labels.scopes[scope]->records.size()) - 1, 0);
+    return std::max(RecordCount(st, scope) - 1, 0);
   };
   Line(st, 1, "");
   for (int record = 0; record < 6 + pick(12); ++record) {
@@ -414,20 +413,20 @@ void BuildRandomProgram(AssemblerState &st, unsigned seed) {
     }
     ASSERT_TRUE(SelectScope(st, scope));
     const int kind = labels_in(scope) == 0 ? 1 + pick(2) : pick(3);
-    st.context->line = record + 1;
+    st.source.context->line = record + 1;
     ASSERT_TRUE(NewFixup(st, static_cast<FixupKind>(kind == 2 ? 3 : kind),
-                         kind == 0 ? 1 + pick(labels_in(scope)) : pick(8), false));
+                         kind == 0 ? 1 + pick(labels_in(scope)) : pick(8), false, st.expr.postfix));
   }
   SelectRootScope(st);
 }
 
 std::string Snapshot(AssemblerState &st) {
   std::string text(st.code.bytes.begin(), st.code.bytes.begin() + 8);
-  for (const auto &scope : st.labels.scopes) {
-    for (const Label &l : scope->records) {
+  for (int32_t scope = 0; scope < ScopeCount(st); ++scope) {
+    ForEachLabelIn(st, scope, [&text](int32_t, const Label &l) {
       text += std::to_string(l.value) + "/" + std::to_string(l.kind) + "/" +
               std::to_string(l.flags) + " ";
-    }
+    });
   }
   return text;
 }

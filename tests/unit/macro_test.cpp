@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/driver.h"
+#include "source/reader.h"
 #include "test_support.h"
 
 namespace {
@@ -37,9 +39,9 @@ TEST(MacroArguments, SplitAtCommasWithBlanksAndComments) {
   auto st = MakeState();
   for (const auto &[line, expected] : rows) {
     StartLine(*st, line);
-    st->context->args[4] = 99;  // a stale slot is cleared
-    CollectMacroArguments(*st, *st->context);
-    EXPECT_EQ(Arguments(*st, *st->context), expected) << line;
+    st->source.context->args[4] = 99;  // a stale slot is cleared
+    CollectMacroArguments(*st, RestOfLine(*st), *st->source.context);
+    EXPECT_EQ(Arguments(*st, *st->source.context), expected) << line;
   }
 }
 
@@ -47,7 +49,7 @@ TEST(MacroArguments, SplitAtCommasWithBlanksAndComments) {
 struct Source {
   SourceContext ctx;
   Source(AssemblerState &st, std::initializer_list<const char *> lines) {
-    ctx.file_name = AddName(st, "main.asm");
+    ctx.file_name = AddName(st.names, "main.asm");
     for (const char *line : lines) {
       uint32_t offset = AppendText(st.text, line);
       ctx.replay = ctx.replay == 0 ? offset : ctx.replay;
@@ -57,7 +59,7 @@ struct Source {
   // Runs a MACRO or REPT line's definition in this context.
   void Define(AssemblerState &st, const char *operand, const char *macro_name = nullptr) {
     StartLine(st, operand);
-    st.context = &ctx;
+    st.source.context = &ctx;
     EXPECT_TRUE(macro_name != nullptr ? DefineMacro(st, macro_name) : DefineRept(st));
   }
   std::string NextLine(AssemblerState &st) {
@@ -71,10 +73,10 @@ TEST(Capture, NestingScanOnlyLooksAtTheLine) {
   Source src(*st, {"@@: DB 1\n", "@3: IF 0\n", "\x93\xfa\x96\x7b ENDM\n", "next\n"});
   src.Define(*st, "\n", "Scan");
   ASSERT_EQ(CaptureBody(*st, src.ctx), CaptureResult::Captured);
-  for (int32_t counter : st->scan.local_counters) {
+  for (int32_t counter : st->pass.local_counters) {
     EXPECT_EQ(counter, 0);  // anonymous labels are named when the body is replayed
   }
-  EXPECT_EQ(src.ctx.if_depth, 0);
+  EXPECT_EQ(src.ctx.conditional.depth, 0);
   EXPECT_EQ(st->diag.error, nullptr);
   EXPECT_EQ(src.NextLine(*st), "next\n");
 
@@ -99,7 +101,7 @@ TEST(Capture, ListingPassReplaysWithoutStoringOrReporting) {
   for (AssembleList *pass : {static_cast<AssembleList *>(nullptr), listing}) {
     ResetForPass(*st);
     Source src(*st, {"\tDB 1\n", "\tENDM\n"});
-    src.ctx.listing = pass;
+    st->listing.list = pass;
     used = st->text.used;
     src.Define(*st, " 3\n");
     EXPECT_STREQ(src.ctx.operand, "?R?00000");
@@ -110,11 +112,12 @@ TEST(Capture, ListingPassReplaysWithoutStoringOrReporting) {
 
   // Its messages came in the assembly pass: the listing pass fails quietly.
   Source bad(*st, {"MAC MACRO\n", "\tENDM\n"});
-  bad.ctx.listing = listing;
+  st->listing.list = listing;
   bad.Define(*st, "\n", "Bad");
   testing::internal::CaptureStdout();
   EXPECT_EQ(CaptureBody(*st, bad.ctx), CaptureResult::Failed);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  st->listing.list = nullptr;
 }
 
 // The store keeps what a later line may replay, and nothing else: the arguments of a finished

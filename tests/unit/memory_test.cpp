@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/memory.h"
+#include "base/memory.h"
 #include "test_support.h"
 
 namespace {
@@ -34,7 +34,8 @@ TEST_F(OutOfMemory, EndsTheRunWithItsMessageAfterTheConsole) {
         EndRunOutOfMemory();
       },
       testing::ExitedWithCode(255), "");
-  EXPECT_EQ(Console(), std::string("Error main.asm    1: earlier\n") + MessageText(Msg::NoMemory));
+  EXPECT_EQ(Console(),
+            std::string("Error main.asm    1: earlier\n") + MessageText(Msg::NoMemory) + "\n");
 }
 
 // AddressSanitizer reports an impossible allocation itself instead of failing it.
@@ -53,7 +54,7 @@ void ExpectImpossibleBlockEndsTheRun(void *(*allocate)(size_t)) {
         std::printf("%p\n", never);  // not reached
       },
       testing::ExitedWithCode(255), "");
-  EXPECT_EQ(Console(), MessageText(Msg::NoMemory));
+  EXPECT_EQ(Console(), std::string(MessageText(Msg::NoMemory)) + "\n");
 }
 
 TEST_F(OutOfMemory, AFailedNewEndsTheRunThroughTheHandler) {

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -29,12 +30,10 @@ std::string ToCp932(const char *utf8) {
 }
 
 TEST(MessageCatalogue, EveryEntryIsItsTextInCp932) {
-  int count = 0;
-  const MessageEntry *entries = MessageCatalogue(count);
-  ASSERT_EQ(count, static_cast<int>(Msg::Count));
-  for (int i = 0; i < count; ++i) {
-    EXPECT_EQ(static_cast<int>(entries[i].id), i) << "row out of order: " << entries[i].utf8;
-    EXPECT_EQ(ToCp932(entries[i].utf8), entries[i].sjis) << entries[i].utf8;
+  for (int i = 0; i < static_cast<int>(Msg::Count); ++i) {
+    const MessageEntry &entry = kMessageCatalogue[i];
+    EXPECT_EQ(static_cast<int>(entry.id), i) << "row out of order: " << entry.utf8;
+    EXPECT_EQ(ToCp932(entry.utf8), entry.sjis) << entry.utf8;
   }
 }
 
@@ -54,22 +53,22 @@ std::vector<std::string> Conversions(const char *text) {
   return found;
 }
 
-bool EndsLine(const char *text) {
-  const size_t length = std::strlen(text);
-  return length > 0 && text[length - 1] == '\n';
+// A text is the message alone: the printers write the place in front of it and end its line.
+bool HoldsAPlace(std::string_view text) {
+  return text.find('\n') != std::string_view::npos || text.starts_with("Error %") ||
+         text.starts_with("Warning") || text.starts_with("Info :");
 }
 
-// The English texts are printed with the arguments of the Japanese ones, and whole-line
-// messages must stay whole lines.
+// The English texts are printed with the arguments of the Japanese ones, and neither holds the
+// place of its line.
 TEST(MessageCatalogue, EveryEntryHasAnEnglishTextWithTheSameConversions) {
-  int count = 0;
-  const MessageEntry *entries = MessageCatalogue(count);
-  for (int i = 0; i < count; ++i) {
-    const char *english = MessageTextIn(entries[i].id, MessageLanguage::english);
-    ASSERT_NE(english, nullptr) << entries[i].utf8;
-    EXPECT_NE(*english, '\0') << entries[i].utf8;
-    EXPECT_EQ(Conversions(english), Conversions(entries[i].utf8)) << english;
-    EXPECT_EQ(EndsLine(english), EndsLine(entries[i].utf8)) << english;
+  for (const MessageEntry &entry : kMessageCatalogue) {
+    const char *english = MessageTextIn(entry.id, MessageLanguage::English);
+    ASSERT_NE(english, nullptr) << entry.utf8;
+    EXPECT_NE(*english, '\0') << entry.utf8;
+    EXPECT_EQ(Conversions(english), Conversions(entry.utf8)) << english;
+    EXPECT_FALSE(HoldsAPlace(english)) << english;
+    EXPECT_FALSE(HoldsAPlace(entry.utf8)) << entry.utf8;
   }
   EXPECT_EQ(Conversions("Error %s%5d: %s (%+d) %04X 100%%\n"),
             (std::vector<std::string>{"%s", "%5d", "%s", "%+d", "%04X", "%%"}));
@@ -79,13 +78,13 @@ TEST(MessageCatalogue, EveryEntryHasAnEnglishTextWithTheSameConversions) {
 TEST(MessageCatalogue, LanguageSelectsTheTexts) {
   auto st = MakeState();
   EXPECT_STREQ(MessageText(Msg::SyntaxError),
-               MessageTextIn(Msg::SyntaxError, MessageLanguage::cp932));
-  SetMessageLanguage(MessageLanguage::utf8);
+               MessageTextIn(Msg::SyntaxError, MessageLanguage::Cp932));
+  SelectMessageLanguage(MessageLanguage::Utf8);
   EXPECT_STREQ(MessageText(Msg::SyntaxError), "構文エラー");
-  SetMessageLanguage(MessageLanguage::english);
-  SetErrorFormat(*st, Msg::AlreadyDefined, "LOOP", MessageText(Msg::KindMacro));
+  SelectMessageLanguage(MessageLanguage::English);
+  SetError(*st, Msg::AlreadyDefined, "LOOP", MessageText(Msg::KindMacro));
   EXPECT_STREQ(st->diag.error, "LOOP is already defined as a macro");
-  SetMessageLanguage(MessageLanguage::cp932);
+  SelectMessageLanguage(MessageLanguage::Cp932);
   EXPECT_STREQ(MessageText(Msg::InvalidNumber), ToCp932("無効な数値キャラクタ").c_str());
 }
 
@@ -93,24 +92,32 @@ TEST(MessageCatalogue, KnownBytes) {
   // 無効な数値キャラクタ
   EXPECT_STREQ(MessageText(Msg::InvalidNumber),
                "\x96\xB3\x8C\xF8\x82\xC8\x90\x94\x92\x6C\x83\x4C\x83\x83\x83\x89\x83\x4E\x83\x5E");
-  EXPECT_STREQ(MessageText(Msg::LineError), "Error %s%5d: %s\n");
+  // 未解決のラベル '%s', a whole line printed as "Error FILE LINE: TEXT".
+  EXPECT_STREQ(MessageText(Msg::UnresolvedLabel),
+               "\x96\xA2\x89\xF0\x8C\x88\x82\xCC\x83\x89\x83x\x83\x8B '%s'");
+  EXPECT_EQ(EntryOf(Msg::UnresolvedLabel).form, LineForm::Line);
+  EXPECT_EQ(EntryOf(Msg::EofBeforeEnd).form, LineForm::File);
+  EXPECT_EQ(EntryOf(Msg::EofBeforeEnd).severity, Severity::Warning);
+  EXPECT_EQ(EntryOf(Msg::FreeSpace).severity, Severity::Info);
+  EXPECT_EQ(EntryOf(Msg::CannotOpenSource).form, LineForm::Bare);
 }
 
 // The compile-time check of a call's arguments against a message's conversions.
 using message_format::ArgumentsMatch;
-constexpr const char *Text(Msg id) { return kMessageCatalogue[static_cast<int>(id)].sjis; }
-static_assert(ArgumentsMatch<const char *, int32_t, const char *>(Text(Msg::LineError)));
-static_assert(!ArgumentsMatch<const char *, int32_t>(Text(Msg::LineError)));  // one too few
-static_assert(!ArgumentsMatch<const char *, int, const char *, int>(Text(Msg::LineError)));
-static_assert(!ArgumentsMatch<int32_t, const char *, const char *>(Text(Msg::LineError)));
-static_assert(!ArgumentsMatch<const char *, long, const char *>(Text(Msg::LineError)));
-static_assert(ArgumentsMatch<char>(Text(Msg::IllegalOption)));  // %c takes the promoted char
-static_assert(!ArgumentsMatch<const char *>(Text(Msg::IllegalOption)));
-static_assert(ArgumentsMatch<unsigned, unsigned, int32_t>(Text(Msg::FreeSpace)));
-static_assert(ArgumentsMatch<uint16_t, uint8_t, int16_t>(Text(Msg::FreeSpace)));
-static_assert(!ArgumentsMatch<int, int, int>(Text(Msg::FreeSpace)));  // %X wants unsigned
-static_assert(ArgumentsMatch<>(Text(Msg::SyntaxError)));
-static_assert(!ArgumentsMatch<const char *>(Text(Msg::SyntaxError)));  // nothing to take it
+constexpr const char *Format(Msg id) { return EntryOf(id).sjis; }
+static_assert(ArgumentsMatch<int32_t, int, int32_t>(Format(Msg::RangeWarning)));
+static_assert(!ArgumentsMatch<int32_t, int32_t>(Format(Msg::RangeWarning)));  // one too few
+static_assert(!ArgumentsMatch<int, int, int, int>(Format(Msg::RangeWarning)));
+static_assert(!ArgumentsMatch<const char *, int, int>(Format(Msg::RangeWarning)));
+static_assert(!ArgumentsMatch<int, long, int>(Format(Msg::RangeWarning)));
+static_assert(ArgumentsMatch<const char *, const char *>(Format(Msg::AlreadyDefined)));
+static_assert(ArgumentsMatch<char>(Format(Msg::IllegalOption)));  // %c takes the promoted char
+static_assert(!ArgumentsMatch<const char *>(Format(Msg::IllegalOption)));
+static_assert(ArgumentsMatch<unsigned, unsigned, int32_t>(Format(Msg::FreeSpace)));
+static_assert(ArgumentsMatch<uint16_t, uint8_t, int16_t>(Format(Msg::FreeSpace)));
+static_assert(!ArgumentsMatch<int, int, int>(Format(Msg::FreeSpace)));  // %X wants unsigned
+static_assert(ArgumentsMatch<>(Format(Msg::SyntaxError)));
+static_assert(!ArgumentsMatch<const char *>(Format(Msg::SyntaxError)));  // nothing to take it
 static_assert(ArgumentsMatch<>("100%% sure"));
 static_assert(ArgumentsMatch<int, int>("%*d") && !ArgumentsMatch<int>("%*d"));
 static_assert(!ArgumentsMatch<long>("%ld") && !ArgumentsMatch<double>("%f"));
@@ -118,99 +125,122 @@ static_assert(!ArgumentsMatch<long>("%ld") && !ArgumentsMatch<double>("%f"));
 TEST(ErrorSlot, FormattedMessageIsCutAtTheBufferEnd) {
   auto st = MakeState();
   std::string long_name(1000, 'X');
-  SetErrorFormat(*st, Msg::UndefinedIdentifier, long_name.c_str());
+  SetError(*st, Msg::UndefinedIdentifier, long_name.c_str());
   ASSERT_EQ(st->diag.error, st->diag.buffer);
-  EXPECT_EQ(std::strlen(st->diag.error), static_cast<size_t>(kMessageBufferSize - 1));
-  ClearError(*st);
-  EXPECT_EQ(st->diag.error, nullptr);
+  EXPECT_EQ(TakeError(*st).size(), static_cast<size_t>(kMessageBufferSize - 1));
+  EXPECT_FALSE(HasError(*st));
 }
 
 TEST(ErrorSlot, AlreadyDefinedNamesTheKind) {
   auto st = MakeState();
-  SetErrorFormat(*st, Msg::AlreadyDefined, "LOOP", MessageText(Msg::KindLabel));
+  SetError(*st, Msg::AlreadyDefined, "LOOP", MessageText(Msg::KindLabel));
   std::string expected = std::string("LOOP") + ToCp932("はすでにラベルとして定義されています");
   EXPECT_EQ(std::string(st->diag.error), expected);
 }
 
-// ---- --errors=gnu ------------------------------------------------------------------------------
+// ---- The two printers -------------------------------------------------------------------------
 
 // Prints with the style selected and returns what went to standard output and standard error.
 template <typename Print>
 std::pair<std::string, std::string> Printed(ErrorStyle style, Print print) {
-  SetErrorStyle(style);
+  const MessageSettingsScope settings;
+  SelectErrorStyle(style);
+  SelectMessageLanguage(MessageLanguage::English);
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   print();
-  std::pair<std::string, std::string> printed{testing::internal::GetCapturedStdout(),
-                                              testing::internal::GetCapturedStderr()};
-  SetErrorStyle(ErrorStyle::classic);
-  SetMessageLanguage(MessageLanguage::cp932);
-  return printed;
+  return {testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
 }
 
-TEST(GnuErrors, LinesNameTheirPlaceOnStandardError) {
-  const DiagnosticPlace line{"main.asm", 7, {}};
-  const DiagnosticPlace in_macro{"main.asm", 20, "in macro M, line 2"};
+// One record, two printers: the classic line names the file and the line of the diagnostic
+// (the line within the body for a line of a macro); --errors=gnu names the line of the file
+// the expansions started from and lists the expansions after the text.
+TEST(Printers, ClassicAndGnuLinesOfOneRecord) {
+  auto st = MakeState();
+  const int32_t file = AddName(st->names, "main.asm");
+  const int32_t macro = AddName(st->names, "M");
+  st->diag.chains.push_back({
+      file, 20, {{macro, 0, 2}, {0, 3, 1}}
+  });
   using Lines = std::pair<std::string, std::string>;
-  auto english = [](auto print) {
-    return [print] {
-      SetMessageLanguage(MessageLanguage::english);
-      print();
-    };
+  struct Case {
+    Diagnostic diagnostic;
+    Lines classic, gnu;
   };
-  EXPECT_EQ(Printed(ErrorStyle::gnu, english([&] {
-                      PrintMessageAt(line, Msg::LineError, "main.asm", 7, "Syntax error");
-                    })),
-            Lines("", "main.asm:7: error: Syntax error\n"));
-  EXPECT_EQ(Printed(ErrorStyle::gnu, english([&] {
-                      PrintMessageAt(in_macro, Msg::MacroLineError, "main.asm", "Syntax error");
-                    })),
-            Lines("", "main.asm:20: error: Syntax error (in macro M, line 2)\n"));
-  EXPECT_EQ(Printed(ErrorStyle::gnu, english([&] {
-                      PrintMessageAt(line, Msg::LineErrorOffset, "main.asm", 7, "Far", 3);
-                    })),
-            Lines("", "main.asm:7: error: Far (+3)\n"));
-  EXPECT_EQ(Printed(ErrorStyle::gnu,
-                    english([&] { PrintMessageAt(line, Msg::RedundantA, "main.asm", 7); })),
-            Lines("", "main.asm:7: warning: Redundant operand 'A,'\n"));
-  EXPECT_EQ(Printed(ErrorStyle::gnu, english([&] {
-                      PrintMessageAt({"main.asm", 9, {}}, Msg::EofBeforeEnd, "main.asm");
-                    })),
-            Lines("", "main.asm:9: warning: EOF is found before 'END' command\n"));
-  // No place: the program's name. The text of a placement line is its argument.
-  EXPECT_EQ(Printed(ErrorStyle::gnu, english([] { ConsoleMessage(Msg::IllegalOption, 'Q'); })),
-            Lines("", "talvo: error: Illegal option: -Q\n"));
-  EXPECT_EQ(
-      Printed(ErrorStyle::gnu, english([] { ConsoleMessage(Msg::PlacementError, "No room"); })),
-      Lines("", "talvo: error: No room\n"));
-  EXPECT_EQ(Printed(ErrorStyle::gnu, english([] { ConsoleMessage(Msg::WarnBeyondDFFF); })),
-            Lines("", "talvo: warning: The binary extends beyond 0000h-DFFFh\n"));
-  // An information line stays as it is, on standard output.
-  EXPECT_EQ(Printed(ErrorStyle::gnu,
-                    english([] { ConsoleMessage(Msg::FreeSpace, 0x8010u, 0x80FFu, 240); })),
-            Lines("Info : 8010-80FF   240 bytes of free space\n", ""));
-  // The classic style prints the catalogue's text whatever the place.
-  EXPECT_EQ(Printed(ErrorStyle::classic, english([&] {
-                      PrintMessageAt(in_macro, Msg::MacroLineError, "main.asm", "Syntax error");
-                    })),
-            Lines("Error main.asm     : Syntax error\n", ""));
+  const SourceLocation line{file, 7, 0, 0};
+  const SourceLocation in_macro{file, 2, 0, 1};
+  const Case cases[] = {
+      {{Severity::Error, LineForm::Line, "Syntax error", line},
+       {"Error main.asm    7: Syntax error\n", ""},
+       {"", "main.asm:7: error: Syntax error\n"}            },
+      {{Severity::Error, LineForm::File, "Syntax error", in_macro},
+       {"Error main.asm     : Syntax error\n", ""},
+       {"",
+        "main.asm:20: error: Syntax error (in macro M, line 2; in REPT, repetition 3, "
+        "line 1)\n"}                                        },
+      {{Severity::Warning, LineForm::Line, "Redundant operand 'A,'", line},
+       {"Warning main.asm 7: Redundant operand 'A,'\n", ""},
+       {"", "main.asm:7: warning: Redundant operand 'A,'\n"}},
+      {{Severity::Warning, LineForm::File, "EOF is found", {file, 9, 0, 0}},
+       {"Warning: main.asm: EOF is found\n", ""},
+       {"", "main.asm:9: warning: EOF is found\n"}          },
+ // No place: the program's name. A placement line names no place in the classic form.
+      {{Severity::Error, LineForm::Bare, "Illegal option: -Q", {}},
+       {"Illegal option: -Q\n", ""},
+       {"", "talvo: error: Illegal option: -Q\n"}           },
+      {{Severity::Error, LineForm::Severity, "No room", line},
+       {"Error No room\n", ""},
+       {"", "main.asm:7: error: No room\n"}                 },
+      {{Severity::Warning, LineForm::Severity, "Beyond DFFFh", {}},
+       {"Warning: Beyond DFFFh\n", ""},
+       {"", "talvo: warning: Beyond DFFFh\n"}               },
+ // An information line stays as it is, on standard output.
+      {{Severity::Info, LineForm::Severity, "8010-80FF free", {}},
+       {"Info : 8010-80FF free\n", ""},
+       {"Info : 8010-80FF free\n", ""}                      },
+  };
+  for (const Case &c : cases) {
+    EXPECT_EQ(Printed(ErrorStyle::Classic, [&] { PrintDiagnostic(st.get(), c.diagnostic); }),
+              c.classic);
+    EXPECT_EQ(Printed(ErrorStyle::Gnu, [&] { PrintDiagnostic(st.get(), c.diagnostic); }), c.gnu);
+  }
 }
 
-TEST(GnuErrors, EveryTextHasTheSameFormInEveryLanguage) {
-  // The English text must begin with the same place characters as the Japanese one, or its
-  // lines would lose their place or keep a piece of it.
-  for (int i = 0; i < static_cast<int>(Msg::Count); ++i) {
-    const Msg id = static_cast<Msg>(i);
-    const char *japanese = MessageTextIn(id, MessageLanguage::cp932);
-    const char *english = MessageTextIn(id, MessageLanguage::english);
-    size_t japanese_place = 0;
-    size_t english_place = 0;
-    const char *japanese_kind = GnuSeverityOf(japanese, japanese_place);
-    const char *english_kind = GnuSeverityOf(english, english_place);
-    EXPECT_STREQ(japanese_kind, english_kind) << english;
-    EXPECT_EQ(std::string(japanese, japanese_place), std::string(english, english_place))
-        << english;
+// The -D text is no file an editor could open: its lines are about the run, and say so.
+TEST(Printers, TheDefineTextIsNamedAsTheRun) {
+  auto st = MakeState();
+  const Diagnostic d{
+      Severity::Error,
+      LineForm::Line,
+      "Syntax error",
+      {AddName(st->names, kDefineFileName), 1, 0, 0}
+  };
+  EXPECT_EQ(Printed(ErrorStyle::Classic, [&] { PrintDiagnostic(st.get(), d); }).first,
+            "Error in -D option    1: Syntax error\n");
+  EXPECT_EQ(Printed(ErrorStyle::Gnu, [&] { PrintDiagnostic(st.get(), d); }).second,
+            "talvo: error: Syntax error (in -D option)\n");
+}
+
+// A statement's error is reported at the current line, in a macro expansion without its line
+// number, and the slot is empty again.
+TEST(Printers, TheStatementErrorIsReportedOnceAtTheCurrentLine) {
+  auto st = MakeState();
+  StartLine(*st, "");
+  st->source.context->file_name = AddName(st->names, "main.asm");
+  st->source.context->line = 12;
+  for (int depth : {0, 1}) {
+    st->pass.macro_depth = depth;
+    EXPECT_EQ(
+        Printed(ErrorStyle::Classic,
+                [&] {
+                  SetError(*st, Msg::SyntaxError);
+                  ReportStatementError(*st);
+                })
+            .first,
+        depth == 0 ? "Error main.asm   12: Syntax error\n" : "Error main.asm     : Syntax error\n");
+    EXPECT_FALSE(HasError(*st));
   }
+  EXPECT_EQ(st->diag.error_lines, 2);
 }
 
 }  // namespace

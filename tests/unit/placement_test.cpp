@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "assembler/emit.h"
+#include "driver/driver.h"
 #include "test_support.h"
 
 namespace {
@@ -24,15 +26,17 @@ std::vector<Mark> RunLines(AssemblerState &st, const std::vector<const char *> &
                            AssembleList *listing = nullptr) {
   ResetForPass(st);
   SourceContext ctx;
-  ctx.file_name = AddName(st, "main.asm");
-  ctx.listing = listing;
+  ctx.file_name = AddName(st.names, "main.asm");
+  st.source.context = &ctx;
+  st.listing.list = listing;
   std::vector<Mark> marks;
   for (const char *line : lines) {
     EXPECT_EQ(AssembleLine(st, line, ctx), kResultOk) << line;
-    marks.push_back({st.pass.location, st.code.position});
+    marks.push_back({st.pass.location, st.pass.position});
     ++ctx.line;
   }
-  st.context = nullptr;
+  st.source.context = nullptr;
+  st.listing.list = nullptr;
   return marks;
 }
 
@@ -48,12 +52,10 @@ TEST(ListingPass, ListsBlocksAtTheirPlacedAddressAndGoesOnBehindThem) {
   ASSERT_TRUE(PlaceBlocks(*st));
   ASSERT_TRUE(ResolveFixups(*st));
   ASSERT_TRUE(CopyPlacedBlocks(*st));
-  char info[128];
-  std::snprintf(info, sizeof info, MessageText(Msg::FreeSpace), 0x9004, 0x90FF, 0xFC);
-  EXPECT_EQ(GetCapturedStdout(), info);
+  EXPECT_EQ(GetCapturedStdout(), "Info : " + Text(Msg::FreeSpace, 0x9004, 0x90FF, 0xFC) + "\n");
   // BLK went behind the first segment (8011h), ONE to the page after the second (9100h).
   const std::vector<uint8_t> image(st->code.bytes.begin(), st->code.bytes.begin() + 0x116);
-  EXPECT_EQ(st->code.position, 0x116);
+  EXPECT_EQ(st->pass.position, 0x116);
   EXPECT_EQ(image[0x10], 1);
   EXPECT_EQ(std::vector<uint8_t>(image.begin() + 0x11, image.begin() + 0x16),
             (std::vector<uint8_t>{0x00, 0x3A, 0x12, 0x80, 2}));
@@ -88,24 +90,24 @@ TEST(ListingPass, ListsBlocksAtTheirPlacedAddressAndGoesOnBehindThem) {
 TEST(PlacedBlocks, CodeIsNotStoredOverAPlacedBlock) {
   auto st = MakeState();
   StartLine(*st, "");
-  st->code.placed_end = 0x20;
-  st->code.position = 0x1F;
+  st->placement.placed_end = 0x20;
+  st->pass.position = 0x1F;
   EXPECT_FALSE(EmitByte(*st, 1));
-  EXPECT_STREQ(st->diag.error, MessageText(Msg::PlacedBlockOverlap));
-  EXPECT_EQ(st->code.position, 0x1F);
-  st->code.position = 0x20;
+  EXPECT_EQ(TakeError(*st), MessageText(Msg::PlacedBlockOverlap));
+  EXPECT_EQ(st->pass.position, 0x1F);
+  st->pass.position = 0x20;
   EXPECT_TRUE(EmitByte(*st, 1));
   AssembleList listing;
-  st->context->listing = &listing;  // the listing pass stores nothing
-  st->code.position = 0;
+  st->listing.list = &listing;  // the listing pass stores nothing
+  st->pass.position = 0;
   EXPECT_TRUE(EmitByte(*st, 1));
   EXPECT_EQ(st->code.bytes[0], 0);
+  st->listing.list = nullptr;
 }
 
 TEST(PlacedBlocks, CopyStaysInsideTheStagingAreaAndTheImage) {
-  const std::string failure = std::string("Error ") + MessageText(Msg::PlacedBlockOverlap) + "\n";
   struct Row {
-    std::vector<AssemblerState::PlacementRecord> records;
+    std::vector<PlacedBlock> records;
     bool ok;
   };
   const Row rows[] = {
@@ -117,15 +119,14 @@ TEST(PlacedBlocks, CopyStaysInsideTheStagingAreaAndTheImage) {
   };
   for (const Row &row : rows) {
     auto st = MakeState();
-    st->code.end = 0x12;
+    st->pass.image_end = 0x12;
     for (int i = 0; i < 8; ++i) {
       st->code.bytes[static_cast<size_t>(kImageSize + i)] = static_cast<uint8_t>(0xA0 + i);
     }
-    st->placements = row.records;
-    CaptureStdout();
+    st->placement.placed = row.records;
     EXPECT_EQ(CopyPlacedBlocks(*st), row.ok);
-    EXPECT_EQ(GetCapturedStdout(), row.ok ? "" : failure);
-    EXPECT_TRUE(st->placements.empty());
+    EXPECT_EQ(TakeError(*st), row.ok ? "" : MessageText(Msg::PlacedBlockOverlap));
+    EXPECT_TRUE(st->placement.placed.empty());
     if (row.ok) {
       EXPECT_EQ(std::vector<uint8_t>(st->code.bytes.begin() + 8, st->code.bytes.begin() + 0x12),
                 (std::vector<uint8_t>{0xA0, 0xA1, 0xA2, 0xA3, 0, 0, 0, 0, 0xA4, 0xA5}));

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "source/reader.h"
 #include "test_support.h"
 
 namespace {
@@ -33,8 +34,9 @@ TEST(TextStore, OffsetsStayValidAcrossGrowth) {
   FreeTextStore(store);
 }
 
-// Reads every line of a context into a vector.
+// Reads every line of a context, made current, into a vector.
 std::vector<std::string> ReadAll(AssemblerState &st, SourceContext &ctx) {
+  st.source.context = &ctx;
   std::vector<std::string> lines;
   char buffer[kLineCapacity];
   while (ReadLine(st, ctx, buffer)) {
@@ -46,6 +48,7 @@ std::vector<std::string> ReadAll(AssemblerState &st, SourceContext &ctx) {
 // Reads every line of a context as the line loop does, in place where the reader allows,
 // and every third line with ReadLine.
 std::vector<std::string> ReadAllInPlace(AssemblerState &st, SourceContext &ctx) {
+  st.source.context = &ctx;
   std::vector<std::string> lines;
   char buffer[kLineCapacity];
   for (int i = 1;; ++i) {
@@ -152,7 +155,7 @@ TEST(ReadLine, ReplayedLineTooLongFailsTheBody) {
   AppendText(st->text, "NOP\n");
   AppendText(st->text, "");
   SourceContext ctx;
-  ctx.file_name = AddName(*st, "main.asm");
+  ctx.file_name = AddName(st->names, "main.asm");
   ctx.replay = body;
   ctx.args[0] = AppendText(st->text, std::string(400, '1'));
   testing::internal::CaptureStdout();
@@ -182,10 +185,10 @@ TEST(SourceFile, TheCallersContextComesBackWhenTheFileEnds) {
   close(fd);
   auto st = MakeState();
   SourceContext outer;
-  st->context = &outer;
+  st->source.context = &outer;
   EXPECT_TRUE(AssembleSourceFile(*st, path));
-  EXPECT_EQ(st->context, &outer);
-  EXPECT_EQ(st->code.position, 1);
+  EXPECT_EQ(st->source.context, &outer);
+  EXPECT_EQ(st->pass.position, 1);
   std::remove(path);
 }
 
@@ -210,7 +213,7 @@ ssize_t ReadThenFail(void *cookie, char *buffer, size_t size) {
 // Runs the line loop over a file context made from stream, as AssembleSourceFile does.
 FileResult RunFile(AssemblerState &st, FILE *stream, int32_t first_line, std::string &printed) {
   SourceContext ctx;
-  ctx.file_name = AddName(st, "main.asm");
+  ctx.file_name = AddName(st.names, "main.asm");
   ctx.line = first_line;
   ctx.file = stream;
   auto reader = std::make_unique<LineReader>();
@@ -218,7 +221,7 @@ FileResult RunFile(AssemblerState &st, FILE *stream, int32_t first_line, std::st
   testing::internal::CaptureStdout();
   const FileResult result = RunLineLoop(st, ctx);
   printed = testing::internal::GetCapturedStdout();
-  st.context = nullptr;
+  st.source.context = nullptr;
   return result;
 }
 
@@ -232,7 +235,7 @@ TEST(SourceFile, AReadErrorFailsTheFileAfterTheLinesReadBeforeIt) {
   EXPECT_EQ(RunFile(*st, stream, 1, printed), FileResult::Failed);
   std::fclose(stream);
   EXPECT_EQ(printed, "File 'main.asm' cannot be read\n");
-  EXPECT_EQ(st->code.position, 3);  // every line before the failed read was assembled
+  EXPECT_EQ(st->pass.position, 3);  // every line before the failed read was assembled
 }
 
 FILE *TextFile(const std::string &text) {
@@ -260,7 +263,7 @@ TEST(SourceFile, LinesBeyondTheLargestLineNumberFailTheFile) {
   EXPECT_EQ(RunFile(*st, three, INT32_MAX - 1, printed), FileResult::Failed);
   std::fclose(three);
   EXPECT_EQ(printed, "File 'main.asm' has more than 2147483647 lines\n");
-  EXPECT_EQ(st->code.position, 4);
+  EXPECT_EQ(st->pass.position, 4);
 
   // The lines of a macro body count as well, and their capture stops at the limit without
   // asking for an ENDM.

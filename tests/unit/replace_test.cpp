@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 #include "output/output.h"
 
 namespace fs = std::filesystem;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "symbols/table.h"
 #include "test_support.h"
 
 namespace {
@@ -25,14 +26,16 @@ TEST(LabelTable, NamesAreCaseSensitiveAndScopesSeparate) {
   EXPECT_EQ(AddLabel(*st, "LOOP"), 2);
   EXPECT_EQ(AddLabel(*st, "Loop"), 0);
   EXPECT_EQ(FindLabel(*st, "Loo"), 0);
-  EXPECT_STREQ(NameAt(*st, LabelAt(*st, 2)->name), "LOOP");
+  EXPECT_STREQ(NameAt(st->names, LabelAt(*st, 2)->name), "LOOP");
   for (int32_t bad : {0, 3, -1, INT32_MIN}) {
     EXPECT_EQ(LabelAt(*st, bad), nullptr);
   }
-  LabelScope *first = OpenScope(*st, "FIRST");
+  ASSERT_TRUE(OpenScope(*st, "FIRST"));
+  LabelScope *first = st->labels.current;
   EXPECT_EQ(FindLabel(*st, "LOOP"), 0);
   EXPECT_EQ(AddLabel(*st, "LOOP"), 1);  // an independent record of the inner scope
-  LabelScope *second = OpenScope(*st, "");
+  ASSERT_TRUE(OpenScope(*st, ""));
+  LabelScope *second = st->labels.current;
   EXPECT_EQ(second->identifier, 2);
   EXPECT_EQ(second->parent, first);
   EXPECT_EQ(root->next, first);
@@ -41,7 +44,7 @@ TEST(LabelTable, NamesAreCaseSensitiveAndScopesSeparate) {
   EXPECT_EQ(st->labels.current, second);
   ASSERT_TRUE(SelectScope(*st, 1));
   EXPECT_EQ(LabelAt(*st, 1), &first->records[1]);
-  OpenScope(*st, "THIRD");
+  ASSERT_TRUE(OpenScope(*st, "THIRD"));
   SelectRootScope(*st);
   EXPECT_EQ(st->labels.current, root);
 }
@@ -58,7 +61,7 @@ TEST(LabelTable, ASearchServesTheDeclarationThatFollows) {
   EXPECT_EQ(AddSearchedLabel(*st, "NEW", SearchLabel(*st, "NEW")), 0);  // present now
 
   const LabelSearch in_root = SearchLabel(*st, "NEW");
-  OpenScope(*st, "INNER");
+  ASSERT_TRUE(OpenScope(*st, "INNER"));
   EXPECT_EQ(DeclareSearchedLabel(*st, "NEW", in_root, true), -1);  // the inner scope's own
   EXPECT_EQ(st->labels.current->records.size(), 2u);
   EXPECT_EQ(AddSearchedLabel(*st, "NEW", in_root), 0);  // searched here again: present
@@ -73,12 +76,12 @@ TEST(LabelTable, ExpectedSourceBytesReserveRoomOnly) {
   LabelScope &root = *st->labels.current;
   EXPECT_TRUE(root.records.empty());
   EXPECT_GE(root.records.capacity(), 100'000u);
-  EXPECT_GE(st->labels.pool.capacity(), 800'000u);
+  EXPECT_GE(st->names.bytes.capacity(), 800'000u);
   ASSERT_EQ(AddLabel(*st, "FIRST"), 1);
   // Buckets for a quarter of the 200,000 names guessed, so that the table is not rebuilt at
   // every doubling on the way; a nested scope starts small all the same.
   EXPECT_EQ(root.buckets.size(), 32'003u);
-  OpenScope(*st, "INNER");
+  ASSERT_TRUE(OpenScope(*st, "INNER"));
   ASSERT_EQ(AddLabel(*st, "X"), 1);
   EXPECT_EQ(st->labels.current->buckets.size(), 13u);
   SelectRootScope(*st);
@@ -107,7 +110,7 @@ TEST(LabelTable, DeclareNamesTheKindOfAnEarlierDefinition) {
     char expected[256];
     std::snprintf(expected, sizeof expected, MessageText(Msg::AlreadyDefined), "FWD",
                   MessageText(word));
-    EXPECT_STREQ(st->diag.error, expected);
+    EXPECT_EQ(TakeError(*st), expected);
   }
 }
 
@@ -115,9 +118,11 @@ TEST(LabelTable, OutwardLookupSkipsTheCurrentScopeAndOtherKinds) {
   auto st = MakeState();
   LabelAt(*st, AddLabel(*st, "N"))->kind = kLabelDefined;
   LabelAt(*st, AddLabel(*st, "M"))->kind = kLabelMacro;
-  LabelScope *middle = OpenScope(*st, "MID");
+  ASSERT_TRUE(OpenScope(*st, "MID"));
+  LabelScope *middle = st->labels.current;
   AddLabel(*st, "N");  // undefined placeholder: passed over
-  LabelScope *inner = OpenScope(*st, "IN");
+  ASSERT_TRUE(OpenScope(*st, "IN"));
+  LabelScope *inner = st->labels.current;
   LabelAt(*st, AddLabel(*st, "N"))->kind = kLabelDefined;  // current scope: not searched
   EXPECT_EQ(FindLabelOutward(*st, "N", kLabelDefined), &st->labels.scopes[0]->records[1]);
   EXPECT_EQ(FindLabelOutward(*st, "N", kLabelUndefined), &middle->records[1]);
@@ -136,13 +141,13 @@ TEST(LabelTable, GrowsPastItsStartingSizes) {
   for (int i = 1; i <= kNames; i += 7) {
     const std::string name = "NAME_" + std::to_string(i);
     ASSERT_EQ(FindLabel(*st, name), i);
-    ASSERT_STREQ(NameAt(*st, LabelAt(*st, i)->name), name.c_str());
+    ASSERT_STREQ(NameAt(st->names, LabelAt(*st, i)->name), name.c_str());
   }
   std::vector<int32_t> refs;
   for (int i = 1; i <= 200; ++i) {
     refs.push_back(MakeScopedRef(*st, i));
   }
-  OpenScope(*st, "OTHER");  // scope-independent references ignore the current scope
+  ASSERT_TRUE(OpenScope(*st, "OTHER"));  // scope-independent references ignore the current scope
   for (int i = 0; i < 200; ++i) {
     ASSERT_EQ(refs[i], -(i + 1));
     ASSERT_EQ(LabelAt(*st, refs[i]), &st->labels.scopes[0]->records[i + 1]);
@@ -174,7 +179,7 @@ TEST(LabelTable, ShortAndLongNamesThatDifferAtTheEnd) {
     EXPECT_EQ(FindLabel(*st, names[i]), static_cast<int32_t>(i + 1)) << names[i];
     EXPECT_EQ(AddLabel(*st, names[i]), 0) << names[i];
     EXPECT_EQ(DeclareLabel(*st, names[i], false), static_cast<int32_t>(i + 1));
-    EXPECT_EQ(NameAt(*st, LabelAt(*st, static_cast<int32_t>(i + 1))->name), names[i]);
+    EXPECT_EQ(NameAt(st->names, LabelAt(*st, static_cast<int32_t>(i + 1))->name), names[i]);
   }
   EXPECT_EQ(FindLabel(*st, std::string(kShortName + 1, 'M')), 0);
   EXPECT_EQ(FindLabel(*st, std::string(999, 'N')), 0);
@@ -206,7 +211,7 @@ TEST(LabelTable, EqualHashesAndCrowdedBuckets) {
 
   // Forty names in one scope pass the first bucket array's growth; names from another scope
   // are absent here.
-  OpenScope(*st, "SMALL");
+  ASSERT_TRUE(OpenScope(*st, "SMALL"));
   for (int i = 1; i <= 40; ++i) {
     ASSERT_EQ(AddLabel(*st, "S" + std::to_string(i)), i);
     for (int j = 1; j <= i; ++j) {
@@ -252,7 +257,7 @@ TEST(LabelTable, GrowthKeepsRecordsInCreationOrder) {
   ASSERT_EQ(root.records.size(), static_cast<size_t>(kNames + 1));
   for (int i = 1; i <= kNames; ++i) {
     const std::string name = "ORDER" + std::to_string(kNames - i);
-    ASSERT_EQ(NameAt(*st, root.records[static_cast<size_t>(i)].name), name);
+    ASSERT_EQ(NameAt(st->names, root.records[static_cast<size_t>(i)].name), name);
     ASSERT_EQ(root.records[static_cast<size_t>(i)].value, i);
     ASSERT_EQ(FindLabel(*st, name), i);
   }
@@ -261,15 +266,15 @@ TEST(LabelTable, GrowthKeepsRecordsInCreationOrder) {
 TEST(QualifiedName, PrefixesEnclosingScopesWithinTheBuffer) {
   auto st = MakeState();
   EXPECT_STREQ(QualifiedName(*st, AddLabel(*st, "TOP")), "TOP");
-  OpenScope(*st, "OUTER");
-  OpenScope(*st, "INNER");
+  ASSERT_TRUE(OpenScope(*st, "OUTER"));
+  ASSERT_TRUE(OpenScope(*st, "INNER"));
   EXPECT_STREQ(QualifiedName(*st, AddLabel(*st, "LOOP")), "OUTER.INNER.LOOP");
-  OpenScope(*st, "");
+  ASSERT_TRUE(OpenScope(*st, ""));
   EXPECT_STREQ(QualifiedName(*st, AddLabel(*st, "X")), "OUTER.INNER..X");
   // Five scopes of 63-character names: only three fit into 255 characters before "X".
   SelectRootScope(*st);
   for (char c = 'a'; c <= 'e'; ++c) {
-    OpenScope(*st, std::string(70, c));  // kept to 63 characters
+    ASSERT_TRUE(OpenScope(*st, std::string(70, c)));  // kept to 63 characters
   }
   EXPECT_EQ(std::string(QualifiedName(*st, AddLabel(*st, "X"))),
             std::string(63, 'c') + "." + std::string(63, 'd') + "." + std::string(63, 'e') + ".X");

@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -21,6 +23,7 @@ void StateDeleter::operator()(AssemblerState *st) const {
 
 StatePtr MakeState() {
   StatePtr st(new AssemblerState);
+  CreateNamePool(st->names);
   if (!CreateLabelTable(*st) || !CreateTextStore(st->text)) {
     std::abort();
   }
@@ -30,8 +33,8 @@ StatePtr MakeState() {
 
 void StartLine(AssemblerState &st, const char *line) {
   g_context = SourceContext{};
-  st.context = &g_context;
-  BeginLineScan(st, line);
+  st.source.context = &g_context;
+  BeginLineScan(st, line, &g_context.conditional);
   st.diag.error = nullptr;
 }
 
@@ -67,4 +70,31 @@ int WholeRunTest::Run(std::vector<std::string> args, std::string *out) {
 std::string ReadFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string TakeError(AssemblerState &st) {
+  const std::string text = ErrorText(st);
+  st.diag.error = nullptr;
+  return text;
+}
+
+std::string Text(Msg id, ...) {
+  char text[512];
+  va_list args;
+  va_start(args, id);
+  std::vsnprintf(text, sizeof text, MessageText(id), args);
+  va_end(args);
+  return text;
+}
+
+std::string ErrorLine(const char *file, int line, const std::string &text) {
+  char prefix[300];
+  std::snprintf(prefix, sizeof prefix, "Error %s%5d: ", file, line);
+  return prefix + text + "\n";
+}
+
+std::string WarningLine(const char *file, int line, const std::string &text) {
+  char prefix[300];
+  std::snprintf(prefix, sizeof prefix, "Warning %s %d: ", file, line);
+  return prefix + text + "\n";
 }

@@ -8,7 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "driver/state.h"
+#include "assembler/assembler.h"
+#include "base/state.h"
+#include "lexer/lexer.h"
+#include "source/source.h"
+#include "symbols/symbols.h"
 
 // Frees the label table, text store and fixups of a test's state.
 struct StateDeleter {
@@ -37,6 +41,16 @@ class WholeRunTest : public ScratchFolderTest {
   // Runs talvo with the arguments; returns the exit status, the console text in *out.
   int Run(std::vector<std::string> args, std::string *out = nullptr);
 };
+
+// The text of the error slot, "" when it is empty; the slot is emptied, as the statement loop
+// empties it when it reports the error.
+std::string TakeError(AssemblerState &st);
+
+// A catalogue message with its arguments, in the selected language.
+std::string Text(Msg id, ...);
+// The classic lines the program prints: "Error FILE LINE: TEXT" and "Warning FILE LINE: TEXT".
+std::string ErrorLine(const char *file, int line, const std::string &text);
+std::string WarningLine(const char *file, int line, const std::string &text);
 
 // The whole contents of a file ("" when it cannot be read).
 std::string ReadFile(const std::string &path);

@@ -15,6 +15,7 @@ struct Scanned {
   int32_t kind;
   int32_t value;
   std::string text;
+  LocalForm local_form = LocalForm::None;
 };
 
 // Scans a whole line in the given conditional state; stops after the end of the line or a
@@ -22,8 +23,8 @@ struct Scanned {
 std::vector<Scanned> ScanAll(AssemblerState &st, const char *line, int32_t if_state = 0,
                              int32_t if_depth = 0) {
   StartLine(st, line);
-  st.context->if_state = if_state;
-  st.context->if_depth = if_depth;
+  st.source.context->conditional.state = static_cast<IfState>(if_state);
+  st.source.context->conditional.depth = if_depth;
   std::vector<Scanned> tokens;
   for (;;) {
     Token token;
@@ -31,7 +32,7 @@ std::vector<Scanned> ScanAll(AssemblerState &st, const char *line, int32_t if_st
       tokens.push_back({-1, 0, ""});
       return tokens;
     }
-    tokens.push_back({token.kind, token.value, std::string(token.Text())});
+    tokens.push_back({token.kind, token.value, std::string(token.Text()), token.local_form});
     if (token.kind == kEndOfLine || token.kind == kSkippedLine) {
       return tokens;
     }
@@ -226,10 +227,12 @@ TEST(Tokenizer, LocalLabelFamiliesAndNames) {
     const char last = static_cast<char>(std::toupper(line[std::strlen(line) - 1]));
     EXPECT_EQ(token.kind, kIdentifier) << line;
     EXPECT_EQ(token.text, name) << line;
-    EXPECT_EQ(token.value, last == 'B' || last == 'F' ? -1 : 0) << line;
+    EXPECT_EQ(token.local_form,
+              last == 'B' || last == 'F' ? LocalForm::Reference : LocalForm::Definition)
+        << line;
   }
-  EXPECT_EQ(st->scan.local_counters[3], 2);
-  EXPECT_EQ(st->scan.local_counters[10], 2);
+  EXPECT_EQ(st->pass.local_counters[3], 2);
+  EXPECT_EQ(st->pass.local_counters[10], 2);
   EXPECT_EQ(Kinds(*st, "@X").back(), -1);
   EXPECT_EQ(st->diag.error, MessageText(Msg::SyntaxError));
   EXPECT_EQ(Kinds(*st, "@5:"), (std::vector<int32_t>{kIdentifier, kColon, kEndOfLine}));
@@ -257,7 +260,7 @@ TEST(Tokenizer, PeekedTokenIsScannedOnce) {
   EXPECT_EQ(token.Text(), "@@00000");
   EXPECT_EQ(*st->scan.pos, '@');  // blanks consumed, token not
   ASSERT_TRUE(TakePeekedToken(*st));
-  EXPECT_EQ(st->scan.local_counters[10], 1);
+  EXPECT_EQ(st->pass.local_counters[10], 1);
   ASSERT_TRUE(ScanToken(*st, token));
   EXPECT_EQ(token.kind, kNop);
   // A position moved since the peek is scanned afresh, not jumped over.
@@ -266,10 +269,12 @@ TEST(Tokenizer, PeekedTokenIsScannedOnce) {
   st->scan.pos += 1;
   ASSERT_TRUE(TakePeekedToken(*st));
   EXPECT_STREQ(st->scan.pos, " DEF");
-  // A failed peek is not taken as a success.
+  // A failed peek is not taken as a success: the take scans again, and reports the failure.
   StartLine(*st, "12B");
-  EXPECT_FALSE(PeekToken(*st, token));
+  EXPECT_FALSE(TryPeekToken(*st, token));
+  EXPECT_FALSE(HasError(*st));
   EXPECT_FALSE(TakePeekedToken(*st));
+  EXPECT_EQ(TakeError(*st), MessageText(Msg::InvalidNumber));
 }
 
 TEST(Tokenizer, APeekAtTheSamePlaceTakesTheKeptToken) {
@@ -303,7 +308,7 @@ TEST(Tokenizer, LocalLabelDefinitionsAreScannedByEveryPeek) {
   ASSERT_TRUE(PeekToken(*st, token));
   ASSERT_TRUE(PeekToken(*st, token));
   EXPECT_EQ(token.Text(), "@@00001");
-  EXPECT_EQ(st->scan.local_counters[10], 2);
+  EXPECT_EQ(st->pass.local_counters[10], 2);
   // The reference peeked before the definitions names the next label when peeked again.
   st->scan.pos = line;
   ASSERT_TRUE(PeekToken(*st, token));
@@ -334,10 +339,10 @@ TEST(SkipScan, FindsOnlyWholeConditionalWords) {
   };
   for (const auto &c : cases) {
     EXPECT_EQ(Kinds(*st, c.line, 1), c.kinds) << c.line;
-    EXPECT_EQ(st->context->if_depth, 0) << c.line;
+    EXPECT_EQ(st->source.context->conditional.depth, 0) << c.line;
   }
   StartLine(*st, " ELSE NOP");
-  st->context->if_state = 4;
+  st->source.context->conditional.state = kIfDone;
   Token token;
   ASSERT_TRUE(ScanToken(*st, token));
   EXPECT_STREQ(st->scan.pos, " NOP");  // the statement loop goes on after the keyword
@@ -346,26 +351,26 @@ TEST(SkipScan, FindsOnlyWholeConditionalWords) {
 TEST(SkipScan, NestedIfOpensASkippedLevel) {
   auto st = MakeState();
   EXPECT_EQ(Kinds(*st, " if 1 ; IF", 4), (std::vector<int32_t>{kSkippedLine}));
-  EXPECT_EQ(st->context->if_depth, 1);
-  EXPECT_EQ(st->context->if_state, 5);
-  EXPECT_EQ(st->context->if_stack[0], 4);
+  EXPECT_EQ(st->source.context->conditional.depth, 1);
+  EXPECT_EQ(st->source.context->conditional.state, 5);
+  EXPECT_EQ(st->source.context->conditional.saved[0], 4);
   for (const char *line : {" IFX 1", " DB 'IF'", "; IF", " XIF", " IF_1"}) {
     Kinds(*st, line, 1);
-    EXPECT_EQ(st->context->if_depth, 0) << line;
+    EXPECT_EQ(st->source.context->conditional.depth, 0) << line;
   }
   // A peeked IF line taken afterwards opens one level only.
   StartLine(*st, "IF 0");
-  st->context->if_state = 1;
+  st->source.context->conditional.state = kIfFalse;
   Token token;
   ASSERT_TRUE(PeekToken(*st, token));
   ASSERT_TRUE(TakePeekedToken(*st));
-  EXPECT_EQ(st->context->if_depth, 1);
+  EXPECT_EQ(st->source.context->conditional.depth, 1);
   // Depth 8 still opens a level; depth 9 refuses without opening one.
   Kinds(*st, " IF 1", 5, 8);
-  EXPECT_EQ(st->context->if_depth, 9);
+  EXPECT_EQ(st->source.context->conditional.depth, 9);
   EXPECT_EQ(Kinds(*st, " IF 1", 5, 9), (std::vector<int32_t>{-1}));
   EXPECT_EQ(st->diag.error, MessageText(Msg::TooMuchIfNesting));
-  EXPECT_EQ(st->context->if_depth, 9);
+  EXPECT_EQ(st->source.context->conditional.depth, 9);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The end of a run whose memory ran out: a failed operator new and a text store that cannot
 // grow both come here, so that no allocation failure aborts or goes unnoticed.
-#include "driver/memory.h"
+#include "base/memory.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <new>
 
-#include "driver/diagnostics.h"
+#include "base/catalogue.h"
 
 namespace {
 
@@ -80,6 +80,7 @@ void EndRunOutOfMemory() {
   std::fflush(stdout);
   const char *text = MessageText(Msg::NoMemory);
   (void)!write(STDOUT_FILENO, text, std::strlen(text));
+  (void)!write(STDOUT_FILENO, "\n", 1);
   _exit(kOutOfMemoryStatus);
 }
 

@@ -8,6 +8,12 @@
 
 #include <cstddef>
 
+// Ends the process after an allocation failed: the console is flushed, the message printed and
+// the exit status is 255. It writes without allocating, so it works with no memory left.
+[[noreturn]] void EndRunOutOfMemory();
+// Makes a failed operator new end the run through EndRunOutOfMemory.
+void InstallOutOfMemoryHandler();
+
 // Never returns null: a request the system refuses ends the run (EndRunOutOfMemory).
 void *AllocateLarge(size_t bytes);
 // Releases a block from AllocateLarge of the same size.

@@ -1,0 +1,84 @@
+// AssemblerState: the one record of a run's state, made of one sub-record per subsystem and
+// passed explicitly as the first parameter of every operation. The records live here, below
+// every folder; each folder's operations on its own records are in its header.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/code_state.h"
+#include "base/diagnostics.h"
+#include "base/label_state.h"
+#include "base/names.h"
+#include "base/scan_state.h"
+#include "base/source_state.h"
+
+enum class OutputMode { bin, mzt, hex, dump, d88_pc8801, d88_mz2000_2d, d88_mz2000_2dd };
+
+// Command-line settings: written by the driver, read by every folder.
+struct Options {
+  OutputMode mode = OutputMode::bin;
+  const char *extension = ".bin";
+  std::string output_name;  // from -o, or derived from the first source file
+  bool output_given = false;
+  std::string mzt_name;   // -m: the file name inside the MZT image
+  std::string disk_name;  // -2 / -25, at most 10 characters
+  bool truncate_d000 = false;
+  bool label_list = false;
+  bool label_list_all_scopes = false;
+  bool label_list_global_only = false;
+  std::string label_prefix;
+  bool symbol_file = false;
+  bool assemble_list = false;
+  const char *define = nullptr;  // -D text
+  uint32_t first_source = 0;     // TextStore offset of the first source name
+  int32_t source_count = 0;      // source names stored from there on, empty ones included
+  std::vector<std::string> include_folders;  // -I, in order
+  bool warn_range = false;                   // --warn=range
+  std::string deps_name;                     // --deps=FILE; empty: no dependency rule
+};
+
+// Everything a pass starts afresh, the assembly pass and the listing pass alike: assigning a
+// fresh value resets it all at once. Each field belongs to the folder named beside it.
+struct PassState {
+  // assembler: the location counter, '$' and where the next byte goes in the code buffer.
+  int32_t location = 0;           // Z80 address of the next byte
+  int32_t statement_address = 0;  // location at the statement's start: the value of '$'
+  int32_t position = 0;           // next CodeBuffer offset to write
+  // One past the furthest image byte stored or placed so far: the image length after
+  // assembly. An ARRANGE without pairs moves the position back below it, to patch bytes in
+  // the middle; the bytes behind stay in the image.
+  int32_t image_end = 0;
+  FloatingBlock floating;  // assembler (placement): the floating block open
+  CharMapState charmap;    // assembler (character maps)
+  // lexer: the local labels' counters.
+  int32_t local_counters[kLocalFamilies] = {};
+  // source: macro expansions under way, REPT bodies named so far.
+  int32_t macro_depth = 0;
+  int32_t rept_counter = 0;
+  // Set when INCLUDE nesting overflows (a file that includes itself), or when the error-line
+  // limit is reached: every line loop stops, so that macros or further INCLUDE lines cannot
+  // go on.
+  bool abandoned = false;
+};
+
+struct AssemblerState {
+  Options options;
+  Diagnostics diag;
+  NamePool names;
+  ScanState scan;
+  ExpressionState expr;
+  LabelTable labels;
+  TextStore text;
+  SourceState source;
+  CodeBuffer code;
+  FixupList fixups;
+  SegmentState segment;
+  PlacementState placement;
+  ListingState listing;
+  PassState pass;
+};
+
+// True in the listing pass: every line is listed, and no byte is stored.
+inline bool IsListingPass(const AssemblerState &st) { return st.listing.list != nullptr; }

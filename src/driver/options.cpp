@@ -1,0 +1,297 @@
+// The command line: the usage text, the short options by letter and the long options from a
+// table.
+#include "driver/options.h"
+
+#include <cstring>
+#include <string>
+
+#include "base/text.h"
+#include "source/source.h"
+
+namespace {
+
+constexpr size_t kNameBufferSize = 256;
+constexpr size_t kMaxDiskName = 10;
+
+constexpr char kBanner[] = "TALVO -- Z80 Absolute Assembler ver 0.12 by Ostrel\n";
+
+const char *const kUsage[] = {
+    "Usage: TALVO [options] sourcefile [,sourcefile...]\n",
+    "  -oxxx Set output file name\n",
+    "  -i    Output with Intel HEX format\n",
+    "  -mxxx Output MZT file (xxx is filename in MZT image)\n",
+    "  -2xxx Output D88 file for MZ-2000 (xxx is boot disk name)\n",
+    "  -8    Output D88 file for PC-8801\n",
+    "  -d    Just dump the result\n",
+    "  -l    Output label definition list (.lst)\n",
+    "  -x    Output assemble list (.als)\n",
+    "  -D    Define a label (ex. -Dlabel=1234h)\n",
+    "  -T    Truncate MZT file if it exceeds D000h\n",
+    "  -Y    Output symbol table file (.sym)\n",
+};
+
+ParseResult Stop(int status) { return {ParseOutcome::Exit, status}; }
+
+// The value of an option that takes one: the text attached after `skip` characters, or
+// the next argument whatever it looks like. nullptr when there is neither.
+const char *OptionValue(int argc, char **argv, int &index, size_t skip) {
+  const char *attached = argv[index] + skip;
+  if (*attached != '\0') {
+    return attached;
+  }
+  if (index + 1 >= argc) {
+    return nullptr;
+  }
+  return argv[++index];
+}
+
+// Long options, "--NAME" or "--NAME=VALUE", each a row of kLongOptions below.
+
+void PrintLongOptions();
+
+// --help: the usage text, then the options it does not list.
+ParseResult ShowHelp(Options &, const char *) {
+  PrintUsage();
+  ConsolePrint("  -Ixxx Search INCLUDE and BINCLUDE files also in folder xxx\n");
+  PrintLongOptions();
+  return Stop(0);
+}
+
+// --version: the banner line.
+ParseResult ShowVersion(Options &, const char *) {
+  PrintBanner();
+  return Stop(0);
+}
+
+// A value of a long option that names one of a few settings.
+template <typename Setting>
+struct NamedSetting {
+  const char *name;
+  Setting setting;
+};
+
+// Applies the setting that value names (in any letter case); Reject when no row names it.
+template <typename Setting, size_t N>
+ParseResult SelectNamed(const NamedSetting<Setting> (&rows)[N], const char *value,
+                        void (*apply)(Setting)) {
+  for (const NamedSetting<Setting> &row : rows) {
+    if (SameIgnoringCase(value, row.name)) {
+      apply(row.setting);
+      return {};
+    }
+  }
+  return {ParseOutcome::Reject, 0};
+}
+
+// --messages=LANGUAGE: the texts of the catalogue messages from here on.
+ParseResult MessagesOption(Options &, const char *value) {
+  static constexpr NamedSetting<MessageLanguage> kLanguages[] = {
+      {"cp932", MessageLanguage::Cp932  },
+      {"utf-8", MessageLanguage::Utf8   },
+      {"en",    MessageLanguage::English},
+  };
+  return SelectNamed(kLanguages, value, SelectMessageLanguage);
+}
+
+// --errors=STYLE: how error and warning lines are printed from here on.
+ParseResult ErrorsOption(Options &, const char *value) {
+  static constexpr NamedSetting<ErrorStyle> kStyles[] = {
+      {"classic", ErrorStyle::Classic},
+      {"gnu",     ErrorStyle::Gnu    },
+  };
+  return SelectNamed(kStyles, value, SelectErrorStyle);
+}
+
+// --warn=range: warnings about operand values their field cannot hold.
+ParseResult WarnOption(Options &options, const char *value) {
+  if (!SameIgnoringCase(value, "range")) {
+    return {ParseOutcome::Reject, 0};
+  }
+  options.warn_range = true;
+  return {};
+}
+
+// --deps=FILE: a make rule naming every file the run reads.
+ParseResult DepsOption(Options &options, const char *value) {
+  if (*value == '\0') {
+    return {ParseOutcome::Reject, 0};
+  }
+  options.deps_name = value;
+  return {};
+}
+
+struct LongOption {
+  const char *name;  // without the leading "--"; a name ending in '=' takes a value
+  ParseResult (*apply)(Options &options, const char *value);
+  const char *help;  // its line of the --help text
+};
+
+const LongOption kLongOptions[] = {
+    {"help",      ShowHelp,       "  --help        Print this usage text\n"           },
+    {"version",   ShowVersion,    "  --version     Print the version\n"               },
+    {"messages=", MessagesOption,
+     "  --messages=xx Print messages in cp932 (default), utf-8 or en (English)\n"     },
+    {"errors=",   ErrorsOption,
+     "  --errors=gnu  Print errors and warnings as FILE:LINE: error: TEXT on stderr\n"},
+    {"warn=",     WarnOption,
+     "  --warn=range  Warn about operand values outside the range of their field\n"   },
+    {"deps=",     DepsOption,
+     "  --deps=xxx    Write a make rule: the output depends on every file read\n"     },
+};
+
+void PrintLongOptions() {
+  for (const LongOption &option : kLongOptions) {
+    ConsolePrint("%s", option.help);
+  }
+}
+
+// An argument that begins with "--": the row of its name applies it. An unknown name, a value
+// the row refuses, or a missing or extra "=VALUE" is an illegal option.
+ParseResult ParseLongOption(Options &options, const char *arg) {
+  const char *body = arg + 2;
+  for (const LongOption &option : kLongOptions) {
+    const size_t length = std::strlen(option.name);
+    const bool takes_value = option.name[length - 1] == '=';
+    if (takes_value ? std::strncmp(body, option.name, length) == 0
+                    : std::strcmp(body, option.name) == 0) {
+      ParseResult result = option.apply(options, body + length);
+      if (result.outcome != ParseOutcome::Reject) {
+        return result;
+      }
+      break;
+    }
+  }
+  ConsoleMessage(Msg::IllegalLongOption, arg);
+  return Stop(kExitFailure);
+}
+
+void SetMode(Options &options, OutputMode mode, const char *extension) {
+  options.mode = mode;
+  if (extension != nullptr) {
+    options.extension = extension;
+  }
+}
+
+}  // namespace
+
+void PrintUsage() {
+  ConsolePrint("%s\n", kBanner);
+  for (const char *line : kUsage) {
+    ConsolePrint("%s", line);
+  }
+}
+
+void PrintBanner() { ConsolePrint("%s", kBanner); }
+
+ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have_source) {
+  Options &options = st.options;
+  for (int i = 1; i < argc; ++i) {
+    const char *arg = argv[i];
+    if (arg[0] != '-') {
+      uint32_t offset = AppendText(st.text, arg);
+      if (offset == 0) {
+        ConsoleMessage(Msg::CantInitTextStore);
+        return Stop(kExitFailure);
+      }
+      if (!have_source) {
+        options.first_source = offset;
+        have_source = true;
+      }
+      ++options.source_count;
+      continue;
+    }
+    if (arg[1] == '-') {
+      ParseResult result = ParseLongOption(options, arg);
+      if (result.outcome != ParseOutcome::Continue) {
+        return result;
+      }
+      continue;
+    }
+    switch (arg[1]) {
+      case 'o': {
+        const char *value = OptionValue(argc, argv, i, 2);
+        if (value == nullptr) {
+          PrintUsage();
+          return Stop(0);
+        }
+        if (std::strlen(value) >= kNameBufferSize) {
+          ConsoleMessage(Msg::OutputNameTooLong);
+          return Stop(kExitFailure);
+        }
+        options.output_name = value;
+        options.output_given = true;
+        break;
+      }
+      case 'i':
+        SetMode(options, OutputMode::hex, ".hex");
+        break;
+      case 'm': {
+        const char *value = OptionValue(argc, argv, i, 2);
+        if (value == nullptr) {
+          PrintUsage();
+          return Stop(0);
+        }
+        SetMode(options, OutputMode::mzt, ".mzt");
+        options.mzt_name = value;
+        break;
+      }
+      case '2': {
+        // "-25" selects the 2DD variant; the '5' is not part of the name.
+        bool two_dd = arg[2] == '5';
+        const char *value = OptionValue(argc, argv, i, two_dd ? 3 : 2);
+        if (value == nullptr) {
+          PrintUsage();
+          return Stop(0);
+        }
+        SetMode(options, two_dd ? OutputMode::d88_mz2000_2dd : OutputMode::d88_mz2000_2d, ".d88");
+        options.disk_name.assign(value, strnlen(value, kMaxDiskName));
+        break;
+      }
+      case '8':
+        SetMode(options, OutputMode::d88_pc8801, ".d88");
+        break;
+      case 'd':
+        SetMode(options, OutputMode::dump, nullptr);
+        break;
+      case 'l':
+        options.label_list = true;
+        if (arg[2] == 'l') {
+          options.label_list_all_scopes = true;
+        } else if (arg[2] == 'g') {
+          options.label_list_global_only = true;
+        } else if (arg[2] == ':') {
+          options.label_prefix = arg + 3;
+        }
+        break;
+      case 'x':
+        options.assemble_list = true;
+        break;
+      case 'I': {
+        const char *value = OptionValue(argc, argv, i, 2);
+        if (value == nullptr) {
+          ConsoleMessage(Msg::IncludeFolderMissing);
+          return Stop(kExitFailure);
+        }
+        options.include_folders.emplace_back(value);
+        break;
+      }
+      case 'D':
+        if (arg[2] == '\0') {
+          ConsoleMessage(Msg::ErrorInDOption);
+          return Stop(kExitFailure);
+        }
+        options.define = arg + 2;
+        break;
+      case 'T':
+        options.truncate_d000 = true;
+        break;
+      case 'Y':
+        options.symbol_file = true;
+        break;
+      default:
+        ConsoleMessage(Msg::IllegalOption, arg[1]);
+        return Stop(kExitFailure);
+    }
+  }
+  return {};
+}

@@ -1,0 +1,24 @@
+// The command line (private to src/driver/).
+#pragma once
+
+#include "base/state.h"
+
+constexpr int kExitFailure = -1;
+
+// What option parsing decided: go on, stop with an exit status, or refuse the argument (a
+// long option's value; the caller reports it).
+enum class ParseOutcome { Continue, Exit, Reject };
+
+struct ParseResult {
+  ParseOutcome outcome = ParseOutcome::Continue;
+  int status = 0;
+};
+
+// The banner line, then the usage text.
+void PrintUsage();
+// The banner line alone.
+void PrintBanner();
+
+// Reads the options into st.options and appends the source file names to the text store;
+// have_source tells whether one was given.
+ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have_source);

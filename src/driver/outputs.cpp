@@ -1,0 +1,236 @@
+// The files of a run: every one is named and checked before anything is built, then built in
+// memory, then written all together, all or nothing: a run that fails at any step leaves every
+// file as it was.
+#include "driver/outputs.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "driver/passes.h"
+#include "output/output.h"
+#include "source/source.h"
+
+namespace {
+
+constexpr size_t kMaxExtensionPosition = 251;
+
+// The names of the files the run writes.
+struct OutputNames {
+  std::string image;                                   // empty with -d
+  std::string label_list, symbol_file, assemble_list;  // empty when not asked for
+  std::string make_rule;                               // --deps, or empty
+};
+
+// The name of a listing: the output name with the listing's extension. False, with a message,
+// when the extension cannot be applied (the name would be left as the output name).
+bool ListingName(const AssemblerState &st, const char *extension, std::string &name) {
+  const std::string &output = st.options.output_name;
+  name = output;
+  if (!ReplaceExtension(name, extension)) {
+    name = output.substr(0, std::min(output.rfind('.'), output.size())) + extension;
+    ConsoleMessage(Msg::ListingNameTooLong, name.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool NameOutputs(const AssemblerState &st, OutputNames &names) {
+  const Options &options = st.options;
+  if (options.mode != OutputMode::dump) {
+    names.image = options.output_name;
+  }
+  names.make_rule = options.deps_name;
+  return (!options.label_list || ListingName(st, ".lst", names.label_list)) &&
+         (!options.symbol_file || ListingName(st, ".sym", names.symbol_file)) &&
+         (!options.assemble_list || ListingName(st, ".als", names.assemble_list));
+}
+
+// No file the run writes may be a file it has read (links followed), and no two may be the
+// same file. False, with a message naming the file, when one is.
+bool CheckOutputNames(const AssemblerState &st, const std::vector<std::string> &names) {
+  for (size_t i = 0; i < names.size(); ++i) {
+    const char *name = names[i].c_str();
+    if (IsInputFile(st, name)) {
+      ConsoleMessage(Msg::OutputIsInput, name);
+      return false;
+    }
+    for (size_t j = 0; j < i; ++j) {
+      if (names[j] == names[i] || SameExistingFile(names[j].c_str(), name) ||
+          ResolvedPath(names[j].c_str()) == ResolvedPath(name)) {
+        ConsoleMessage(Msg::OutputNamedTwice, name);
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+std::vector<std::string> NamesOf(const OutputNames &names) {
+  std::vector<std::string> list;
+  for (const std::string *name : {&names.image, &names.label_list, &names.symbol_file,
+                                  &names.assemble_list, &names.make_rule}) {
+    if (!name->empty()) {
+      list.push_back(*name);
+    }
+  }
+  return list;
+}
+
+std::vector<std::string> NamesOf(const std::vector<OutputFile> &files) {
+  std::vector<std::string> list;
+  list.reserve(files.size());
+  for (const OutputFile &file : files) {
+    list.push_back(file.path);
+  }
+  return list;
+}
+
+// Builds the image file for the output mode (and D000.bin beside an MZT cut at D000h), or
+// prints the dump. False when a disk cannot be built (reported).
+bool BuildImageFiles(const AssemblerState &st, const Image &image, const std::string &name,
+                     std::vector<OutputFile> &files) {
+  const Options &options = st.options;
+  std::string contents;
+  OutputKind kind = OutputKind::Image;
+  bool ok = true;
+  switch (options.mode) {
+    case OutputMode::bin:
+      contents = BinaryFile(image);
+      break;
+    case OutputMode::hex:
+      contents = IntelHexFile(image);
+      break;
+    case OutputMode::mzt: {
+      std::string overflow;
+      uint8_t header[kMztHeaderSize] = {};
+      EncodeMztName(header, options.mzt_name.c_str());
+      files.push_back({name, MztFile(header, image, options.truncate_d000, &overflow), kind});
+      if (!overflow.empty()) {
+        files.push_back({kOverflowFileName, std::move(overflow), kind});
+      }
+      return true;
+    }
+    case OutputMode::dump:
+      DumpImage(image);
+      return true;
+    case OutputMode::d88_pc8801:
+      kind = OutputKind::Disk;
+      ok = BuildPc8801Disk(name.c_str(), image, contents);
+      break;
+    case OutputMode::d88_mz2000_2d:
+    case OutputMode::d88_mz2000_2dd:
+      kind = OutputKind::Disk;
+      ok = BuildMz2000Disk(
+          name.c_str(), image, options.disk_name.c_str(),
+          options.mode == OutputMode::d88_mz2000_2d ? DiskType::k2D : DiskType::k2DD, contents);
+      break;
+  }
+  if (ok) {
+    files.push_back({name, std::move(contents), kind});
+  }
+  return ok;
+}
+
+// Builds the label list, the symbol file and the assemble list that were asked for, in this
+// order.
+void BuildListings(AssemblerState &st, const OutputNames &names, std::vector<OutputFile> &files) {
+  const Options &options = st.options;
+  if (!names.label_list.empty()) {
+    const LabelListFilter filter{options.label_list_all_scopes, options.label_list_global_only,
+                                 options.label_prefix};
+    files.push_back({names.label_list, BuildLabelList(st, filter), OutputKind::Listing});
+  }
+  if (!names.symbol_file.empty()) {
+    files.push_back({names.symbol_file, BuildSymbolFile(st), OutputKind::Listing});
+  }
+  if (!names.assemble_list.empty()) {
+    files.push_back({names.assemble_list, RunListingPass(st), OutputKind::Listing});
+  }
+}
+
+// The make rule of --deps, added to files: the image files of the run (the output name with
+// -d) depend on every file it read, in the order they were first read. False (reported) when a
+// name cannot be written into the rule.
+bool BuildDepsFile(const AssemblerState &st, const std::string &name,
+                   std::vector<OutputFile> &files) {
+  std::vector<std::string> targets;
+  for (const OutputFile &file : files) {
+    if (file.kind == OutputKind::Image || file.kind == OutputKind::Disk) {
+      targets.push_back(file.path);
+    }
+  }
+  if (targets.empty()) {
+    targets.push_back(st.options.output_name);
+  }
+  std::string rule;
+  std::string unwritable;
+  if (!BuildMakeRule(targets, st.source.input_names, rule, unwritable)) {
+    ConsoleMessage(Msg::DepsNameUnwritable, unwritable.c_str());
+    return false;
+  }
+  files.push_back({name, std::move(rule), OutputKind::MakeRule});
+  return true;
+}
+
+void ReportNotWritten(const OutputFile &file, const FileReplaceError &error) {
+  switch (file.kind) {
+    case OutputKind::Image:
+      if (error.stage == FileReplaceStage::Open) {
+        ConsoleMessage(Msg::CannotOpenOutput);
+      } else {
+        ConsoleMessage(Msg::CannotWriteOutput);
+      }
+      break;
+    case OutputKind::Disk:
+      ReportDiskNotWritten(file.path.c_str());
+      break;
+    case OutputKind::Listing:
+      ConsoleMessage(Msg::ListingNotWritten, file.path.c_str(), std::strerror(error.error_number));
+      break;
+    case OutputKind::MakeRule:
+      ConsoleMessage(Msg::DepsNotWritten, file.path.c_str(), std::strerror(error.error_number));
+      break;
+  }
+}
+
+}  // namespace
+
+bool ReplaceExtension(std::string &name, const char *extension) {
+  size_t dot = name.rfind('.');
+  size_t position = dot == std::string::npos ? name.size() : dot;
+  if (position > kMaxExtensionPosition) {
+    return false;
+  }
+  name.resize(position);
+  name += extension;
+  return true;
+}
+
+bool WriteOutputs(AssemblerState &st, const Image &image) {
+  OutputNames names;
+  if (!NameOutputs(st, names) || !CheckOutputNames(st, NamesOf(names))) {
+    return false;
+  }
+  std::vector<OutputFile> files;
+  if (!BuildImageFiles(st, image, names.image, files)) {
+    return false;
+  }
+  BuildListings(st, names, files);
+  if (!names.make_rule.empty() && !BuildDepsFile(st, names.make_rule, files)) {
+    return false;
+  }
+  // Once more with D000.bin, and with any file that only the listing run read.
+  if (!CheckOutputNames(st, NamesOf(files))) {
+    return false;
+  }
+  size_t failed = 0;
+  FileReplaceError error;
+  if (!ReplaceFiles(files, &failed, &error)) {
+    ReportNotWritten(files[failed], error);
+    return false;
+  }
+  return true;
+}

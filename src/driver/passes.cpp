@@ -1,0 +1,41 @@
+// The runs over the sources: the per-pass reset, the assembly pass and the listing pass.
+#include "driver/passes.h"
+
+#include "assembler/assembler.h"
+#include "driver/driver.h"
+#include "output/output.h"
+#include "source/source.h"
+#include "symbols/symbols.h"
+
+void ResetForPass(AssemblerState &st) {
+  st.pass = PassState{};
+  SelectRootScope(st);
+}
+
+// An empty name is a file that cannot be opened, not the end of the list.
+bool RunPass(AssemblerState &st) {
+  ResetForPass(st);
+  if (st.options.define != nullptr && !AssembleDefine(st, st.options.define)) {
+    return false;
+  }
+  uint32_t offset = st.options.first_source;
+  for (int32_t i = 0; i < st.options.source_count; ++i) {
+    uint32_t next = 0;
+    const char *name = ReadText(st.text, offset, next);
+    if (name == nullptr || !AssembleSourceFile(st, name)) {
+      return false;
+    }
+    offset = next;
+  }
+  return true;
+}
+
+std::string RunListingPass(AssemblerState &st) {
+  AssembleList list;
+  st.listing.list = &list;
+  (void)RunPass(st);
+  (void)ResolveFixups(st);
+  ClearFixups(st);
+  st.listing.list = nullptr;
+  return std::move(list.text);
+}

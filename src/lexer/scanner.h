@@ -1,0 +1,57 @@
+// The character classes of the tokenizer and the scans its files share (private to src/lexer/).
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "base/state.h"
+#include "base/text.h"
+
+namespace lexer {
+
+// Character classes. Bytes 0x80..0xFF belong to none of them.
+enum : uint8_t {
+  kBlankClass = 0x01,
+  kLetter = 0x02,
+  kDigit = 0x04,
+  kHexDigit = 0x08,
+  kWordMark = 0x10,  // '_', '#', '?': may begin and continue a word like a letter
+};
+
+constexpr std::array<uint8_t, 256> MakeClasses() {
+  std::array<uint8_t, 256> classes{};
+  for (char c : kBlanks) {
+    classes[static_cast<uint8_t>(c)] = kBlankClass;
+  }
+  for (int c = 'A'; c <= 'Z'; ++c) {
+    classes[static_cast<size_t>(c)] = kLetter;
+    classes[static_cast<size_t>(c + 32)] = kLetter;
+  }
+  for (int c = '0'; c <= '9'; ++c) {
+    classes[static_cast<size_t>(c)] = kDigit | kHexDigit;
+  }
+  for (int c = 'A'; c <= 'F'; ++c) {
+    classes[static_cast<size_t>(c)] |= kHexDigit;
+    classes[static_cast<size_t>(c + 32)] |= kHexDigit;
+  }
+  for (unsigned char c : {'_', '#', '?'}) {
+    classes[c] = kWordMark;
+  }
+  return classes;
+}
+
+constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
+
+inline bool HasClass(char c, uint8_t classes) {
+  return (kClasses[static_cast<uint8_t>(c)] & classes) != 0;
+}
+inline bool IsWordStart(char c) { return HasClass(c, kLetter | kWordMark); }
+inline bool IsWordChar(char c) { return HasClass(c, kLetter | kDigit | kWordMark); }
+inline bool IsHexDigit(char c) { return HasClass(c, kHexDigit); }
+
+// The line lies in a branch that is not assembled: returns only the words that end or change
+// the branch (ELSE, ELIF, ENDIF), or kSkippedLine at the end of the line, and opens a skipped
+// level for each IF it passes. False when one level too many would open (problem says which).
+bool SkipScan(AssemblerState &st, Token &token, Msg &problem);
+
+}  // namespace lexer
