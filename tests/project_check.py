@@ -20,7 +20,8 @@ BUILD = None  # set by main()
 
 SCRIPTS = sorted(ROOT.glob('tools/*.py')) + [
     ROOT / 'bench' / 'gen.py', ROOT / 'bench' / 'run.py', ROOT / 'tests' / 'run_cases.py',
-    ROOT / 'tests' / 'check_hex.py', ROOT / 'tests' / 'd88_check.py', pathlib.Path(__file__)]
+    ROOT / 'tests' / 'check_hex.py', ROOT / 'tests' / 'd88_check.py',
+    ROOT / 'tests' / 'structure_check.py', pathlib.Path(__file__)]
 
 
 def readme_options():

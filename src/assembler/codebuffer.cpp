@@ -173,8 +173,7 @@ bool OutsideOperandRange(int32_t value, OperandRange range) {
 }
 
 void WarnIfOutOfRange(AssemblerState &st, int32_t value, OperandRange range) {
-  if (!st.options.warn_range || IsListingPass(st) || st.source.context == nullptr ||
-      !OutsideOperandRange(value, range)) {
+  if (!st.options.warn_range || IsListingPass(st) || !OutsideOperandRange(value, range)) {
     return;
   }
   const OperandLimits limits = LimitsOf(range);

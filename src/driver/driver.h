@@ -5,6 +5,3 @@
 
 // Runs the whole program on an argument vector; returns the exit status (0 or -1).
 int RunTalvo(AssemblerState &st, int argc, char **argv);
-
-// Resets the per-pass state before a run over the sources.
-void ResetForPass(AssemblerState &st);

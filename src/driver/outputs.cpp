@@ -125,7 +125,7 @@ bool BuildImageFiles(const AssemblerState &st, const Image &image, const std::st
       kind = OutputKind::Disk;
       ok = BuildMz2000Disk(
           name.c_str(), image, options.disk_name.c_str(),
-          options.mode == OutputMode::d88_mz2000_2d ? DiskType::k2D : DiskType::k2DD, contents);
+          options.mode == OutputMode::d88_mz2000_2d ? DiskType::TwoD : DiskType::TwoDD, contents);
       break;
   }
   if (ok) {
@@ -167,7 +167,7 @@ bool BuildDepsFile(const AssemblerState &st, const std::string &name,
   }
   std::string rule;
   std::string unwritable;
-  if (!BuildMakeRule(targets, st.source.input_names, rule, unwritable)) {
+  if (!BuildMakeRule(targets, InputNames(st), rule, unwritable)) {
     ConsoleMessage(Msg::DepsNameUnwritable, unwritable.c_str());
     return false;
   }

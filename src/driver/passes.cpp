@@ -2,7 +2,6 @@
 #include "driver/passes.h"
 
 #include "assembler/assembler.h"
-#include "driver/driver.h"
 #include "output/output.h"
 #include "source/source.h"
 #include "symbols/symbols.h"

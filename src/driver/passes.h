@@ -5,6 +5,9 @@
 
 #include "base/state.h"
 
+// Resets the per-pass state before a run over the sources.
+void ResetForPass(AssemblerState &st);
+
 // One run over the -D text and every source file, in order, after the per-pass reset.
 [[nodiscard]] bool RunPass(AssemblerState &st);
 // The listing run: the -D text and every source file assembled once more, storing no byte,

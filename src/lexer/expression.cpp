@@ -5,9 +5,12 @@
 #include <string_view>
 
 #include "lexer/lexer.h"
+#include "lexer/scanner.h"
 #include "symbols/symbols.h"
 
 namespace {
+
+using lexer::IsLocalDefinition;
 
 // The definition form of an anonymous label ("@@", "@3") advances its family's counter each time
 // it is scanned, and the counter names every anonymous label that follows. Where an expression

@@ -73,11 +73,6 @@ inline bool IsDirective(int32_t kind) { return kind >= kDb && kind <= kEnd && ki
 // Points the scanner at a line to be assembled, whose skipped branches the conditional state
 // decides (nullptr: a line scanned apart from the conditionals, all of its tokens returned).
 void BeginLineScan(AssemblerState &st, const char *line, ConditionalStack *conditional);
-// True for the definition form of a generated local label ("@@", "@3"), whose every scan
-// advances its family's counter.
-inline bool IsLocalDefinition(const Token &token) {
-  return token.local_form == LocalForm::Definition;
-}
 
 // Skips blanks; on ';' moves to the end of the line and returns false.
 bool SkipBlanks(AssemblerState &st);
@@ -120,14 +115,10 @@ QuotedText ScanQuotedText(AssemblerState &st, std::string_view &text);
 // Moves the scan behind the next quote character, or to the end of the line.
 void SkipPastQuote(AssemblerState &st, char quote);
 
-// The characters of the line, one at a time: the next one in upper case; the next one taken
-// (the end of the line, NUL, is never passed); the next one taken, in upper case.
-char PeekUpper(const AssemblerState &st);
+// The characters of the line, one at a time: the next one taken (the end of the line, NUL, is
+// never passed); the next one taken, in upper case.
 char TakeChar(AssemblerState &st);
 char TakeUpper(AssemblerState &st);
-
-// Writes "@" family and the five-character base-64 serial into text (8 bytes with NUL).
-void FormatLocalLabel(char *text, char family, int32_t serial);
 // Writes the five-character base-64 encoding of serial (0..0x3FFFFFFF) into out.
 void EncodeSerial(char *out, int32_t serial);
 

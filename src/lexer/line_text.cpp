@@ -17,8 +17,6 @@ void SkipSpacesAndTabs(AssemblerState &st) {
 
 }  // namespace
 
-char PeekUpper(const AssemblerState &st) { return Upper(*st.scan.pos); }
-
 char TakeChar(AssemblerState &st) {
   const char c = *st.scan.pos;
   if (c != '\0') {

@@ -49,6 +49,18 @@ inline bool IsWordStart(char c) { return HasClass(c, kLetter | kWordMark); }
 inline bool IsWordChar(char c) { return HasClass(c, kLetter | kDigit | kWordMark); }
 inline bool IsHexDigit(char c) { return HasClass(c, kHexDigit); }
 
+// The next character of the line in upper case.
+inline char PeekUpper(const AssemblerState &st) { return Upper(*st.scan.pos); }
+
+// True for the definition form of a generated local label ("@@", "@3"), whose every scan
+// advances its family's counter.
+inline bool IsLocalDefinition(const Token &token) {
+  return token.local_form == LocalForm::Definition;
+}
+
+// Writes "@" family and the five-character base-64 serial into text (8 bytes with NUL).
+void FormatLocalLabel(char *text, char family, int32_t serial);
+
 // The line lies in a branch that is not assembled: returns only the words that end or change
 // the branch (ELSE, ELIF, ENDIF), or kSkippedLine at the end of the line, and opens a skipped
 // level for each IF it passes. False when one level too many would open (problem says which).

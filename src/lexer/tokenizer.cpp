@@ -507,7 +507,7 @@ void EncodeSerial(char *out, int32_t serial) {
   }
 }
 
-void FormatLocalLabel(char *text, char family, int32_t serial) {
+void lexer::FormatLocalLabel(char *text, char family, int32_t serial) {
   text[0] = '@';
   text[1] = family;
   EncodeSerial(text + 2, serial);

@@ -52,8 +52,8 @@ struct DiskLayout {
 };
 
 constexpr DiskLayout kLayouts[] = {
-    {DiskType::k2D,  80,  0x04A0, false},
-    {DiskType::k2DD, 160, 0x0500, true },
+    {DiskType::TwoD,  80,  0x04A0, false},
+    {DiskType::TwoDD, 160, 0x0500, true },
 };
 
 // The bytes of a disk come from calloc rather than new, so that a disk too large for the
@@ -65,7 +65,7 @@ struct FreeBytes {
 // A disk being written: the whole file in memory.
 struct Disk {
   const char *path = nullptr;
-  DiskType type = DiskType::k2D;  // of a new disk
+  DiskType type = DiskType::TwoD;  // of a new disk
   std::unique_ptr<uint8_t[], FreeBytes> bytes;
   size_t size = 0;
   // The bytes of sector data written so far: on a disk whose tracks are missing, short or
@@ -419,7 +419,7 @@ void BuildBootRecord(uint8_t *record, const Image &image, const char *name, bool
 
 // Warnings about addresses the boot disk will not load as meant; printed, the run goes on.
 void WarnBootDisk(const Image &image, DiskType type) {
-  if (type == DiskType::k2D) {
+  if (type == DiskType::TwoD) {
     if (image.load_address != 0 || image.exec_address != 0) {
       ConsoleMessage(Msg::WarnLoadExecNotZero);
     }
@@ -444,7 +444,7 @@ bool BuildPc8801Disk(const char *path, const Image &image, std::string &contents
   Put16(loader + kLoaderExec, static_cast<uint32_t>(image.exec_address));
   Disk disk;
   disk.path = path;
-  disk.type = DiskType::k2D;
+  disk.type = DiskType::TwoD;
   if (!LoadDisk(disk) || !WriteSectors(disk, 0, 1, loader, sizeof loader) ||
       !WriteSectors(disk, 1, 1, image.bytes, static_cast<size_t>(image.length))) {
     return false;
@@ -469,7 +469,7 @@ bool BuildMz2000Disk(const char *path, const Image &image, const char *name, Dis
   }
   InitAllocationMap(boot);
   uint8_t record[kSectorSize];
-  BuildBootRecord(record, image, name, type == DiskType::k2DD);
+  BuildBootRecord(record, image, name, type == DiskType::TwoDD);
   if (!WriteLogicalSector(boot, kBootSector, record) ||
       !FillLogicalSectors(boot, kBootSector + 1, kMapSector - 1, kSystemFill) ||
       !FillLogicalSectors(boot, kZeroLast + 1, kImageSector - 1, kSystemFill) ||

@@ -34,7 +34,7 @@ constexpr const char *kOverflowFileName = "D000.bin";
 void DumpImage(const Image &image);
 
 // D88 disk images. A 2D disk lists 80 tracks, a 2DD disk 160.
-enum class DiskType { k2D, k2DD };
+enum class DiskType { TwoD, TwoDD };
 
 // Builds, into disk, the D88 file at path with the PC-8801 boot loader (track 0) and the image
 // (from track 1): the existing file updated, or a new blank disk. Every message goes to
@@ -92,9 +92,6 @@ struct FileReplaceError {
 // lead to a file still to be made), the path made absolute and plain, so that two names of one
 // file give the same text.
 std::string ResolvedPath(const char *path);
-// ReplaceFiles for one file.
-[[nodiscard]] bool ReplaceFileContents(const char *path, const uint8_t *bytes, size_t size,
-                                       FileReplaceError *error = nullptr);
 
 // ---- Listings ------------------------------------------------------------------------------
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "output/output.h"
+#include "output/replace.h"
 
 namespace {
 

@@ -108,6 +108,10 @@ bool IsInputFile(const AssemblerState &st, const char *path) {
   return stat(path, &info) == 0 && st.source.inputs.count(IdentityOf(info)) != 0;
 }
 
+const std::vector<std::string> &InputNames(const AssemblerState &st) {
+  return st.source.input_names;
+}
+
 bool SameExistingFile(const char *a, const char *b) {
   struct stat first, second;
   return stat(a, &first) == 0 && stat(b, &second) == 0 && IdentityOf(first) == IdentityOf(second);

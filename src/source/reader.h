@@ -34,6 +34,10 @@ inline void CountLine(SourceContext &ctx) {
   }
 }
 
+// Drops every string stored in the text store from mark on, mark being the store's `used` size
+// taken earlier; the room is used again by the next appends.
+void ReleaseTextFrom(TextStore &store, uint32_t mark);
+
 // ---- Lines (lines.cpp) ---------------------------------------------------------------------
 
 // The next line of the context (the current one), NUL-terminated, or nullptr when there is none:

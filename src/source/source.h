@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/state.h"
 
@@ -14,9 +16,6 @@ void FreeTextStore(TextStore &store);
 // Appends text and its NUL; returns the offset of the text. When the store cannot grow, the
 // run ends (EndRunOutOfMemory).
 uint32_t AppendText(TextStore &store, std::string_view text);
-// Drops every string stored from mark on, mark being the store's `used` size taken earlier;
-// the room is used again by the next appends.
-void ReleaseTextFrom(TextStore &store, uint32_t mark);
 // The string at offset and, in next, the offset after its NUL; nullptr beyond the end.
 const char *ReadText(const TextStore &store, uint32_t offset, uint32_t &next);
 
@@ -31,6 +30,8 @@ const char *ReadText(const TextStore &store, uint32_t offset, uint32_t &next);
 // True when path names a file (symbolic links followed) that the run has read: a source file,
 // an INCLUDE or a BINCLUDE file.
 bool IsInputFile(const AssemblerState &st, const char *path);
+// The names by which the files the run has read were first read, in that order.
+const std::vector<std::string> &InputNames(const AssemblerState &st);
 // True when both paths name one existing file (symbolic links followed).
 bool SameExistingFile(const char *a, const char *b);
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/memory.h"
+#include "source/reader.h"
 #include "source/source.h"
 
 namespace {

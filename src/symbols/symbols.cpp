@@ -326,7 +326,7 @@ int32_t DeclareSearchedLabel(AssemblerState &st, std::string_view text, const La
   } else {
     const Label &label = scope->records[static_cast<size_t>(index)];
     // A floating block waiting for its address has no value yet but is defined all the same.
-    const bool block = (label.flags & (kFlagPageAligned | kFlagInPage)) != 0;
+    const bool block = (label.flags & kFloatingFlags) != 0;
     if (label.kind != kLabelUndefined || block) {
       SetError(st, Msg::AlreadyDefined, NameAt(st.names, label.name),
                MessageText(block ? Msg::KindLabel : KindName(label.kind)));

@@ -34,10 +34,9 @@ LabelSearch SearchLabel(AssemblerState &st, std::string_view text);
 
 // Looks a name up in the current scope only; 0 when absent.
 int32_t FindLabel(AssemblerState &st, std::string_view text);
-// Adds a new zeroed record to the current scope; 0 when the name exists already, or (message
-// set) when the table cannot take another record.
-int32_t AddLabel(AssemblerState &st, std::string_view text);
-// AddLabel for a name that search (of the current scope, nothing added since) found absent.
+// Adds a new zeroed record to the current scope for a name that search (of the current scope,
+// nothing added since) found absent; 0 when the name exists already, or (message set) when
+// the table cannot take another record.
 int32_t AddSearchedLabel(AssemblerState &st, std::string_view text, const LabelSearch &search);
 // The record a label reference names, or nullptr.
 Label *LabelAt(AssemblerState &st, int32_t reference);
@@ -88,5 +87,3 @@ void ForEachLabelIn(const AssemblerState &st, int32_t identifier, Visit visit) {
 
 // Display name of record index of a scope: the enclosing scope names joined by '.'.
 const char *QualifiedNameIn(AssemblerState &st, int32_t identifier, int32_t index);
-// QualifiedNameIn of the current scope.
-const char *QualifiedName(AssemblerState &st, int32_t index);

@@ -100,10 +100,10 @@ bool WriteDisk(int writer, const Image &image) {
       ok = BuildPc8801Disk(kDiskName, image, built);
       break;
     case 1:
-      ok = BuildMz2000Disk(kDiskName, image, "FUZZ", DiskType::k2D, built);
+      ok = BuildMz2000Disk(kDiskName, image, "FUZZ", DiskType::TwoD, built);
       break;
     default:
-      ok = BuildMz2000Disk(kDiskName, image, "FUZZ", DiskType::k2DD, built);
+      ok = BuildMz2000Disk(kDiskName, image, "FUZZ", DiskType::TwoDD, built);
       break;
   }
   if (ok) {

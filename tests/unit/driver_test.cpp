@@ -6,6 +6,7 @@
 
 #include "driver/driver.h"
 #include "driver/outputs.h"
+#include "driver/passes.h"
 #include "test_support.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "symbols/table.h"
 #include "test_support.h"
 
 namespace {

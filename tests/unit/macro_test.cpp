@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "driver/driver.h"
+#include "driver/passes.h"
 #include "source/reader.h"
 #include "test_support.h"
 

@@ -8,6 +8,7 @@
 
 #include "assembler/emit.h"
 #include "driver/driver.h"
+#include "driver/passes.h"
 #include "test_support.h"
 
 namespace {

@@ -16,6 +16,7 @@
 
 #include "base/diagnostics.h"
 #include "output/output.h"
+#include "output/replace.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,5 @@
 #include "test_support.h"
+#include "driver/passes.h"
 
 #include <stdlib.h>
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "lexer/scanner.h"
 #include "test_support.h"
 
 namespace {
@@ -247,7 +248,7 @@ TEST(Tokenizer, LocalLabelFamiliesAndNames) {
   };
   for (const auto &[serial, name] : serials) {
     char text[8];
-    FormatLocalLabel(text, '@', serial);
+    lexer::FormatLocalLabel(text, '@', serial);
     EXPECT_STREQ(text, name) << serial;
   }
 }
