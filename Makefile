@@ -4,13 +4,14 @@ SANITIZE_BUILD ?= build-sanitize
 # make demo builds the program alone here, without the test suite and its packages.
 DEMO_BUILD ?= build-demo
 FUZZ_BUILD ?= build-fuzz
+CLANG_BUILD ?= build-clang
 # Seconds of fuzzing that `make fuzz` spends in all (three quarters on the run target).
 FUZZ_TIME ?= 60
 JOBS ?= $(shell nproc)
 # ON turns compiler warnings into errors (the CMake option TALVO_WERROR), as CI does.
 WERROR ?= OFF
 
-.PHONY: all git-setup demo test test-sanitize fuzz tidy format format-check clean
+.PHONY: all git-setup demo test test-clang test-sanitize fuzz tidy format format-check clean
 
 FORMAT_FILES = $(wildcard src/*/*.cpp src/*/*.h tests/unit/*.cpp tests/unit/*.h tests/fuzz/*.cpp \
   tests/fuzz/*.h)
@@ -37,6 +38,13 @@ demo:
 # Builds everything and runs the whole test suite.
 test: all
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The whole test suite built with clang++ instead of the machine's g++.
+test-clang: git-setup
+	cmake -S . -B $(CLANG_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ \
+	  -DTALVO_WERROR=$(WERROR)
+	cmake --build $(CLANG_BUILD) -j $(JOBS)
+	ctest --test-dir $(CLANG_BUILD) --output-on-failure -j $(JOBS)
 
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitize:
@@ -69,4 +77,4 @@ format-check:
 	clang-format --dry-run --Werror $(FORMAT_FILES)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(DEMO_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(DEMO_BUILD) $(FUZZ_BUILD) $(CLANG_BUILD)

@@ -34,8 +34,8 @@ constexpr std::array<uint8_t, 256> MakeClasses() {
     classes[static_cast<size_t>(c)] |= kHexDigit;
     classes[static_cast<size_t>(c + 32)] |= kHexDigit;
   }
-  for (unsigned char c : {'_', '#', '?'}) {
-    classes[c] = kWordMark;
+  for (char c : {'_', '#', '?'}) {
+    classes[static_cast<uint8_t>(c)] = kWordMark;
   }
   return classes;
 }

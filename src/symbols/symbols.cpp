@@ -49,14 +49,14 @@ bool SameName(const AssemblerState &st, const Label &label, std::string_view tex
 // remainders alone would pile up (a serial's digit weights can be near multiples of one
 // another for some bucket counts: a few buckets took every name) are set apart by their
 // quotients.
-int32_t Bucket(const LabelScope &scope, uint64_t hash) {
+size_t Bucket(const LabelScope &scope, uint64_t hash) {
   constexpr uint64_t kScatter = 0x9E3779B97F4A7C15;  // 2^64 divided by the golden ratio
   const uint64_t size = scope.buckets.size();        // below 2^32
   const uint64_t quotient = hash / size;
   const uint64_t remainder = hash % size;
   const uint64_t shift = (((quotient * kScatter) >> 32) * size) >> 32;  // 0 .. size - 1
   const uint64_t bucket = remainder + shift;
-  return static_cast<int32_t>(bucket >= size ? bucket - size : bucket);
+  return static_cast<size_t>(bucket >= size ? bucket - size : bucket);
 }
 
 // The 32 bits of a hash that a link keeps: both halves, so that names differing only in
@@ -69,8 +69,10 @@ int32_t FindIn(const AssemblerState &st, const LabelScope &scope, std::string_vi
     return 0;  // no label yet
   }
   const uint32_t tag = LinkTag(hash);
-  for (int32_t i = scope.buckets[Bucket(scope, hash)]; i != 0; i = scope.links[i].next) {
-    if (scope.links[i].tag == tag && SameName(st, scope.records[i], text)) {
+  for (int32_t i = scope.buckets[Bucket(scope, hash)]; i != 0;
+       i = scope.links[static_cast<size_t>(i)].next) {
+    const auto at = static_cast<size_t>(i);
+    if (scope.links[at].tag == tag && SameName(st, scope.records[at], text)) {
       return i;
     }
   }
@@ -102,7 +104,7 @@ void GrowBuckets(const AssemblerState &st, LabelScope &scope) {
   scope.buckets.assign(size, 0);
   for (size_t i = 1; i < scope.links.size(); ++i) {
     LabelLink &link = scope.links[i];
-    const int32_t bucket = Bucket(scope, HashName(NameAt(st.names, scope.records[i].name)));
+    const size_t bucket = Bucket(scope, HashName(NameAt(st.names, scope.records[i].name)));
     link.next = scope.buckets[bucket];
     scope.buckets[bucket] = static_cast<int32_t>(i);
   }
@@ -139,7 +141,7 @@ int32_t Insert(AssemblerState &st, LabelScope &scope, std::string_view text, uin
     scope.buckets.assign(FirstBucketCount(st, scope), 0);
   }
   const auto index = static_cast<int32_t>(scope.records.size());
-  const int32_t bucket = Bucket(scope, hash);
+  const size_t bucket = Bucket(scope, hash);
   Label label;
   label.name = name;
   scope.records.push_back(label);

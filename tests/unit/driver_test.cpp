@@ -62,7 +62,7 @@ size_t CountLines(const std::string &text, const std::string &start) {
   size_t count = 0;
   for (size_t at = 0; at < text.size();) {
     const size_t end = text.find('\n', at);
-    count += text.compare(at, start.size(), start) == 0 ? 1 : 0;
+    count += text.compare(at, start.size(), start) == 0 ? 1u : 0u;
     at = end == std::string::npos ? text.size() : end + 1;
   }
   return count;

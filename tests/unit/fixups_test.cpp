@@ -301,7 +301,8 @@ void SweepingResolve(AssemblerState &st) {
       std::vector<int32_t> stack;
       bool blocked = false;
       bool dropped = false;
-      for (int32_t k = f.first; k < f.first + f.count && !blocked && !dropped; ++k) {
+      for (size_t k = static_cast<size_t>(f.first);
+           k < static_cast<size_t>(f.first + f.count) && !blocked && !dropped; ++k) {
         const int32_t item = st.fixups.values[k];
         if (st.fixups.kinds[k] == kNumber) {
           stack.push_back(item);
@@ -341,7 +342,7 @@ void SweepingResolve(AssemblerState &st) {
         LabelAt(st, f.target)->value = static_cast<uint16_t>(v);
         LabelAt(st, f.target)->kind = kLabelDefined;
       } else if (f.kind == FixupKind::Byte || (v >= -128 && v <= 127)) {
-        st.code.bytes[f.target] = static_cast<uint8_t>(v);
+        st.code.bytes[static_cast<size_t>(f.target)] = static_cast<uint8_t>(v);
       } else {
         std::fputs(ErrorLine(NameAt(st.names, f.file), f.line,
                              Text(Msg::RelativeOutOfRange, v > 127 ? v - 127 : v + 128))
@@ -353,7 +354,7 @@ void SweepingResolve(AssemblerState &st) {
   }
   for (const Fixup &f : list) {
     (void)SelectScope(st, f.scope);
-    for (int32_t k = f.first; k < f.first + f.count; ++k) {
+    for (size_t k = static_cast<size_t>(f.first); k < static_cast<size_t>(f.first + f.count); ++k) {
       Label *l = st.fixups.kinds[k] == kIdentifier ? LabelAt(st, st.fixups.values[k]) : nullptr;
       if (l != nullptr && l->kind == kLabelUndefined) {
         l->kind = kLabelReported;
@@ -408,7 +409,8 @@ void BuildRandomProgram(AssemblerState &st, unsigned seed) {
       postfix.values[postfix.count] = value;
       postfix.kinds[postfix.count++] = number ? kNumber : kIdentifier;
       if (operand > 0) {
-        postfix.kinds[postfix.count++] = std::vector<int32_t>{kPlus, kMinus, kMul, kDiv}[pick(4)];
+        postfix.kinds[postfix.count++] =
+            std::vector<int32_t>{kPlus, kMinus, kMul, kDiv}[static_cast<size_t>(pick(4))];
       }
     }
     ASSERT_TRUE(SelectScope(st, scope));

@@ -148,8 +148,8 @@ TEST(LabelTable, GrowsPastItsStartingSizes) {
     refs.push_back(MakeScopedRef(*st, i));
   }
   ASSERT_TRUE(OpenScope(*st, "OTHER"));  // scope-independent references ignore the current scope
-  for (int i = 0; i < 200; ++i) {
-    ASSERT_EQ(refs[i], -(i + 1));
+  for (size_t i = 0; i < 200; ++i) {
+    ASSERT_EQ(refs[i], -static_cast<int32_t>(i + 1));
     ASSERT_EQ(LabelAt(*st, refs[i]), &st->labels.scopes[0]->records[i + 1]);
   }
   EXPECT_EQ(LabelAt(*st, -201), nullptr);
