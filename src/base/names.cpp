@@ -30,11 +30,3 @@ int32_t AddName(NamePool &pool, std::string_view text) {
   bytes.push_back('\0');
   return offset;
 }
-
-const char *NameAt(const NamePool &pool, int32_t offset) {
-  const auto &bytes = pool.bytes;
-  if (offset <= 0 || static_cast<size_t>(offset) >= bytes.size()) {
-    return "";
-  }
-  return &bytes[static_cast<size_t>(offset)];
-}

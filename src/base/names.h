@@ -20,4 +20,10 @@ void ReserveNames(NamePool &pool, size_t bytes);
 // Appends a name; returns its offset (0 when the pool cannot hold it).
 int32_t AddName(NamePool &pool, std::string_view text);
 // The NUL-terminated name at an offset ("" for 0 or an offset beyond the pool).
-const char *NameAt(const NamePool &pool, int32_t offset);
+inline const char *NameAt(const NamePool &pool, int32_t offset) {
+  const auto &bytes = pool.bytes;
+  if (offset <= 0 || static_cast<size_t>(offset) >= bytes.size()) {
+    return "";
+  }
+  return &bytes[static_cast<size_t>(offset)];
+}

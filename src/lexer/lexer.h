@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "base/state.h"
+#include "base/text.h"
 
 // Token codes. Every other folder dispatches on these numbers and on the ranges
 // 1..69 (instruction mnemonics) and 107..136 (pseudo-instructions).
@@ -75,7 +77,16 @@ inline bool IsDirective(int32_t kind) { return kind >= kDb && kind <= kEnd && ki
 void BeginLineScan(AssemblerState &st, const char *line, ConditionalStack *conditional);
 
 // Skips blanks; on ';' moves to the end of the line and returns false.
-bool SkipBlanks(AssemblerState &st);
+inline bool SkipBlanks(AssemblerState &st) {
+  while (IsBlank(*st.scan.pos)) {
+    ++st.scan.pos;
+  }
+  if (*st.scan.pos == ';') {
+    st.scan.pos += std::strlen(st.scan.pos);
+    return false;
+  }
+  return true;
+}
 // Skips blanks; true when nothing but a comment is left on the line.
 bool OnlyCommentFollows(AssemblerState &st);
 // Reads the next token and advances past it; false on a lexical error (message in the slot).
@@ -117,8 +128,14 @@ void SkipPastQuote(AssemblerState &st, char quote);
 
 // The characters of the line, one at a time: the next one taken (the end of the line, NUL, is
 // never passed); the next one taken, in upper case.
-char TakeChar(AssemblerState &st);
-char TakeUpper(AssemblerState &st);
+inline char TakeChar(AssemblerState &st) {
+  const char c = *st.scan.pos;
+  if (c != '\0') {
+    ++st.scan.pos;
+  }
+  return c;
+}
+inline char TakeUpper(AssemblerState &st) { return Upper(TakeChar(st)); }
 // Writes the five-character base-64 encoding of serial (0..0x3FFFFFFF) into out.
 void EncodeSerial(char *out, int32_t serial);
 

@@ -17,27 +17,6 @@ void SkipSpacesAndTabs(AssemblerState &st) {
 
 }  // namespace
 
-char TakeChar(AssemblerState &st) {
-  const char c = *st.scan.pos;
-  if (c != '\0') {
-    ++st.scan.pos;
-  }
-  return c;
-}
-
-char TakeUpper(AssemblerState &st) { return Upper(TakeChar(st)); }
-
-bool SkipBlanks(AssemblerState &st) {
-  while (HasClass(*st.scan.pos, kBlankClass)) {
-    ++st.scan.pos;
-  }
-  if (*st.scan.pos == ';') {
-    st.scan.pos += std::strlen(st.scan.pos);
-    return false;
-  }
-  return true;
-}
-
 bool OnlyCommentFollows(AssemblerState &st) { return !SkipBlanks(st) || *st.scan.pos == '\0'; }
 
 ScanMark MarkScan(const AssemblerState &st) {

@@ -353,7 +353,8 @@ bool ScanPair(AssemblerState &st, Token &token, char c) {
 
 // Scans the token at the scan position, the blanks before it already passed; false on a
 // lexical error, which problem names.
-bool ScanHere(AssemblerState &st, Token &token, bool skipping, Msg &problem) {
+[[gnu::always_inline]] inline bool ScanHere(AssemblerState &st, Token &token, bool skipping,
+                                            Msg &problem) {
   token.kind = kEndOfLine;
   token.value = 0;
   token.length = 0;
@@ -396,7 +397,9 @@ bool ScanHere(AssemblerState &st, Token &token, bool skipping, Msg &problem) {
   return false;
 }
 
-bool Scan(AssemblerState &st, Token &token, Msg &problem) {
+// Scan and Peek serve the token reads that report their failure and those that do not; each
+// is made part of both (the reads of every line go through them).
+[[gnu::always_inline]] inline bool Scan(AssemblerState &st, Token &token, Msg &problem) {
   token.start = st.scan.pos;
   if (SkipBlanks(st)) {
     token.start = st.scan.pos;
@@ -404,7 +407,7 @@ bool Scan(AssemblerState &st, Token &token, Msg &problem) {
   return ScanHere(st, token, IsSkippingLine(st), problem);
 }
 
-bool Peek(AssemblerState &st, Token &token, Msg &problem) {
+[[gnu::always_inline]] inline bool Peek(AssemblerState &st, Token &token, Msg &problem) {
   ScanState &scan = st.scan;
   SkipBlanks(st);
   const char *start = scan.pos;
