@@ -23,16 +23,17 @@ constexpr std::array<uint8_t, 256> MakeClasses() {
   for (char c : kBlanks) {
     classes[static_cast<uint8_t>(c)] = kBlankClass;
   }
-  for (int c = 'A'; c <= 'Z'; ++c) {
-    classes[static_cast<size_t>(c)] = kLetter;
-    classes[static_cast<size_t>(c + 32)] = kLetter;
+  constexpr size_t kToLower = 'a' - 'A';
+  for (size_t c = 'A'; c <= 'Z'; ++c) {
+    classes[c] = kLetter;
+    classes[c + kToLower] = kLetter;
   }
-  for (int c = '0'; c <= '9'; ++c) {
-    classes[static_cast<size_t>(c)] = kDigit | kHexDigit;
+  for (size_t c = '0'; c <= '9'; ++c) {
+    classes[c] = kDigit | kHexDigit;
   }
-  for (int c = 'A'; c <= 'F'; ++c) {
-    classes[static_cast<size_t>(c)] |= kHexDigit;
-    classes[static_cast<size_t>(c + 32)] |= kHexDigit;
+  for (size_t c = 'A'; c <= 'F'; ++c) {
+    classes[c] |= kHexDigit;
+    classes[c + kToLower] |= kHexDigit;
   }
   for (char c : {'_', '#', '?'}) {
     classes[static_cast<uint8_t>(c)] = kWordMark;
