@@ -421,7 +421,8 @@ Image ImageOfRun(const AssemblerState &st) {
   Image image;
   image.bytes = st.code.bytes.data();
   image.length = st.pass.image_end;
+  // Without an END operand the program starts at its first byte.
   image.load_address = st.segment.load_address;
-  image.exec_address = st.segment.exec_address;
+  image.exec_address = st.segment.exec_given ? st.segment.exec_address : st.segment.load_address;
   return image;
 }

@@ -240,11 +240,8 @@ StatementResult DoOrg(AssemblerState &st) {
   segment.position = st.pass.position;
   segment.address = value;
   st.pass.location = value;
-  if (segment.load_address == 0) {
-    segment.load_address = value;
-  }
-  if (segment.exec_address == 0) {
-    segment.exec_address = value;
+  if (st.pass.image_end == 0) {
+    segment.load_address = value;  // the image's first byte, when one comes, is assembled here
   }
   return kResultOk;
 }
@@ -263,6 +260,7 @@ StatementResult DoEnd(AssemblerState &st) {
     return Failed();
   }
   st.segment.exec_address = value;
+  st.segment.exec_given = true;
   return kResultEnd;
 }
 

@@ -51,7 +51,10 @@ struct FixupList {
 struct SegmentState {
   int32_t address = 0;   // the ORG operand
   int32_t position = 0;  // its CodeBuffer position
+  // The address at which the image's first byte is assembled: that of the last ORG made while
+  // the image was still empty (0 without one).
   int32_t load_address = 0;
+  bool exec_given = false;  // END gave the execution address
   int32_t exec_address = 0;
 };
 

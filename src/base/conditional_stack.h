@@ -24,6 +24,8 @@ struct ConditionalStack {
   IfState state = kIfNone;
   int32_t depth = 0;  // levels saved below the innermost
   IfState saved[kIfStackSize] = {};
+  int32_t line = 0;                      // the line being read, set by the reader
+  int32_t opened_at[kIfStackSize] = {};  // the line of the IF that opened each level
 };
 
 constexpr bool IsSkipping(IfState state) {
@@ -41,6 +43,7 @@ inline bool PushConditional(ConditionalStack &stack, IfState state) {
     return fits;  // only a wholly skipped level can sit here, and it stays as it is
   }
   stack.saved[stack.depth] = stack.state;
+  stack.opened_at[stack.depth] = stack.line;
   ++stack.depth;
   stack.state = state;
   return fits;

@@ -31,9 +31,9 @@ struct Options {
   std::string label_prefix;
   bool symbol_file = false;
   bool assemble_list = false;
-  const char *define = nullptr;  // -D text
-  uint32_t first_source = 0;     // TextStore offset of the first source name
-  int32_t source_count = 0;      // source names stored from there on, empty ones included
+  std::vector<std::string> defines;  // -D texts, in order
+  uint32_t first_source = 0;         // TextStore offset of the first source name
+  int32_t source_count = 0;          // source names stored from there on, empty ones included
   std::vector<std::string> include_folders;  // -I, in order
   bool warn_range = false;                   // --warn=range
   std::string deps_name;                     // --deps=FILE; empty: no dependency rule

@@ -65,8 +65,7 @@ int RunTalvo(AssemblerState &st, int argc, char **argv) {
     return Finish(st, parsed.status);
   }
   if (!have_source) {
-    PrintUsage();
-    return Finish(st, 0);
+    return Finish(st, UsageWithout(Msg::NoSourceFile).status);
   }
   if (AppendText(st.text, "") == 0) {
     ConsoleMessage(Msg::CantInitTextStore);

@@ -172,6 +172,12 @@ void SetMode(Options &options, OutputMode mode, const char *extension) {
   }
 }
 
+// An option that takes a value stands last with nothing to take: the usage text, what is
+// missing, and failure.
+ParseResult ValueMissing(const char *option) {
+  return UsageWithout(Msg::OptionValueMissing, option);
+}
+
 }  // namespace
 
 void PrintUsage() {
@@ -182,6 +188,16 @@ void PrintUsage() {
 }
 
 void PrintBanner() { ConsolePrint("%s", kBanner); }
+
+ParseResult UsageWithout(Msg missing, const char *option) {
+  PrintUsage();
+  if (missing == Msg::OptionValueMissing) {
+    ConsoleMessage(Msg::OptionValueMissing, option);
+  } else {
+    ConsoleMessage(Msg::NoSourceFile);
+  }
+  return Stop(kExitFailure);
+}
 
 ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have_source) {
   Options &options = st.options;
@@ -211,8 +227,7 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
       case 'o': {
         const char *value = OptionValue(argc, argv, i, 2);
         if (value == nullptr) {
-          PrintUsage();
-          return Stop(0);
+          return ValueMissing("-o");
         }
         if (std::strlen(value) >= kNameBufferSize) {
           ConsoleMessage(Msg::OutputNameTooLong);
@@ -228,8 +243,7 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
       case 'm': {
         const char *value = OptionValue(argc, argv, i, 2);
         if (value == nullptr) {
-          PrintUsage();
-          return Stop(0);
+          return ValueMissing("-m");
         }
         SetMode(options, OutputMode::mzt, ".mzt");
         options.mzt_name = value;
@@ -240,8 +254,7 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
         bool two_dd = arg[2] == '5';
         const char *value = OptionValue(argc, argv, i, two_dd ? 3 : 2);
         if (value == nullptr) {
-          PrintUsage();
-          return Stop(0);
+          return ValueMissing(two_dd ? "-25" : "-2");
         }
         SetMode(options, two_dd ? OutputMode::d88_mz2000_2dd : OutputMode::d88_mz2000_2d, ".d88");
         options.disk_name.assign(value, strnlen(value, kMaxDiskName));
@@ -275,13 +288,16 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
         options.include_folders.emplace_back(value);
         break;
       }
-      case 'D':
-        if (arg[2] == '\0') {
+      case 'D': {
+        // -DTEXT or -D TEXT; each one is a line of its own, in order.
+        const char *value = OptionValue(argc, argv, i, 2);
+        if (value == nullptr || *value == '\0') {
           ConsoleMessage(Msg::ErrorInDOption);
           return Stop(kExitFailure);
         }
-        options.define = arg + 2;
+        options.defines.emplace_back(value);
         break;
+      }
       case 'T':
         options.truncate_d000 = true;
         break;

@@ -18,6 +18,10 @@ struct ParseResult {
 void PrintUsage();
 // The banner line alone.
 void PrintBanner();
+// The usage text printed because the arguments lack something (a source file, or the value of
+// an option that stands last), followed by a line that says what (missing is NoSourceFile or
+// OptionValueMissing, for option); the result stops the run with failure.
+ParseResult UsageWithout(Msg missing, const char *option = "");
 
 // Reads the options into st.options and appends the source file names to the text store;
 // have_source tells whether one was given.

@@ -14,8 +14,10 @@ void ResetForPass(AssemblerState &st) {
 // An empty name is a file that cannot be opened, not the end of the list.
 bool RunPass(AssemblerState &st) {
   ResetForPass(st);
-  if (st.options.define != nullptr && !AssembleDefine(st, st.options.define)) {
-    return false;
+  for (size_t i = 0; i < st.options.defines.size(); ++i) {
+    if (!AssembleDefine(st, st.options.defines[i].c_str(), static_cast<int32_t>(i + 1))) {
+      return false;
+    }
   }
   uint32_t offset = st.options.first_source;
   for (int32_t i = 0; i < st.options.source_count; ++i) {

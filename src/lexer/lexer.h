@@ -136,6 +136,9 @@ inline char TakeChar(AssemblerState &st) {
   return c;
 }
 inline char TakeUpper(AssemblerState &st) { return Upper(TakeChar(st)); }
+// True when text is a word that is no keyword: a name a label may have (at most 63
+// characters).
+bool IsPlainName(std::string_view text);
 // Writes the five-character base-64 encoding of serial (0..0x3FFFFFFF) into out.
 void EncodeSerial(char *out, int32_t serial);
 

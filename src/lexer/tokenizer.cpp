@@ -510,6 +510,21 @@ void EncodeSerial(char *out, int32_t serial) {
   }
 }
 
+bool IsPlainName(std::string_view text) {
+  if (text.empty() || text.size() > static_cast<size_t>(kMaxIdentifierLength) ||
+      !IsWordStart(text.front())) {
+    return false;
+  }
+  uint64_t packed = 0;
+  for (char c : text) {
+    if (!IsWordChar(c)) {
+      return false;
+    }
+    packed = PackKeyChar(packed, Upper(c));
+  }
+  return FindKeyword(text, packed) == kIdentifier;
+}
+
 void lexer::FormatLocalLabel(char *text, char family, int32_t serial) {
   text[0] = '@';
   text[1] = family;

@@ -247,6 +247,20 @@ constexpr DefineRefusal kDefineRefusals[] = {
     {kResultBlockStart, "MACRO/REPT"},
 };
 
+// At the end of a file or the -D text (not of a body, which its expansion reads): every
+// conditional it opened and did not close is an error at the line of its IF, the outermost
+// first; their number.
+int32_t ReportOpenConditionals(AssemblerState &st, const SourceContext &ctx) {
+  if (ctx.caller != nullptr) {
+    return 0;
+  }
+  const ConditionalStack &conditional = ctx.conditional;
+  for (int32_t level = 0; level < conditional.depth; ++level) {
+    ReportAtLine(st, conditional.opened_at[level], Msg::IfWithoutEndif);
+  }
+  return conditional.depth;
+}
+
 }  // namespace
 
 FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
@@ -255,6 +269,7 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
   const char *line = nullptr;
   int32_t errors = 0;
   while (!st.pass.abandoned && (line = NextLine(st, ctx, buffer)) != nullptr) {
+    ctx.conditional.line = ctx.line;
     switch (AssembleLine(st, line, ctx)) {
       case kResultError:
         ++errors;
@@ -264,6 +279,7 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
         CountLine(ctx);
         break;
       case kResultEnd:
+        errors += ReportOpenConditionals(st, ctx);
         return errors > 0 ? FileResult::Failed : FileResult::EndedByEnd;
       case kResultInclude:
         if (st.source.include_depth >= kMaxIncludeDepth) {
@@ -295,10 +311,11 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
         break;
     }
   }
-  if (ctx.read_failed || errors > 0 || st.pass.abandoned) {
+  if (ctx.read_failed || st.pass.abandoned) {
     return FileResult::Failed;
   }
-  return FileResult::EndOfInput;
+  errors += ReportOpenConditionals(st, ctx);
+  return errors > 0 ? FileResult::Failed : FileResult::EndOfInput;
 }
 
 bool AssembleSourceFile(AssemblerState &st, const char *name) {
@@ -312,24 +329,29 @@ bool AssembleSourceFile(AssemblerState &st, const char *name) {
   return AssembleOpenFile(st, file, name);
 }
 
-bool AssembleDefine(AssemblerState &st, const char *text) {
+bool AssembleDefine(AssemblerState &st, const char *text, int32_t number) {
   SourceContext ctx;
   ctx.file_name = AddName(st.names, kDefineFileName);
+  ctx.line = number;
   SourceContext *outer = st.source.context;
   st.source.context = &ctx;
+  // A name alone defines it as 1 (a line of a name alone assembles nothing but an error).
+  const char *value = IsPlainName(text) ? "=1" : "";
+  const std::string whole = std::string(text) + value;
   bool ok = false;
-  if (std::strlen(text) >= kLineCapacity) {
+  if (whole.size() >= kLineCapacity) {
     Report(st, Msg::ReplayLineTooLong);
   } else {
     char line[kLineCapacity];
-    std::snprintf(line, sizeof line, "%s", text);
+    std::memcpy(line, whole.c_str(), whole.size() + 1);
+    ctx.conditional.line = ctx.line;
     const StatementResult result = AssembleLine(st, line, ctx);
     for (const DefineRefusal &refusal : kDefineRefusals) {
       if (result == refusal.result) {
         Report(st, Msg::NotInDefine, refusal.keyword);
       }
     }
-    ok = result == kResultOk;
+    ok = result == kResultOk && ReportOpenConditionals(st, ctx) == 0;
   }
   st.source.context = outer;
   return ok;

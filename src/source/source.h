@@ -24,9 +24,10 @@ const char *ReadText(const TextStore &store, uint32_t offset, uint32_t &next);
 // Assembles one source file (top-level or included); false when it fails. name is read before
 // the first line only, so it may point into the TextStore.
 [[nodiscard]] bool AssembleSourceFile(AssemblerState &st, const char *name);
-// Assembles the -D text as one line under the file name kDefineFileName. A text longer than a
-// line, or a statement that needs more than its one line, fails with a message.
-[[nodiscard]] bool AssembleDefine(AssemblerState &st, const char *text);
+// Assembles a -D text as line number of the file name kDefineFileName; a name alone is defined
+// as 1. A text longer than a line, or a statement that needs more than its one line, fails
+// with a message.
+[[nodiscard]] bool AssembleDefine(AssemblerState &st, const char *text, int32_t number);
 // True when path names a file (symbolic links followed) that the run has read: a source file,
 // an INCLUDE or a BINCLUDE file.
 bool IsInputFile(const AssemblerState &st, const char *path);

@@ -1,4 +1,5 @@
-; ORG 0 leaves the load address unset; END with an operand sets the execution address.
+; The load address is where the image's first byte is assembled, also at 0: a later ORG does
+; not move it. END with an operand sets the execution address.
         ORG 0
         DB 1
         ORG 8000H
