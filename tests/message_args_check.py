@@ -17,7 +17,7 @@ CALLS = [
     ('Report(st, Msg::RangeWarning, line, -128, 127);', True),
     ('Report(st, Msg::RangeWarning, line, "text", 127);', False),
     ('Report(st, Msg::RangeWarning, line, -128);', False),
-    ('ReportAtLine(st, line, Msg::NoMatchingEndm);', True),
+    ('ReportAtLine(st, line, 0, Msg::NoMatchingEndm);', True),
     ('ReportAt(st, SourceLocation{}, Msg::UnresolvedLabel, line);', False),
     ('ConsoleMessage(Msg::SyntaxError, "extra");', False),
     ('ConsoleMessage(Msg::FreeSpace, 1u, 2u, line);', True),

@@ -87,13 +87,14 @@ bool AppendRecord(AssemblerState &st, FixupKind kind, int32_t target, const int3
     return false;
   }
   MakeRoomForRecord(list);
-  const SourceLocation where = KeepLocation(st);
+  const SourceLocation where = KeepLocation(st, ColumnAt(st, st.expr.start));
   Fixup record;
   record.target = target;
   record.kind = kind;
   record.line = where.line;
   record.file = where.file;
-  record.chain = where.chain;
+  record.origin = where.origin;
+  record.column = static_cast<uint16_t>(where.column);
   record.scope = CurrentScope(st);
   record.first = static_cast<int32_t>(list.values.size());
   record.count = count + static_cast<int32_t>(tail);
@@ -138,7 +139,8 @@ bool SplitWordRecord(AssemblerState &st, size_t index) {
   Fixup &high = list.records.back();
   high.line = low.line;
   high.file = low.file;
-  high.chain = low.chain;
+  high.origin = low.origin;
+  high.column = low.column;
   high.scope = low.scope;
   return true;
 }
@@ -414,7 +416,7 @@ void ClearFixups(AssemblerState &st) {
   st.fixups.records.clear();
   st.fixups.values.clear();
   st.fixups.kinds.clear();
-  st.diag.chains.clear();
+  st.diag.origins.clear();
 }
 
 Image ImageOfRun(const AssemblerState &st) {

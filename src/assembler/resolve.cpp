@@ -80,7 +80,7 @@ bool IsBinary(int32_t kind) { return kind == kColon || (kind >= kMul && kind <= 
 
 // The location a record kept of its line.
 SourceLocation LocationOf(const Fixup &record) {
-  return {record.file, record.line, 0, record.chain};
+  return {record.file, record.line, record.column, record.origin};
 }
 
 // Notes, for every scope, the last scope made inside it (its own identifier when none).

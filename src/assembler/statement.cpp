@@ -184,7 +184,7 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
       return kResultBlockStart;
     }
     ListLineBeforeExpansion(st);
-    return FromBool(InvokeMacro(st, found->body, found->name));
+    return FromBool(InvokeMacro(st, found->body, found->name, ColumnAt(st, name.start)));
   }
   Token next;
   if (!PeekToken(st, next)) {
@@ -215,7 +215,7 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
   if (InNestedScope(st)) {
     if (Label *macro = FindLabelOutward(st, name.Text(), kLabelMacro)) {
       ListLineBeforeExpansion(st);
-      return FromBool(InvokeMacro(st, macro->body, macro->name));
+      return FromBool(InvokeMacro(st, macro->body, macro->name, ColumnAt(st, name.start)));
     }
   }
   SetError(st, Msg::UndefinedIdentifier, std::string(name.Text()).c_str());

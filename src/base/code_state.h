@@ -34,9 +34,10 @@ struct Fixup {
   int32_t file = 0;   // name-pool offset of the source file name
   int32_t first = 0;
   int32_t count = 0;
-  int32_t chain = 0;  // the line's kept chain of expansions (SourceLocation::chain), or 0
+  int32_t origin = 0;  // the line's kept origin (SourceLocation::origin), or 0
   FixupKind kind = FixupKind::Byte;
   OperandRange range = OperandRange::None;  // --warn=range: the range of a Byte or Word value
+  uint16_t column = 0;                      // of the expression in its line (lines are short)
 };
 static_assert(sizeof(Fixup) == 32, "a fixup record fills half a cache line");
 

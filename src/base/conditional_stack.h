@@ -24,17 +24,19 @@ struct ConditionalStack {
   IfState state = kIfNone;
   int32_t depth = 0;  // levels saved below the innermost
   IfState saved[kIfStackSize] = {};
-  int32_t line = 0;                      // the line being read, set by the reader
-  int32_t opened_at[kIfStackSize] = {};  // the line of the IF that opened each level
+  int32_t line = 0;                          // the line being read, set by the reader
+  int32_t opened_at[kIfStackSize] = {};      // the line of the IF that opened each level
+  int32_t opened_column[kIfStackSize] = {};  // and the column of that IF (0: not known)
 };
 
 constexpr bool IsSkipping(IfState state) {
   return state == kIfFalse || state == kIfDone || state == kIfSkipAll || state == kIfAfterTaken;
 }
 
-// Opens a level in the given state. One level too deep it is opened all the same, skipped as
-// a whole so that its ENDIF stays balanced, and the result is false (too much nesting).
-inline bool PushConditional(ConditionalStack &stack, IfState state) {
+// Opens a level in the given state for the IF at column of the line being read. One level too
+// deep it is opened all the same, skipped as a whole so that its ENDIF stays balanced, and the
+// result is false (too much nesting).
+inline bool PushConditional(ConditionalStack &stack, IfState state, int32_t column) {
   const bool fits = stack.depth < kIfStackSize - 1;
   if (!fits) {
     state = kIfSkipAll;
@@ -44,6 +46,7 @@ inline bool PushConditional(ConditionalStack &stack, IfState state) {
   }
   stack.saved[stack.depth] = stack.state;
   stack.opened_at[stack.depth] = stack.line;
+  stack.opened_column[stack.depth] = column;
   ++stack.depth;
   stack.state = state;
   return fits;
@@ -51,11 +54,11 @@ inline bool PushConditional(ConditionalStack &stack, IfState state) {
 
 // Opens the level of an IF met in skipped text, skipped as a whole. One level too deep it
 // opens nothing and the result is false (too much nesting).
-inline bool PushSkippedConditional(ConditionalStack &stack) {
+inline bool PushSkippedConditional(ConditionalStack &stack, int32_t column) {
   if (stack.depth >= kIfStackSize - 1) {
     return false;
   }
-  return PushConditional(stack, kIfSkipAll);
+  return PushConditional(stack, kIfSkipAll, column);
 }
 
 // Drops the innermost level.

@@ -5,6 +5,7 @@
 #include <cassert>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "base/state.h"
@@ -60,51 +61,89 @@ void PrintClassic(const AssemblerState *st, const Diagnostic &d) {
   std::fputc('\n', stdout);
 }
 
-// One expansion of a location's trail. Like "error" and "warning", the words are part of the
-// form that editors read, the same in every message language.
-std::string TrailStep(const AssemblerState &st, const ExpansionStep &step) {
-  if (step.macro_name != 0) {
-    return "in macro " + std::string(NameAt(st.names, step.macro_name)) + ", line " +
-           std::to_string(step.line);
+// "FILE:LINE:COLUMN" as editors read it ("FILE:LINE" without a column, the program's name
+// without a file).
+std::string PlaceText(const char *file, int32_t line, int32_t column) {
+  if (*file == '\0') {
+    return kProgramName;
   }
-  return "in REPT, repetition " + std::to_string(step.repetition) + ", line " +
-         std::to_string(step.line);
+  std::string where = file;
+  if (line > 0) {
+    where += ':' + std::to_string(line);
+    if (column > 0) {
+      where += ':' + std::to_string(column);
+    }
+  }
+  return where;
 }
 
-// "main.asm:7: error: TEXT (in macro M, line 2)" on standard error. A line of a body is named
-// by the line of a file its outermost expansion was started from, and the expansions follow.
+// The line as read, without its line end, and a caret under column: every byte before the
+// column is copied as a blank (a tab as a tab), so that the caret stands under its byte
+// whatever the width of a tab, and each byte of a Shift-JIS character keeps its column.
+void PrintSourceLine(std::string_view text, int32_t line, int32_t column) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+    text.remove_suffix(1);
+  }
+  std::fprintf(stderr, "%5d | %.*s\n", line, static_cast<int>(text.size()), text.data());
+  if (column <= 0) {
+    return;
+  }
+  std::string caret;
+  for (size_t i = 0; i + 1 < static_cast<size_t>(column) && i < text.size(); ++i) {
+    caret += text[i] == '\t' ? '\t' : ' ';
+  }
+  std::fprintf(stderr, "      | %s^\n", caret.c_str());
+}
+
+const char *FrameText(const AssemblerState &st, const Frame &frame, std::string &text) {
+  switch (frame.kind) {
+    case FrameKind::Macro:
+      text = "in expansion of macro '" + std::string(NameAt(st.names, frame.name)) + "'";
+      break;
+    case FrameKind::Repetition:
+      text = "in repetition " + std::to_string(frame.repetition) + " of REPT";
+      break;
+    case FrameKind::Include:
+      text = "included from here";
+      break;
+  }
+  return text.c_str();
+}
+
+// "main.asm:7:5: error: TEXT: DETAIL" on standard error, the line with a caret, and a note for
+// each frame the line was reached through, innermost first. Like "error", "warning" and
+// "note", the words of the frames are part of the form that editors read, the same in every
+// message language.
 void PrintGnu(const AssemblerState *st, const Diagnostic &d) {
-  std::string file;
-  int32_t line = 0;
-  std::string trail;
-  const ExpansionChain *chain = d.expansions;
-  if (chain == nullptr && st != nullptr && d.location.chain > 0 &&
-      static_cast<size_t>(d.location.chain) <= st->diag.chains.size()) {
-    chain = &st->diag.chains[static_cast<size_t>(d.location.chain) - 1];
+  const LineOrigin *origin = d.origin;
+  if (origin == nullptr && st != nullptr && d.location.origin > 0 &&
+      static_cast<size_t>(d.location.origin) <= st->diag.origins.size()) {
+    origin = &st->diag.origins[static_cast<size_t>(d.location.origin) - 1];
   }
-  if (chain != nullptr) {
-    file = FileName(st, chain->file);
-    line = chain->line;
-    for (const ExpansionStep &step : chain->steps) {
-      trail += (trail.empty() ? "" : "; ") + TrailStep(*st, step);
-    }
-  } else {
-    file = FileName(st, d.location.file);
-    line = d.location.line;
-  }
+  const char *file = FileName(st, origin != nullptr ? origin->file : d.location.file);
+  const int32_t line = origin != nullptr ? origin->line : d.location.line;
   // The -D text is no file an editor could open: its lines are about the run, and say so.
-  const bool define = file == kDefineFileName;
-  std::string where = file.empty() || define ? kProgramName : file;
-  if (!file.empty() && !define && line > 0) {
-    where += ':' + std::to_string(line);
-  }
-  if (define) {
-    trail = trail.empty() ? file : file + "; " + trail;
-  }
+  const bool define = std::strcmp(file, kDefineFileName) == 0;
+  const std::string where = define ? kProgramName : PlaceText(file, line, d.location.column);
   std::fflush(stdout);  // what the console shows stays in the order it was printed
-  std::fprintf(stderr, "%s: %s: %.*s%s%s%s\n", where.c_str(), SeverityName(d.severity),
-               static_cast<int>(d.text.size()), d.text.data(), trail.empty() ? "" : " (",
-               trail.c_str(), trail.empty() ? "" : ")");
+  std::fprintf(stderr, "%s: %s: %.*s", where.c_str(), SeverityName(d.severity),
+               static_cast<int>(d.text.size()), d.text.data());
+  if (!d.detail.empty()) {
+    std::fprintf(stderr, ": %.*s", static_cast<int>(d.detail.size()), d.detail.data());
+  }
+  std::fputs(define ? " (in -D option)\n" : "\n", stderr);
+  if (origin == nullptr || st == nullptr) {
+    return;
+  }
+  if (!origin->text.empty() && !define) {
+    PrintSourceLine(origin->text, line, d.location.column);
+  }
+  std::string text;
+  for (const Frame &frame : origin->frames) {
+    std::fprintf(stderr, "%s: note: %s\n",
+                 PlaceText(FileName(st, frame.file), frame.line, frame.column).c_str(),
+                 FrameText(*st, frame, text));
+  }
 }
 
 // Counts an error line about to be printed. Past the limit it prints nothing, stops the run
@@ -130,35 +169,68 @@ void PrintOfRun(AssemblerState &st, const Diagnostic &d) {
   }
 }
 
-// The chain of expansions of a line of ctx, a line of a macro or REPT body.
-ExpansionChain ChainOf(const SourceContext &ctx, int32_t line) {
-  ExpansionChain chain;
-  const SourceContext *at = &ctx;
-  for (; at->caller != nullptr; at = at->caller) {
-    chain.steps.push_back({at->macro_name, at->repetition, line});
-    line = at->caller_line;
+// The place --errors=gnu names for line of ctx: a line of a body at its line in the definition.
+void GnuPlace(const SourceContext &ctx, int32_t line, int32_t &file, int32_t &at) {
+  if (ctx.caller != nullptr) {
+    file = ctx.body_file;
+    at = ctx.body_line + line;
+  } else {
+    file = ctx.file_name;
+    at = line;
   }
-  std::reverse(chain.steps.begin(), chain.steps.end());
-  chain.file = at->file_name;
-  chain.line = line;
-  return chain;
+}
+
+// Where line of ctx came from, with its text (empty when it is not known).
+LineOrigin OriginOf(const SourceContext &ctx, int32_t line, std::string_view text) {
+  LineOrigin origin;
+  GnuPlace(ctx, line, origin.file, origin.line);
+  origin.text = text;
+  for (const SourceContext *at = &ctx;;) {
+    Frame frame;
+    const SourceContext *outer = nullptr;
+    if (at->caller != nullptr) {
+      frame.kind = at->macro_name != 0 ? FrameKind::Macro : FrameKind::Repetition;
+      frame.name = at->macro_name;
+      frame.repetition = at->repetition;
+      outer = at->caller;
+      GnuPlace(*outer, at->caller_line, frame.file, frame.line);
+      frame.column = at->caller_column;
+    } else if (at->includer != nullptr) {
+      frame.kind = FrameKind::Include;
+      outer = at->includer;
+      GnuPlace(*outer, at->include_line, frame.file, frame.line);
+      frame.column = at->include_column;
+    } else {
+      break;
+    }
+    origin.frames.push_back(frame);
+    at = outer;
+  }
+  return origin;
+}
+
+// The text of line of the current context when it is the line last read.
+std::string_view TextOfLine(const SourceContext &ctx, int32_t line) {
+  return line == ctx.line && ctx.text != nullptr ? std::string_view(ctx.text) : std::string_view();
 }
 
 // Prints a diagnostic about a line of the current context (the line being assembled when line
-// is kCurrentLine), with the chain of its expansions where a printer shows it.
+// is kCurrentLine), with its origin where a printer shows it.
 void PrintAboutLine(AssemblerState &st, Diagnostic d, int32_t line) {
   const SourceContext *ctx = st.source.context;
   if (ctx == nullptr) {
     PrintOfRun(st, d);
     return;
   }
-  d.location = {ctx->file_name, line == kCurrentLine ? ctx->line : line, 0, 0};
-  if (GnuErrorStyle() && ctx->caller != nullptr) {
-    const ExpansionChain chain = ChainOf(*ctx, d.location.line);
-    d.expansions = &chain;
+  const int32_t number = line == kCurrentLine ? ctx->line : line;
+  d.location.file = ctx->file_name;
+  d.location.line = number;
+  if (!GnuErrorStyle()) {
     PrintOfRun(st, d);
     return;
   }
+  const LineOrigin origin = OriginOf(*ctx, number, TextOfLine(*ctx, number));
+  d.origin = &origin;
   PrintOfRun(st, d);
 }
 
@@ -178,6 +250,8 @@ void SetErrorUnchecked(AssemblerState &st, Msg id, ...) {
   }
   va_end(args);
   st.diag.error_message = id;
+  st.diag.error_column = CurrentColumn(st);
+  st.diag.detail[0] = '\0';
 }
 
 void SetErrorMessage(AssemblerState &st, Msg id) {
@@ -185,15 +259,26 @@ void SetErrorMessage(AssemblerState &st, Msg id) {
   SetErrorUnchecked(st, id);
 }
 
-void ReportMessage(AssemblerState &st, Msg id) {
-  assert(std::string_view(MessageText(id)).find('%') == std::string_view::npos);
-  ReportLineUnchecked(st, kCurrentLine, id);
-}
-
 void RestateError(AssemblerState &st, Msg id) {
   assert(st.diag.error != nullptr && "only a failure that set its message is restated");
   st.diag.error = MessageText(id);
   st.diag.error_message = id;
+  st.diag.detail[0] = '\0';
+}
+
+void AddErrorDetailUnchecked(AssemblerState &st, Msg id, ...) {
+  assert(st.diag.error != nullptr && "a detail belongs to an error");
+  if (!GnuErrorStyle()) {
+    return;  // only --errors=gnu shows it
+  }
+  va_list args;
+  va_start(args, id);
+  std::vsnprintf(st.diag.detail, sizeof st.diag.detail, MessageText(id), args);
+  va_end(args);
+}
+
+void SetErrorColumn(AssemblerState &st, const char *position) {
+  st.diag.error_column = ColumnAt(st, position);
 }
 
 bool HasError(const AssemblerState &st) { return st.diag.error != nullptr; }
@@ -204,39 +289,83 @@ const char *ErrorText(const AssemblerState &st) {
 
 void ReportStatementError(AssemblerState &st) {
   const MessageEntry &entry = EntryOf(st.diag.error_message);
-  Diagnostic d{entry.severity, entry.form, ErrorText(st), {}};
+  Diagnostic d{entry.severity, entry.form, ErrorText(st), st.diag.detail, {}, nullptr};
+  d.location.column = st.diag.error_column;
   if (d.form == LineForm::Line && st.pass.macro_depth > 0) {
     d.form = LineForm::File;
   }
   PrintAboutLine(st, d, kCurrentLine);
   st.diag.error = nullptr;
+  st.diag.detail[0] = '\0';
 }
 
-SourceLocation KeepLocation(AssemblerState &st) {
+int32_t ColumnAt(const AssemblerState &st, const char *position) {
+  const char *line = st.scan.line;
+  const SourceContext *ctx = st.source.context;
+  // Only the line last read has its columns: a body's capture scans its lines apart.
+  if (line == nullptr || position == nullptr || ctx == nullptr || ctx->text != line ||
+      position < line) {
+    return 0;
+  }
+  // A position at or past the line end is the column just after the line's last character.
+  size_t end = std::strlen(line);
+  while (end > 0 && (line[end - 1] == '\n' || line[end - 1] == '\r')) {
+    --end;
+  }
+  return static_cast<int32_t>(std::min(static_cast<size_t>(position - line), end)) + 1;
+}
+
+int32_t CurrentColumn(const AssemblerState &st) {
+  const char *at = st.scan.token_start;
+  const char *line = st.scan.line;
+  if (at == nullptr || line == nullptr || at < line) {
+    return 0;
+  }
+  // A token read at the end of the line (its comment passed over) stands where the text of
+  // the statement ends: just after its last character.
+  if (*at == '\0' || *at == '\n' || *at == '\r') {
+    if (st.scan.comment != nullptr && st.scan.comment < at) {
+      at = st.scan.comment;
+    }
+    while (at > line && (at[-1] == ' ' || at[-1] == '\t' || at[-1] == '\n' || at[-1] == '\r')) {
+      --at;
+    }
+  }
+  return ColumnAt(st, at);
+}
+
+SourceLocation KeepLocation(AssemblerState &st, int32_t column) {
   const SourceContext *ctx = st.source.context;
   if (ctx == nullptr) {
     return {};
   }
-  SourceLocation where{ctx->file_name, ctx->line, 0, 0};
-  if (GnuErrorStyle() && ctx->caller != nullptr) {
-    std::vector<ExpansionChain> &kept = st.diag.chains;
-    ExpansionChain chain = ChainOf(*ctx, ctx->line);
-    // The records of one line share its chain.
-    if (kept.empty() || !(kept.back() == chain)) {
-      kept.push_back(std::move(chain));
+  SourceLocation where{ctx->file_name, ctx->line, column, 0};
+  if (GnuErrorStyle()) {
+    std::vector<LineOrigin> &kept = st.diag.origins;
+    LineOrigin origin = OriginOf(*ctx, ctx->line, TextOfLine(*ctx, ctx->line));
+    // The records of one line share its origin.
+    if (kept.empty() || !(kept.back() == origin)) {
+      kept.push_back(std::move(origin));
     }
-    where.chain = static_cast<int32_t>(kept.size());
+    where.origin = static_cast<int32_t>(kept.size());
   }
   return where;
 }
 
-void ReportLineUnchecked(AssemblerState &st, int32_t line, Msg id, ...) {
+void ReportLineUnchecked(AssemblerState &st, int32_t line, int32_t column, Msg id, ...) {
   va_list args;
   va_start(args, id);
   const std::string text = FormatArguments(MessageText(id), args);
   va_end(args);
   const MessageEntry &entry = EntryOf(id);
-  PrintAboutLine(st, {entry.severity, entry.form, text, {}}, line);
+  Diagnostic d{entry.severity, entry.form, text, {}, {}, nullptr};
+  d.location.column = column;
+  PrintAboutLine(st, d, line);
+}
+
+void ReportMessage(AssemblerState &st, Msg id) {
+  assert(std::string_view(MessageText(id)).find('%') == std::string_view::npos);
+  ReportLineUnchecked(st, kCurrentLine, CurrentColumn(st), id);
 }
 
 void ReportUnchecked(AssemblerState &st, const SourceLocation &where, Msg id, ...) {
@@ -245,7 +374,7 @@ void ReportUnchecked(AssemblerState &st, const SourceLocation &where, Msg id, ..
   const std::string text = FormatArguments(MessageText(id), args);
   va_end(args);
   const MessageEntry &entry = EntryOf(id);
-  PrintOfRun(st, {entry.severity, entry.form, text, where});
+  PrintOfRun(st, {entry.severity, entry.form, text, {}, where, nullptr});
 }
 
 void ConsoleMessageUnchecked(Msg id, ...) {
@@ -254,7 +383,7 @@ void ConsoleMessageUnchecked(Msg id, ...) {
   const std::string text = FormatArguments(MessageText(id), args);
   va_end(args);
   const MessageEntry &entry = EntryOf(id);
-  PrintDiagnostic(nullptr, {entry.severity, entry.form, text, {}});
+  PrintDiagnostic(nullptr, {entry.severity, entry.form, text, {}, {}, nullptr});
 }
 
 std::string FormatMessageUnchecked(Msg id, ...) {

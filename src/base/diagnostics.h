@@ -18,43 +18,51 @@ constexpr int kMaxErrorLines = 10000;
 // The name under which the -D text is assembled, in place of a file name.
 constexpr char kDefineFileName[] = "in -D option";
 
-// One expansion a line lies in: a macro (by its name-pool offset) or a REPT repetition (from
-// 1), and the line's number within the body.
-struct ExpansionStep {
-  int32_t macro_name = 0;  // 0 for a REPT
-  int32_t repetition = 0;
+// One step of the way a line was reached: the expansion of a macro, a repetition of a REPT or
+// the INCLUDE of its file, at the place of the line that made it (as --errors=gnu names a
+// place: a line of a body by its line in the definition).
+enum class FrameKind : uint8_t { Macro, Repetition, Include };
+struct Frame {
+  FrameKind kind = FrameKind::Macro;
+  int32_t name = 0;        // Macro: the name-pool offset of its name
+  int32_t repetition = 0;  // Repetition: from 1
+  int32_t file = 0;        // name-pool offset
   int32_t line = 0;
-  bool operator==(const ExpansionStep &) const = default;
+  int32_t column = 0;  // 0: not known
+  bool operator==(const Frame &) const = default;
 };
 
-// The expansions a line of a macro or REPT body lies in, outermost first, and the line of a
-// file that the outermost was started from.
-struct ExpansionChain {
-  int32_t file = 0;  // name-pool offset
+// Where a line came from, as --errors=gnu names it: the place it was written (a line of a
+// macro or REPT body at its line in the definition), the frames it was reached through,
+// innermost first, and its text as it was read.
+struct LineOrigin {
+  int32_t file = 0;
   int32_t line = 0;
-  std::vector<ExpansionStep> steps;
-  bool operator==(const ExpansionChain &) const = default;
+  std::vector<Frame> frames;
+  std::string text;
+  bool operator==(const LineOrigin &) const = default;
 };
 
-// Where a diagnostic points. A line of a macro or REPT body is known by the file of its
-// expansion and its line number within the body; the chain names the expansions and the line
-// they started from (kept only where a printer shows it: under --errors=gnu).
+// Where a diagnostic points. The file and line are those the classic form names (a line of a
+// body by the file of its expansion and its number within the body); the origin, kept only
+// where a printer shows it (under --errors=gnu), is what that form names.
 struct SourceLocation {
   int32_t file = 0;    // name-pool offset of the file; 0: none, the diagnostic is about the run
   int32_t line = 0;    // 0: none
-  int32_t column = 0;  // 0: not known
-  int32_t chain = 0;   // 1 + index into Diagnostics::chains; 0: the line lies in no expansion
+  int32_t column = 0;  // of the token at fault, from 1, in bytes of the line as read; 0: none
+  int32_t origin = 0;  // 1 + index into Diagnostics::origins; 0: none kept
 };
 
 // One line to print: what it reports, the place its classic form shows, its text (the message
-// with its arguments, in the selected language) and where it points. The chain of a location
-// of the line being assembled is made for the line alone (expansions), not kept.
+// with its arguments, in the selected language), a detail that --errors=gnu adds to the text,
+// and where it points. The origin of a line being assembled is made for the line alone.
 struct Diagnostic {
   Severity severity = Severity::Error;
   LineForm form = LineForm::Line;
   std::string_view text;
+  std::string_view detail;  // empty: none
   SourceLocation location;
-  const ExpansionChain *expansions = nullptr;  // nullptr: the chain location.chain names
+  const LineOrigin *origin = nullptr;  // nullptr: the one location.origin names, if any
 };
 
 struct Diagnostics {
@@ -62,10 +70,12 @@ struct Diagnostics {
   // that finds it and reported by the statement loop, which empties the slot again.
   const char *error = nullptr;  // the message's text, or nullptr
   Msg error_message = Msg::SyntaxError;
+  int32_t error_column = 0;              // the column of the token at fault
   char buffer[kMessageBufferSize] = {};  // the text of a message with arguments
+  char detail[kMessageBufferSize] = {};  // --errors=gnu: what more the text can say; "" none
   int error_lines = 0;                   // error lines printed so far in the program
   bool stopped = false;                  // the error-line limit stopped the run
-  std::vector<ExpansionChain> chains;    // the chains that locations keep
+  std::vector<LineOrigin> origins;       // the origins that locations keep
 };
 
 // ---- The error slot --------------------------------------------------------------------------
@@ -73,8 +83,9 @@ struct Diagnostics {
 // The unchecked operation behind SetError: a message with arguments is formatted into the
 // message buffer, cut at its end.
 void SetErrorUnchecked(AssemblerState &st, Msg id, ...);
-// Sets the slot to a catalogue message with its arguments. The slot is empty: the operation
-// that finds a problem sets it once, and its callers only return failure.
+// Sets the slot to a catalogue message with its arguments, at the column of the token read
+// last. The slot is empty: the operation that finds a problem sets it once, and its callers
+// only return failure.
 template <typename... Args>
 void SetError(AssemblerState &st, MessageFor<Args...> message, Args... args) {
   SetErrorUnchecked(st, message.id, args...);
@@ -85,6 +96,15 @@ void SetErrorMessage(AssemblerState &st, Msg id);
 // A caller that reports the failure of an operation in its own terms (an operand that does
 // not evaluate is an invalid operand) puts its message in place of the operation's.
 void RestateError(AssemblerState &st, Msg id);
+void AddErrorDetailUnchecked(AssemblerState &st, Msg id, ...);
+// Adds to the slot's error what --errors=gnu says more: the name, the operand or the form at
+// fault (the classic line keeps its text).
+template <typename... Args>
+void AddErrorDetail(AssemblerState &st, MessageFor<Args...> message, Args... args) {
+  AddErrorDetailUnchecked(st, message.id, args...);
+}
+// The error at fault lies at this column of the line (the token read last is not the one).
+void SetErrorColumn(AssemblerState &st, const char *position);
 bool HasError(const AssemblerState &st);
 // The slot's text; "" when it is empty.
 const char *ErrorText(const AssemblerState &st);
@@ -94,32 +114,37 @@ void ReportStatementError(AssemblerState &st);
 
 // ---- Locations -------------------------------------------------------------------------------
 
-// The location of the line being assembled (or read), for a record that outlives the line
-// (a forward reference); its chain of expansions is kept where a printer shows it. None
-// outside the lines of the run.
-SourceLocation KeepLocation(AssemblerState &st);
+// The column of a position of the line being scanned, from 1; 0 outside it.
+int32_t ColumnAt(const AssemblerState &st, const char *position);
+// The column of the token read last.
+int32_t CurrentColumn(const AssemblerState &st);
+// The location of the line being assembled (or read), at column, for a record that outlives
+// the line (a forward reference); its origin is kept where a printer shows it. None outside
+// the lines of the run.
+SourceLocation KeepLocation(AssemblerState &st, int32_t column);
 
 // ---- Reports ---------------------------------------------------------------------------------
 
 // The line ReportLineUnchecked reports about when it is given no other.
 constexpr int32_t kCurrentLine = -1;
-void ReportLineUnchecked(AssemblerState &st, int32_t line, Msg id, ...);
+void ReportLineUnchecked(AssemblerState &st, int32_t line, int32_t column, Msg id, ...);
 void ReportUnchecked(AssemblerState &st, const SourceLocation &where, Msg id, ...);
 void ConsoleMessageUnchecked(Msg id, ...);
 
-// Reports a catalogue message with its arguments about the line being assembled. An error is
-// counted against the run's error-line limit.
+// Reports a catalogue message with its arguments about the line being assembled, at the
+// column of the token read last. An error is counted against the run's error-line limit.
 template <typename... Args>
 void Report(AssemblerState &st, MessageFor<Args...> message, Args... args) {
-  ReportLineUnchecked(st, kCurrentLine, message.id, args...);
+  ReportLineUnchecked(st, kCurrentLine, CurrentColumn(st), message.id, args...);
 }
 // Report of a message without arguments that is chosen as the program runs.
 void ReportMessage(AssemblerState &st, Msg id);
-// Reports about another line of the context being read: the opening line of a block, or the
-// last line of a file.
+// Reports about another line of the context being read (column 0: not known): the opening
+// line of a block, or the last line of a file.
 template <typename... Args>
-void ReportAtLine(AssemblerState &st, int32_t line, MessageFor<Args...> message, Args... args) {
-  ReportLineUnchecked(st, line, message.id, args...);
+void ReportAtLine(AssemblerState &st, int32_t line, int32_t column, MessageFor<Args...> message,
+                  Args... args) {
+  ReportLineUnchecked(st, line, column, message.id, args...);
 }
 // Reports about a location that a record kept from its line (a forward reference).
 template <typename... Args>
@@ -143,6 +168,8 @@ std::string FormatMessage(MessageFor<Args...> message, Args... args) {
 void ConsolePrint(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 // Prints a diagnostic: in the classic form on standard output, or under --errors=gnu as
-// "FILE:LINE: error: TEXT (EXPANSIONS)" (or "warning") on standard error; information lines
-// stay in the classic form. names and chains are those of the run (nullptr: no place to name).
+// "FILE:LINE:COLUMN: error: TEXT: DETAIL" (or "warning") on standard error, then the line with
+// a caret under the column, and a note for each frame the line was reached through;
+// information lines stay in the classic form. st gives the names and the kept origins
+// (nullptr: no place to name).
 void PrintDiagnostic(const AssemblerState *st, const Diagnostic &diagnostic);

@@ -29,7 +29,10 @@ struct Token {
 
 // The scan of the line being assembled.
 struct ScanState {
+  const char *line = nullptr;           // the line being scanned
   const char *pos = nullptr;            // next character to read; never past the NUL
+  const char *token_start = nullptr;    // where the token read last (scanned or peeked) begins
+  const char *comment = nullptr;        // where the line's comment begins, once a scan met it
   const char *lookahead_end = nullptr;  // end of the token found by the last peek
   const char *peek_start = nullptr;     // where the token found by the last peek begins
   // The token found by the last peek, while a peek at the same place may take it without a
@@ -60,6 +63,7 @@ struct PostfixBuffer {
 // The last expression evaluated: read by every folder that evaluates operands.
 struct ExpressionState {
   PostfixBuffer postfix;
+  const char *start = nullptr;  // where it begins in the line; nullptr before one on a line
   bool known = false;           // postfix is a single Number: its value is the result
   bool memory_operand = false;  // the expression is one parenthesised group
 };

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "base/conditional_stack.h"
@@ -35,20 +36,40 @@ struct SourceContext {
   int32_t repeat = 0;
   bool capturing_rept = false;              // the block whose body follows is a REPT, not a MACRO
   char operand[kOperandPathCapacity] = {};  // INCLUDE/BINCLUDE file, or block name
-  uint32_t args[kMacroArguments] = {};      // TextStore offsets of %1..%9; 0 = absent
+  int32_t operand_column = 0;  // where the operand's statement names it (the file, MACRO, REPT)
+  uint32_t args[kMacroArguments] = {};  // TextStore offsets of %1..%9; 0 = absent
   FILE *file = nullptr;
   LineReader *reader = nullptr;  // buffer over file, when the reader made one
   // A line could not be read (a replayed line grew too long, a read error, a line beyond the
   // largest line number): the file or body fails; the reader has printed why.
   bool read_failed = false;
   bool line_count_full = false;  // the line number has reached its largest value
+  // The line last read, while it is assembled (nullptr between lines): what a diagnostic
+  // about it shows.
+  const char *text = nullptr;
   // A replayed body (macro expansion, REPT repetition): the context of the line that called
-  // the macro or holds the REPT, and that line's number; the macro's name (name-pool offset,
-  // 0 for a REPT) or the repetition (from 1). The locations of diagnostics are made from them.
+  // the macro or holds the REPT, that line's number and the column of the macro's name or of
+  // REPT; the macro's name (name-pool offset, 0 for a REPT) or the repetition (from 1); and
+  // where the body was written: its first line follows line body_line of body_file. The
+  // locations of diagnostics are made from them.
   const SourceContext *caller = nullptr;
   int32_t caller_line = 0;
+  int32_t caller_column = 0;
   int32_t macro_name = 0;
   int32_t repetition = 0;
+  int32_t body_file = 0;
+  int32_t body_line = 0;
+  // A file read by INCLUDE: the context of the INCLUDE line, that line and the column of its
+  // file name.
+  const SourceContext *includer = nullptr;
+  int32_t include_line = 0;
+  int32_t include_column = 0;
+};
+
+// Where a macro's body was written: the file and the line of its MACRO statement.
+struct BodyOrigin {
+  int32_t file = 0;
+  int32_t line = 0;
 };
 
 // A file by device and inode, so that no file the run writes replaces one it has read.
@@ -64,4 +85,5 @@ struct SourceState {
   int32_t capture_nesting = 0;           // REPT blocks open in the body being captured
   std::set<FileIdentity> inputs;         // every file the run has read
   std::vector<std::string> input_names;  // the names they were first read by, in that order
+  std::unordered_map<uint32_t, BodyOrigin> macro_origins;  // by the body's TextStore offset
 };

@@ -301,6 +301,7 @@ bool EvaluateExpression(AssemblerState &st) {
   Parser p(st);
   // A look at the first token only: the parse reads it again, and reports it when it fails.
   const Token *first = Peek(p, 1, true);
+  expr.start = first != nullptr ? first->start : nullptr;
   const bool starts_with_group = first != nullptr && first->kind == kLParen;
   int32_t next = 0;
   const bool ok = ParseBinary(p, kLowestPrecedence, next);

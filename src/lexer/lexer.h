@@ -75,6 +75,10 @@ inline bool IsDirective(int32_t kind) { return kind >= kDb && kind <= kEnd && ki
 // Points the scanner at a line to be assembled, whose skipped branches the conditional state
 // decides (nullptr: a line scanned apart from the conditionals, all of its tokens returned).
 void BeginLineScan(AssemblerState &st, const char *line, ConditionalStack *conditional);
+// Points the scanner at a position of a line whose scan was left (for a macro's expansion):
+// the columns stay those of the line.
+void ResumeLineScan(AssemblerState &st, const char *line, const char *position,
+                    ConditionalStack *conditional);
 
 // Skips blanks; on ';' moves to the end of the line and returns false.
 inline bool SkipBlanks(AssemblerState &st) {
@@ -82,6 +86,7 @@ inline bool SkipBlanks(AssemblerState &st) {
     ++st.scan.pos;
   }
   if (*st.scan.pos == ';') {
+    st.scan.comment = st.scan.pos;
     st.scan.pos += std::strlen(st.scan.pos);
     return false;
   }

@@ -35,6 +35,7 @@ std::string_view RestOfLine(const AssemblerState &st) { return st.scan.pos; }
 
 QuotedText ScanQuotedText(AssemblerState &st, std::string_view &text) {
   SkipSpacesAndTabs(st);
+  st.scan.token_start = st.scan.pos;
   if (*st.scan.pos != '"') {
     return QuotedText::Missing;
   }

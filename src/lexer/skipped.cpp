@@ -55,6 +55,7 @@ bool SkipScan(AssemblerState &st, Token &token, Msg &problem) {
       token.kind = kSkippedLine;
       return true;
     }
+    const char *word = pos;
     TakeChar(st);
     if (c == 'E') {
       const int32_t kind = MatchSkippedKeyword(st);
@@ -65,7 +66,8 @@ bool SkipScan(AssemblerState &st, Token &token, Msg &problem) {
       SkipWordRest(st);
     } else if (c == 'I') {
       // Only an F is taken here: a ';' or a quote right after the I keeps its meaning.
-      if (TakeIfUpper(st, 'F') && AtWordEnd(st) && !PushSkippedConditional(*st.scan.conditional)) {
+      if (TakeIfUpper(st, 'F') && AtWordEnd(st) &&
+          !PushSkippedConditional(*st.scan.conditional, ColumnAt(st, word))) {
         problem = Msg::TooMuchIfNesting;
         return false;
       }

@@ -404,6 +404,7 @@ bool ScanPair(AssemblerState &st, Token &token, char c) {
   if (SkipBlanks(st)) {
     token.start = st.scan.pos;
   }
+  st.scan.token_start = token.start;
   return ScanHere(st, token, IsSkippingLine(st), problem);
 }
 
@@ -411,6 +412,7 @@ bool ScanPair(AssemblerState &st, Token &token, char c) {
   ScanState &scan = st.scan;
   SkipBlanks(st);
   const char *start = scan.pos;
+  scan.token_start = start;
   const bool skipping = IsSkippingLine(st);
   if (scan.kept_at == start && !skipping) {
     token = scan.kept;
@@ -438,11 +440,21 @@ bool ScanPair(AssemblerState &st, Token &token, char c) {
 
 void BeginLineScan(AssemblerState &st, const char *line, ConditionalStack *conditional) {
   ScanState &scan = st.scan;
+  scan.line = line;
+  scan.token_start = line;
+  scan.comment = nullptr;
+  st.expr.start = nullptr;
   scan.pos = line;
   scan.lookahead_end = line;
   scan.peek_start = nullptr;
   scan.kept_at = nullptr;
   scan.conditional = conditional;
+}
+
+void ResumeLineScan(AssemblerState &st, const char *line, const char *position,
+                    ConditionalStack *conditional) {
+  BeginLineScan(st, position, conditional);
+  st.scan.line = line;
 }
 
 bool ScanToken(AssemblerState &st, Token &token) {

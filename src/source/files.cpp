@@ -77,7 +77,7 @@ bool IncludeBinary(AssemblerState &st) {
   std::string opened;
   FILE *file = OpenIncluded(st, ctx, "rb", opened);
   if (file == nullptr) {
-    Report(st, Msg::FileNotFound, ctx.operand);
+    ReportAtLine(st, ctx.line, ctx.operand_column, Msg::FileNotFound, ctx.operand);
     return false;
   }
   unsigned char chunk[4096];
@@ -88,7 +88,7 @@ bool IncludeBinary(AssemblerState &st) {
       // Whatever stops the bytes (the image, an IN_PAGE page, an ARRANGE area), the file is
       // what does not fit.
       if (!TryEmitByte(st, chunk[i])) {
-        Report(st, Msg::FileTooLarge, ctx.operand);
+        ReportAtLine(st, ctx.line, ctx.operand_column, Msg::FileTooLarge, ctx.operand);
         ok = false;
         break;
       }
@@ -96,7 +96,7 @@ bool IncludeBinary(AssemblerState &st) {
   }
   // A read that failed is no end of file: the bytes after it would be missing from the image.
   if (ok && std::ferror(file) != 0) {
-    Report(st, Msg::BincludeNotReadable, ctx.operand);
+    ReportAtLine(st, ctx.line, ctx.operand_column, Msg::BincludeNotReadable, ctx.operand);
     ok = false;
   }
   std::fclose(file);

@@ -125,8 +125,10 @@ const char *ReadFileLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[
 }  // namespace
 
 const char *NextLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]) {
+  ctx.text = nullptr;  // the line before is gone
   if (ctx.replay == 0) {
-    return ReadFileLine(st, ctx, buffer);
+    ctx.text = ReadFileLine(st, ctx, buffer);
+    return ctx.text;
   }
   uint32_t next = 0;
   const char *text = ReadText(st.text, ctx.replay, next);
@@ -139,11 +141,15 @@ const char *NextLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLin
     ctx.read_failed = true;
     return nullptr;
   }
+  ctx.text = buffer;
   return buffer;
 }
 
 bool ReadLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity]) {
   const char *line = NextLine(st, ctx, buffer);
+  if (line != nullptr) {
+    ctx.text = buffer;
+  }
   if (line != nullptr && line != buffer) {
     std::memcpy(buffer, line, std::strlen(line) + 1);  // at most a whole line and its NUL
   }

@@ -125,8 +125,9 @@ bool DefineRept(AssemblerState &st) {
   return true;
 }
 
-// Expands a macro: its arguments, then its body replayed in a context of its own.
-bool InvokeMacro(AssemblerState &st, uint32_t body, int32_t name) {
+// Expands a macro called at column of the line: its arguments, then its body replayed in a
+// context of its own.
+bool InvokeMacro(AssemblerState &st, uint32_t body, int32_t name, int32_t column) {
   if (st.pass.macro_depth >= kMaxMacroDepth) {
     SetError(st, Msg::MacroNestTooDeep);
     return false;
@@ -137,7 +138,13 @@ bool InvokeMacro(AssemblerState &st, uint32_t body, int32_t name) {
   expansion.replay = body;
   expansion.caller = caller;
   expansion.caller_line = caller->line;
+  expansion.caller_column = column;
   expansion.macro_name = name;
+  if (const auto found = st.source.macro_origins.find(body);
+      found != st.source.macro_origins.end()) {
+    expansion.body_file = found->second.file;
+    expansion.body_line = found->second.line;
+  }
   ++st.pass.macro_depth;
   const uint32_t mark = st.text.used;
   const std::string_view rest = RestOfLine(st);
@@ -147,7 +154,7 @@ bool InvokeMacro(AssemblerState &st, uint32_t body, int32_t name) {
   const FileResult result = body != 0 ? RunLineLoop(st, expansion) : FileResult::EndOfInput;
   st.source.context = caller;
   // Nothing after the arguments is assembled: the scan resumes at the end of the line.
-  BeginLineScan(st, rest.data() + rest.size(), &caller->conditional);
+  ResumeLineScan(st, caller->text, rest.data() + rest.size(), &caller->conditional);
   // The arguments end with the expansion. They stay only when something stored after them
   // must stay too: a macro defined in a file the body included, or a REPT body kept for the
   // listing run.
@@ -159,6 +166,7 @@ bool InvokeMacro(AssemblerState &st, uint32_t body, int32_t name) {
   }
   if (result != FileResult::EndOfInput) {
     SetError(st, Msg::MacroExpansionFailed);
+    st.diag.error_column = column;
     return false;
   }
   return true;

@@ -30,6 +30,7 @@ struct BodyLineScan {
   LineScan result = LineScan::Open;
   bool lone_endm = false;  // the line holds the closing ENDM and nothing else but a comment
   Msg problem = Msg::MacroInMacro;  // Failed: why
+  int32_t column = 0;               // Failed: the column of the word at fault
 };
 
 // The nesting scan of one captured line: counts the REPT blocks opened and closed inside the
@@ -80,11 +81,13 @@ BodyLineScan ScanBodyLine(AssemblerState &st, const char *line) {
         if (++st.source.capture_nesting >= kMaxReptNesting) {
           found.result = LineScan::Failed;
           found.problem = Msg::ReptNestTooDeep;
+          found.column = ColumnAt(st, token.start);
         }
         break;
       case kMacro:
         found.result = LineScan::Failed;
         found.problem = Msg::MacroInMacro;
+        found.column = ColumnAt(st, token.start);
         break;
       default:
         break;
@@ -98,11 +101,21 @@ BodyLineScan ScanBodyLine(AssemblerState &st, const char *line) {
 // arguments, and names ctx and the REPT line as its caller. Each repetition starts with an
 // empty conditional state and numbers its lines within the body from 1, so a message names the
 // same line in every repetition. False when a repetition does not run to the end of the body.
-bool ReplayRept(AssemblerState &st, SourceContext &ctx, uint32_t body, int32_t rept_line) {
+bool ReplayRept(AssemblerState &st, SourceContext &ctx, uint32_t body, int32_t rept_line,
+                int32_t rept_column) {
   SourceContext copy;
   copy.file_name = ctx.file_name;
   copy.caller = &ctx;
   copy.caller_line = rept_line;
+  copy.caller_column = rept_column;
+  // The body follows the REPT line, where that line was written.
+  if (ctx.caller != nullptr) {
+    copy.body_file = ctx.body_file;
+    copy.body_line = ctx.body_line + rept_line;
+  } else {
+    copy.body_file = ctx.file_name;
+    copy.body_line = rept_line;
+  }
   std::copy(std::begin(ctx.args), std::end(ctx.args), std::begin(copy.args));
   while (ctx.repeat > 0) {
     ++copy.repetition;
@@ -126,6 +139,7 @@ bool ReplayRept(AssemblerState &st, SourceContext &ctx, uint32_t body, int32_t r
 CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
   const bool listing = IsListingPass(st);
   const int32_t header_line = ctx.line;
+  const int32_t header_column = ctx.operand_column;
   const int32_t index = FindLabel(st, ctx.operand);
   CountLine(ctx);  // the MACRO or REPT line itself
   st.source.capture_nesting = 0;
@@ -145,7 +159,7 @@ CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
     const BodyLineScan found = ScanBodyLine(st, line);
     scan = found.result;
     if (scan == LineScan::Failed && !listing) {
-      ReportMessage(st, found.problem);
+      ReportLineUnchecked(st, ctx.line, found.column, found.problem);
     }
     // A body whose first line is its lone closing ENDM stays empty.
     const bool empty_body = first_line && found.lone_endm;
@@ -164,7 +178,7 @@ CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
   const uint32_t body_end = st.text.used;
   if (scan != LineScan::Closed) {
     if (scan == LineScan::Open && !ctx.read_failed) {
-      ReportAtLine(st, header_line, Msg::NoMatchingEndm);
+      ReportAtLine(st, header_line, header_column, Msg::NoMatchingEndm);
     }
     ctx.repeat = 0;
     ReleaseTextFrom(st.text, mark);  // no label names a body that failed
@@ -177,10 +191,15 @@ CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
     if (!listing && !release) {
       label->body = first;
       label->value = static_cast<uint16_t>(first);
+      if (ctx.repeat == 0 && first != 0) {
+        st.source.macro_origins[first] =
+            ctx.caller != nullptr ? BodyOrigin{ctx.body_file, ctx.body_line + header_line}
+                                  : BodyOrigin{ctx.file_name, header_line};
+      }
     }
     body = listing ? label->body : first;
   }
-  const bool ok = body == 0 || ReplayRept(st, ctx, body, header_line);
+  const bool ok = body == 0 || ReplayRept(st, ctx, body, header_line, header_column);
   ctx.repeat = 0;
   // What the repetitions stored (macro arguments) they have released again; anything else
   // stored since (a macro defined in an included file) must stay, and the body with it.
@@ -196,13 +215,18 @@ namespace {
 
 bool IncludeSource(AssemblerState &st);
 
-// Assembles a source file opened under name (top-level or included).
+// Assembles a source file opened under name (top-level, or included by the current context).
 bool AssembleOpenFile(AssemblerState &st, FILE *file, const char *name) {
   ++st.source.include_depth;
   SourceContext *outer = st.source.context;
   SourceContext ctx;
   ctx.file_name = AddName(st.names, name);
   ctx.file = file;
+  if (outer != nullptr) {
+    ctx.includer = outer;
+    ctx.include_line = outer->line;
+    ctx.include_column = outer->operand_column;
+  }
   struct stat info {};
   if (!IsListingPass(st) && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode)) {
     ExpectSourceBytes(st, static_cast<uint64_t>(info.st_size));
@@ -214,7 +238,7 @@ bool AssembleOpenFile(AssemblerState &st, FILE *file, const char *name) {
   std::fclose(file);
   if (result == FileResult::EndOfInput && st.source.include_depth == 1) {
     // Under --errors=gnu the warning points at the last line.
-    ReportAtLine(st, std::max(ctx.line - 1, 1), Msg::EofBeforeEnd);
+    ReportAtLine(st, std::max(ctx.line - 1, 1), 0, Msg::EofBeforeEnd);
   }
   st.source.context = outer;  // ctx ends here
   --st.source.include_depth;
@@ -228,7 +252,7 @@ bool IncludeSource(AssemblerState &st) {
   std::string opened;
   FILE *file = OpenIncluded(st, ctx, "r", opened);
   if (file == nullptr) {
-    Report(st, Msg::CannotOpenSource, ctx.operand);
+    ReportAtLine(st, ctx.line, ctx.operand_column, Msg::CannotOpenSource, ctx.operand);
     return false;
   }
   return AssembleOpenFile(st, file, opened.c_str());
@@ -256,7 +280,8 @@ int32_t ReportOpenConditionals(AssemblerState &st, const SourceContext &ctx) {
   }
   const ConditionalStack &conditional = ctx.conditional;
   for (int32_t level = 0; level < conditional.depth; ++level) {
-    ReportAtLine(st, conditional.opened_at[level], Msg::IfWithoutEndif);
+    ReportAtLine(st, conditional.opened_at[level], conditional.opened_column[level],
+                 Msg::IfWithoutEndif);
   }
   return conditional.depth;
 }
@@ -269,6 +294,7 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
   const char *line = nullptr;
   int32_t errors = 0;
   while (!st.pass.abandoned && (line = NextLine(st, ctx, buffer)) != nullptr) {
+    ctx.text = line;
     ctx.conditional.line = ctx.line;
     switch (AssembleLine(st, line, ctx)) {
       case kResultError:
@@ -344,6 +370,7 @@ bool AssembleDefine(AssemblerState &st, const char *text, int32_t number) {
   } else {
     char line[kLineCapacity];
     std::memcpy(line, whole.c_str(), whole.size() + 1);
+    ctx.text = line;
     ctx.conditional.line = ctx.line;
     const StatementResult result = AssembleLine(st, line, ctx);
     for (const DefineRefusal &refusal : kDefineRefusals) {
@@ -362,4 +389,5 @@ void SetOperand(AssemblerState &st, std::string_view text) {
   const size_t length = std::min(text.size(), sizeof ctx.operand - 1);
   std::memcpy(ctx.operand, text.data(), length);
   ctx.operand[length] = '\0';
+  ctx.operand_column = CurrentColumn(st);
 }

@@ -59,4 +59,4 @@ void SetOperand(AssemblerState &st, std::string_view text);
 // Invokes a macro whose body starts at the TextStore offset body (0 = empty body) and whose
 // name is at the name-pool offset name: collects the arguments from the rest of the line,
 // replays the body, leaves the scan at the line end.
-[[nodiscard]] bool InvokeMacro(AssemblerState &st, uint32_t body, int32_t name);
+[[nodiscard]] bool InvokeMacro(AssemblerState &st, uint32_t body, int32_t name, int32_t column);

@@ -60,15 +60,15 @@ TEST(Conditional, ElifInEveryState) {
 TEST(Conditional, PushesNeverLeaveTheStack) {
   ConditionalStack stack;
   for (int i = 0; i < 9; ++i) {
-    EXPECT_TRUE(PushConditional(stack, kIfTrue));
+    EXPECT_TRUE(PushConditional(stack, kIfTrue, 1));
   }
-  EXPECT_FALSE(PushConditional(stack, kIfTrue));  // the tenth level: opened, skipped whole
+  EXPECT_FALSE(PushConditional(stack, kIfTrue, 1));  // the tenth level: opened, skipped whole
   EXPECT_EQ(stack.state, kIfSkipAll);
-  EXPECT_FALSE(PushConditional(stack, kIfTrue));
+  EXPECT_FALSE(PushConditional(stack, kIfTrue, 1));
   EXPECT_EQ(stack.depth, kIfStackSize);
   EXPECT_EQ(stack.state, kIfSkipAll);
   // An IF in skipped text opens nothing once the stack is full.
-  EXPECT_FALSE(PushSkippedConditional(stack));
+  EXPECT_FALSE(PushSkippedConditional(stack, 1));
   EXPECT_EQ(stack.depth, kIfStackSize);
   for (int i = 0; i < kIfStackSize; ++i) {
     PopConditional(stack);

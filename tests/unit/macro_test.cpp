@@ -146,7 +146,7 @@ TEST(Release, FinishedExpansionsAndRepetitionsLeaveTheStoreAsItWas) {
     const std::string line = " 30H+" + std::string(400, '0') + ", 2\n";
     for (uint32_t body : {put, nested}) {
       StartLine(*st, line.c_str());
-      ASSERT_TRUE(InvokeMacro(*st, body, 0));
+      ASSERT_TRUE(InvokeMacro(*st, body, 0, 1));
       EXPECT_EQ(st->text.used == used, !listing_run || body == put);
     }
     EXPECT_EQ(std::string(st->code.bytes.begin(), st->code.bytes.begin() + 4), "\1\1\x30\x30");

@@ -153,14 +153,21 @@ std::pair<std::string, std::string> Printed(ErrorStyle style, Print print) {
 }
 
 // One record, two printers: the classic line names the file and the line of the diagnostic
-// (the line within the body for a line of a macro); --errors=gnu names the line of the file
-// the expansions started from and lists the expansions after the text.
+// (the line within the body for a line of a macro); --errors=gnu names the line where it was
+// written, at its column, shows it with a caret and gives a note for each step it was reached
+// through, innermost first.
 TEST(Printers, ClassicAndGnuLinesOfOneRecord) {
   auto st = MakeState();
   const int32_t file = AddName(st->names, "main.asm");
+  const int32_t library = AddName(st->names, "lib.asm");
   const int32_t macro = AddName(st->names, "M");
-  st->diag.chains.push_back({
-      file, 20, {{macro, 0, 2}, {0, 3, 1}}
+  st->diag.origins.push_back({
+      library,
+      5,
+      {{FrameKind::Repetition, 0, 3, library, 4, 2},
+        {FrameKind::Macro, macro, 0, file, 20, 3},
+        {FrameKind::Include, 0, 0, file, 1, 10}},
+      "\t\x82\xa0 LD A,(IX+200)\r\n"
   });
   using Lines = std::pair<std::string, std::string>;
   struct Case {
@@ -168,34 +175,38 @@ TEST(Printers, ClassicAndGnuLinesOfOneRecord) {
     Lines classic, gnu;
   };
   const SourceLocation line{file, 7, 0, 0};
-  const SourceLocation in_macro{file, 2, 0, 1};
+  const SourceLocation in_macro{file, 2, 12, 1};
   const Case cases[] = {
-      {{Severity::Error, LineForm::Line, "Syntax error", line},
+      {{Severity::Error, LineForm::Line, "Syntax error", {}, line},
        {"Error main.asm    7: Syntax error\n", ""},
        {"", "main.asm:7: error: Syntax error\n"}            },
-      {{Severity::Error, LineForm::File, "Syntax error", in_macro},
-       {"Error main.asm     : Syntax error\n", ""},
+      {{Severity::Error, LineForm::File, "Offset out of range", "the offset is 200", in_macro},
+       {"Error main.asm     : Offset out of range\n", ""},
        {"",
-        "main.asm:20: error: Syntax error (in macro M, line 2; in REPT, repetition 3, "
-        "line 1)\n"}                                        },
-      {{Severity::Warning, LineForm::Line, "Redundant operand 'A,'", line},
+        "lib.asm:5:12: error: Offset out of range: the offset is 200\n"
+        "    5 | \t\x82\xa0 LD A,(IX+200)\n"
+        "      | \t          ^\n"
+        "lib.asm:4:2: note: in repetition 3 of REPT\n"
+        "main.asm:20:3: note: in expansion of macro 'M'\n"
+        "main.asm:1:10: note: included from here\n"}        },
+      {{Severity::Warning, LineForm::Line, "Redundant operand 'A,'", {}, line},
        {"Warning main.asm 7: Redundant operand 'A,'\n", ""},
        {"", "main.asm:7: warning: Redundant operand 'A,'\n"}},
-      {{Severity::Warning, LineForm::File, "EOF is found", {file, 9, 0, 0}},
+      {{Severity::Warning, LineForm::File, "EOF is found", {}, {file, 9, 0, 0}},
        {"Warning: main.asm: EOF is found\n", ""},
        {"", "main.asm:9: warning: EOF is found\n"}          },
  // No place: the program's name. A placement line names no place in the classic form.
-      {{Severity::Error, LineForm::Bare, "Illegal option: -Q", {}},
+      {{Severity::Error, LineForm::Bare, "Illegal option: -Q", {}, {}},
        {"Illegal option: -Q\n", ""},
        {"", "talvo: error: Illegal option: -Q\n"}           },
-      {{Severity::Error, LineForm::Severity, "No room", line},
+      {{Severity::Error, LineForm::Severity, "No room", {}, line},
        {"Error No room\n", ""},
        {"", "main.asm:7: error: No room\n"}                 },
-      {{Severity::Warning, LineForm::Severity, "Beyond DFFFh", {}},
+      {{Severity::Warning, LineForm::Severity, "Beyond DFFFh", {}, {}},
        {"Warning: Beyond DFFFh\n", ""},
        {"", "talvo: warning: Beyond DFFFh\n"}               },
  // An information line stays as it is, on standard output.
-      {{Severity::Info, LineForm::Severity, "8010-80FF free", {}},
+      {{Severity::Info, LineForm::Severity, "8010-80FF free", {}, {}},
        {"Info : 8010-80FF free\n", ""},
        {"Info : 8010-80FF free\n", ""}                      },
   };
@@ -213,7 +224,8 @@ TEST(Printers, TheDefineTextIsNamedAsTheRun) {
       Severity::Error,
       LineForm::Line,
       "Syntax error",
-      {AddName(st->names, kDefineFileName), 1, 0, 0}
+      { },
+      { AddName(st->names, kDefineFileName), 1, 0, 0}
   };
   EXPECT_EQ(Printed(ErrorStyle::Classic, [&] { PrintDiagnostic(st.get(), d); }).first,
             "Error in -D option    1: Syntax error\n");
