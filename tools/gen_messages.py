@@ -31,6 +31,8 @@ FORMS = {
     'warning-file': ('Warning', 'File', 'Warning: FILE: {}'),
     'warning': ('Warning', 'Severity', 'Warning: {}'),
     'info': ('Info', 'Severity', 'Info : {}'),
+    # what --errors=gnu adds to the text of another message (or the text of a note)
+    'detail': ('Error', 'Bare', 'FILE:LINE:COLUMN: error: MESSAGE: {}'),
 }
 # What a text may not begin with: the place in front of a line is the printers' to write.
 LINE_PREFIXES = ('Error %', 'Error FILE', 'Warning', 'Info :')

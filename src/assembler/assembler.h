@@ -35,6 +35,13 @@ void ExpectFixupsForSource(AssemblerState &st, uint64_t bytes);
 // Drops every remaining fixup.
 void ClearFixups(AssemblerState &st);
 
+// --warn=unclosed: warns about every scope still open, innermost first.
+void WarnScopesLeftOpen(AssemblerState &st);
+// At the end of the run: --warn=unused warns about the labels no expression named (when the
+// program assembled), and the lines --errors=gnu held back are printed, each naming what
+// became of the labels its statement needed.
+void FinishDiagnostics(AssemblerState &st, bool assembled);
+
 // After the last line: fails (message set) when a placement mode or a floating block is left
 // open, and closes it.
 [[nodiscard]] bool CheckPlacementModesClosed(AssemblerState &st);

@@ -148,7 +148,7 @@ bool SplitWordRecord(AssemblerState &st, size_t index) {
 // The range a fixup of the current line is checked against when it is resolved: none without
 // --warn=range, and none in the listing pass, whose values the assembly pass has checked.
 void NoteRange(AssemblerState &st, size_t record, OperandRange range) {
-  const bool wanted = st.options.warn_range && !IsListingPass(st);
+  const bool wanted = Warns(st.options, kWarnRange) && !IsListingPass(st);
   st.fixups.records[record].range = wanted ? range : OperandRange::None;
 }
 
@@ -175,7 +175,7 @@ bool OutsideOperandRange(int32_t value, OperandRange range) {
 }
 
 void WarnIfOutOfRange(AssemblerState &st, int32_t value, OperandRange range) {
-  if (!st.options.warn_range || IsListingPass(st) || !OutsideOperandRange(value, range)) {
+  if (!Warns(st.options, kWarnRange) || IsListingPass(st) || !OutsideOperandRange(value, range)) {
     return;
   }
   const OperandLimits limits = LimitsOf(range);

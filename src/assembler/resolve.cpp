@@ -233,9 +233,9 @@ Outcome Evaluate(Resolver &r, const Fixup &record, int32_t &value, const Label *
       }
       if (label->kind != kLabelDefined) {
         const char *name = NameAt(st.names, label->name);
-        const Label *outer = label->kind == kLabelUndefined && name[0] != '@'
-                                 ? FindLabelOutward(st, name, kLabelDefined)
-                                 : nullptr;
+        Label *outer = label->kind == kLabelUndefined && name[0] != '@'
+                           ? FindLabelOutward(st, name, kLabelDefined)
+                           : nullptr;
         if (outer == nullptr) {
           blocked = label;
           blocked_at = LabelHome(st, item);
@@ -244,6 +244,7 @@ Outcome Evaluate(Resolver &r, const Fixup &record, int32_t &value, const Label *
         label->value = outer->value;
         label->kind = kLabelDefined;
         label->flags |= kFlagFromOuter;
+        outer->flags |= kFlagReferenced;
         Wake(r, label, LabelHome(st, item));
       }
       stack.push_back(label->value);

@@ -80,19 +80,23 @@ std::string PlaceText(const char *file, int32_t line, int32_t column) {
 // The line as read, without its line end, and a caret under column: every byte before the
 // column is copied as a blank (a tab as a tab), so that the caret stands under its byte
 // whatever the width of a tab, and each byte of a Shift-JIS character keeps its column.
-void PrintSourceLine(std::string_view text, int32_t line, int32_t column) {
+void AddSourceLine(std::string &out, std::string_view text, int32_t line, int32_t column) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
     text.remove_suffix(1);
   }
-  std::fprintf(stderr, "%5d | %.*s\n", line, static_cast<int>(text.size()), text.data());
+  char number[16];
+  std::snprintf(number, sizeof number, "%5d | ", line);
+  out += number;
+  out += text;
+  out += '\n';
   if (column <= 0) {
     return;
   }
-  std::string caret;
+  out += "      | ";
   for (size_t i = 0; i + 1 < static_cast<size_t>(column) && i < text.size(); ++i) {
-    caret += text[i] == '\t' ? '\t' : ' ';
+    out += text[i] == '\t' ? '\t' : ' ';
   }
-  std::fprintf(stderr, "      | %s^\n", caret.c_str());
+  out += "^\n";
 }
 
 const char *FrameText(const AssemblerState &st, const Frame &frame, std::string &text) {
@@ -110,11 +114,18 @@ const char *FrameText(const AssemblerState &st, const Frame &frame, std::string 
   return text.c_str();
 }
 
-// "main.asm:7:5: error: TEXT: DETAIL" on standard error, the line with a caret, and a note for
-// each frame the line was reached through, innermost first. Like "error", "warning" and
-// "note", the words of the frames are part of the form that editors read, the same in every
-// message language.
-void PrintGnu(const AssemblerState *st, const Diagnostic &d) {
+// A line of --errors=gnu, made before it is printed: the first line up to the end of its text
+// (a detail found later goes after it), and the rest.
+struct GnuLines {
+  std::string head;
+  std::string tail;
+};
+
+// "main.asm:7:5: error: TEXT: DETAIL", the line with a caret, a note for each frame the line
+// was reached through, innermost first, and a note about another place. Like "error",
+// "warning" and "note", the words of the frames are part of the form that editors read, the
+// same in every message language.
+GnuLines MakeGnuLines(const AssemblerState *st, const Diagnostic &d) {
   const LineOrigin *origin = d.origin;
   if (origin == nullptr && st != nullptr && d.location.origin > 0 &&
       static_cast<size_t>(d.location.origin) <= st->diag.origins.size()) {
@@ -124,26 +135,44 @@ void PrintGnu(const AssemblerState *st, const Diagnostic &d) {
   const int32_t line = origin != nullptr ? origin->line : d.location.line;
   // The -D text is no file an editor could open: its lines are about the run, and say so.
   const bool define = std::strcmp(file, kDefineFileName) == 0;
-  const std::string where = define ? kProgramName : PlaceText(file, line, d.location.column);
-  std::fflush(stdout);  // what the console shows stays in the order it was printed
-  std::fprintf(stderr, "%s: %s: %.*s", where.c_str(), SeverityName(d.severity),
-               static_cast<int>(d.text.size()), d.text.data());
+  GnuLines lines;
+  lines.head = define ? kProgramName : PlaceText(file, line, d.location.column);
+  lines.head += ": ";
+  lines.head += SeverityName(d.severity);
+  lines.head += ": ";
+  lines.head += d.text;
   if (!d.detail.empty()) {
-    std::fprintf(stderr, ": %.*s", static_cast<int>(d.detail.size()), d.detail.data());
+    lines.head += ": ";
+    lines.head += d.detail;
   }
-  std::fputs(define ? " (in -D option)\n" : "\n", stderr);
-  if (origin == nullptr || st == nullptr) {
-    return;
+  std::string &out = lines.tail;
+  out = define ? " (in -D option)\n" : "\n";
+  if (origin != nullptr && st != nullptr) {
+    if (!origin->text.empty() && !define) {
+      AddSourceLine(out, origin->text, line, d.location.column);
+    }
+    std::string text;
+    for (const Frame &frame : origin->frames) {
+      out += PlaceText(FileName(st, frame.file), frame.line, frame.column);
+      out += ": note: ";
+      out += FrameText(*st, frame, text);
+      out += '\n';
+    }
   }
-  if (!origin->text.empty() && !define) {
-    PrintSourceLine(origin->text, line, d.location.column);
+  if (!d.note.empty() && st != nullptr) {
+    const SourcePlace &at = d.note_place;
+    out += PlaceText(FileName(st, at.file), at.line, at.column);
+    out += ": note: ";
+    out += d.note;
+    out += '\n';
   }
-  std::string text;
-  for (const Frame &frame : origin->frames) {
-    std::fprintf(stderr, "%s: note: %s\n",
-                 PlaceText(FileName(st, frame.file), frame.line, frame.column).c_str(),
-                 FrameText(*st, frame, text));
-  }
+  return lines;
+}
+
+void WriteGnuLines(const GnuLines &lines) {
+  std::fflush(stdout);  // what the console shows stays in the order it was printed
+  std::fwrite(lines.head.data(), 1, lines.head.size(), stderr);
+  std::fwrite(lines.tail.data(), 1, lines.tail.size(), stderr);
 }
 
 // Counts an error line about to be printed. Past the limit it prints nothing, stops the run
@@ -162,10 +191,30 @@ bool CountErrorLine(AssemblerState &st) {
   return false;
 }
 
-// Prints a diagnostic of the run; an error counts against the error-line limit.
-void PrintOfRun(AssemblerState &st, const Diagnostic &d) {
-  if (d.severity != Severity::Error || CountErrorLine(st)) {
-    PrintDiagnostic(&st, d);
+// Prints a diagnostic of the run; an error counts against the error-line limit. Under
+// --errors=gnu a line about labels the end of the run explains is held back until then, and
+// so is every line after it.
+void PrintOfRun(AssemblerState &st, const Diagnostic &d, const std::vector<ScopedRef> &unknown = {},
+                int32_t definitions = 0) {
+  if (d.severity == Severity::Error && !CountErrorLine(st)) {
+    return;
+  }
+  if (d.severity == Severity::Warning) {
+    ++st.diag.warning_lines;
+  }
+  if (!GnuErrorStyle() || d.severity == Severity::Info) {
+    PrintClassic(&st, d);
+    return;
+  }
+  GnuLines lines = MakeGnuLines(&st, d);
+  Diagnostics &diag = st.diag;
+  if (!unknown.empty()) {
+    diag.holding = true;
+  }
+  if (diag.holding) {
+    diag.held.push_back({std::move(lines.head), std::move(lines.tail), unknown, definitions, {}});
+  } else {
+    WriteGnuLines(lines);
   }
 }
 
@@ -216,10 +265,11 @@ std::string_view TextOfLine(const SourceContext &ctx, int32_t line) {
 
 // Prints a diagnostic about a line of the current context (the line being assembled when line
 // is kCurrentLine), with its origin where a printer shows it.
-void PrintAboutLine(AssemblerState &st, Diagnostic d, int32_t line) {
+void PrintAboutLine(AssemblerState &st, Diagnostic d, int32_t line,
+                    const std::vector<ScopedRef> &unknown = {}, int32_t definitions = 0) {
   const SourceContext *ctx = st.source.context;
   if (ctx == nullptr) {
-    PrintOfRun(st, d);
+    PrintOfRun(st, d, unknown, definitions);
     return;
   }
   const int32_t number = line == kCurrentLine ? ctx->line : line;
@@ -231,7 +281,7 @@ void PrintAboutLine(AssemblerState &st, Diagnostic d, int32_t line) {
   }
   const LineOrigin origin = OriginOf(*ctx, number, TextOfLine(*ctx, number));
   d.origin = &origin;
-  PrintOfRun(st, d);
+  PrintOfRun(st, d, unknown, definitions);
 }
 
 }  // namespace
@@ -252,6 +302,8 @@ void SetErrorUnchecked(AssemblerState &st, Msg id, ...) {
   st.diag.error_message = id;
   st.diag.error_column = CurrentColumn(st);
   st.diag.detail[0] = '\0';
+  st.diag.note[0] = '\0';
+  st.diag.unknown.clear();
 }
 
 void SetErrorMessage(AssemblerState &st, Msg id) {
@@ -281,6 +333,31 @@ void SetErrorColumn(AssemblerState &st, const char *position) {
   st.diag.error_column = ColumnAt(st, position);
 }
 
+void AddErrorNoteUnchecked(AssemblerState &st, const SourcePlace &place, Msg id, ...) {
+  assert(st.diag.error != nullptr && "a note belongs to an error");
+  if (!GnuErrorStyle() || place.file == 0) {
+    return;
+  }
+  va_list args;
+  va_start(args, id);
+  std::vsnprintf(st.diag.note, sizeof st.diag.note, MessageText(id), args);
+  va_end(args);
+  st.diag.note_place = place;
+}
+
+void AddUnknownName(AssemblerState &st, ScopedRef where, int32_t definitions) {
+  assert(st.diag.error != nullptr && "an unknown name belongs to an error");
+  std::vector<ScopedRef> &unknown = st.diag.unknown;
+  constexpr size_t kMostNames = 3;  // a detail names at most this many
+  const bool seen = std::any_of(unknown.begin(), unknown.end(), [&](const ScopedRef &ref) {
+    return ref.scope == where.scope && ref.index == where.index;
+  });
+  if (GnuErrorStyle() && !seen && unknown.size() < kMostNames) {
+    unknown.push_back(where);
+    st.diag.unknown_definitions = definitions;
+  }
+}
+
 bool HasError(const AssemblerState &st) { return st.diag.error != nullptr; }
 
 const char *ErrorText(const AssemblerState &st) {
@@ -288,15 +365,22 @@ const char *ErrorText(const AssemblerState &st) {
 }
 
 void ReportStatementError(AssemblerState &st) {
-  const MessageEntry &entry = EntryOf(st.diag.error_message);
-  Diagnostic d{entry.severity, entry.form, ErrorText(st), st.diag.detail, {}, nullptr};
-  d.location.column = st.diag.error_column;
+  Diagnostics &diag = st.diag;
+  const MessageEntry &entry = EntryOf(diag.error_message);
+  Diagnostic d{entry.severity, entry.form, ErrorText(st), diag.detail, {}, nullptr, {}, {}};
+  d.location.column = diag.error_column;
   if (d.form == LineForm::Line && st.pass.macro_depth > 0) {
     d.form = LineForm::File;
   }
-  PrintAboutLine(st, d, kCurrentLine);
-  st.diag.error = nullptr;
-  st.diag.detail[0] = '\0';
+  if (diag.note[0] != '\0') {
+    d.note = diag.note;
+    d.note_place = diag.note_place;
+  }
+  PrintAboutLine(st, d, kCurrentLine, diag.unknown, diag.unknown_definitions);
+  diag.error = nullptr;
+  diag.detail[0] = '\0';
+  diag.note[0] = '\0';
+  diag.unknown.clear();
 }
 
 int32_t ColumnAt(const AssemblerState &st, const char *position) {
@@ -334,6 +418,21 @@ int32_t CurrentColumn(const AssemblerState &st) {
   return ColumnAt(st, at);
 }
 
+SourcePlace PlaceHere(const AssemblerState &st, int32_t column) {
+  const SourceContext *ctx = st.source.context;
+  if (ctx == nullptr) {
+    return {};
+  }
+  SourcePlace place;
+  GnuPlace(*ctx, ctx->line, place.file, place.line);
+  place.column = column;
+  return place;
+}
+
+std::string PlaceName(const AssemblerState &st, const SourcePlace &place) {
+  return PlaceText(FileName(&st, place.file), place.line, 0);
+}
+
 SourceLocation KeepLocation(AssemblerState &st, int32_t column) {
   const SourceContext *ctx = st.source.context;
   if (ctx == nullptr) {
@@ -358,7 +457,7 @@ void ReportLineUnchecked(AssemblerState &st, int32_t line, int32_t column, Msg i
   const std::string text = FormatArguments(MessageText(id), args);
   va_end(args);
   const MessageEntry &entry = EntryOf(id);
-  Diagnostic d{entry.severity, entry.form, text, {}, {}, nullptr};
+  Diagnostic d{entry.severity, entry.form, text, {}, {}, nullptr, {}, {}};
   d.location.column = column;
   PrintAboutLine(st, d, line);
 }
@@ -374,7 +473,7 @@ void ReportUnchecked(AssemblerState &st, const SourceLocation &where, Msg id, ..
   const std::string text = FormatArguments(MessageText(id), args);
   va_end(args);
   const MessageEntry &entry = EntryOf(id);
-  PrintOfRun(st, {entry.severity, entry.form, text, {}, where, nullptr});
+  PrintOfRun(st, {entry.severity, entry.form, text, {}, where, nullptr, {}, {}});
 }
 
 void ConsoleMessageUnchecked(Msg id, ...) {
@@ -383,7 +482,7 @@ void ConsoleMessageUnchecked(Msg id, ...) {
   const std::string text = FormatArguments(MessageText(id), args);
   va_end(args);
   const MessageEntry &entry = EntryOf(id);
-  PrintDiagnostic(nullptr, {entry.severity, entry.form, text, {}, {}, nullptr});
+  PrintDiagnostic(nullptr, {entry.severity, entry.form, text, {}, {}, nullptr, {}, {}});
 }
 
 std::string FormatMessageUnchecked(Msg id, ...) {
@@ -392,6 +491,21 @@ std::string FormatMessageUnchecked(Msg id, ...) {
   std::string text = FormatArguments(MessageText(id), args);
   va_end(args);
   return text;
+}
+
+void ReleaseHeldDiagnostics(AssemblerState &st) {
+  Diagnostics &diag = st.diag;
+  std::fflush(stdout);
+  for (HeldDiagnostic &held : diag.held) {
+    if (!held.detail.empty()) {
+      held.head += ": ";
+      held.head += held.detail;
+    }
+    std::fwrite(held.head.data(), 1, held.head.size(), stderr);
+    std::fwrite(held.tail.data(), 1, held.tail.size(), stderr);
+  }
+  diag.held.clear();
+  diag.holding = false;
 }
 
 void ConsolePrint(const char *format, ...) {
@@ -403,7 +517,7 @@ void ConsolePrint(const char *format, ...) {
 
 void PrintDiagnostic(const AssemblerState *st, const Diagnostic &diagnostic) {
   if (GnuErrorStyle() && diagnostic.severity != Severity::Info) {
-    PrintGnu(st, diagnostic);
+    WriteGnuLines(MakeGnuLines(st, diagnostic));
   } else {
     PrintClassic(st, diagnostic);
   }

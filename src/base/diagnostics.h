@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "base/catalogue.h"
+#include "base/label_state.h"
+#include "base/place.h"
 
 struct AssemblerState;
 
@@ -63,6 +65,18 @@ struct Diagnostic {
   std::string_view detail;  // empty: none
   SourceLocation location;
   const LineOrigin *origin = nullptr;  // nullptr: the one location.origin names, if any
+  std::string_view note;               // --errors=gnu: a note about another place; empty: none
+  SourcePlace note_place;
+};
+
+// A line of --errors=gnu that waits for the end of the run, as does every one printed after
+// it: its detail is to name what became of the labels whose values its statement needed.
+struct HeldDiagnostic {
+  std::string head;              // the first line, up to the end of its text
+  std::string tail;              // the rest: the line end and the lines that follow
+  std::vector<ScopedRef> names;  // the labels to explain; empty: printed as it is
+  int32_t definitions = 0;       // the label definitions noted before its line
+  std::string detail;            // what the end of the run found out; empty: nothing
 };
 
 struct Diagnostics {
@@ -74,8 +88,19 @@ struct Diagnostics {
   char buffer[kMessageBufferSize] = {};  // the text of a message with arguments
   char detail[kMessageBufferSize] = {};  // --errors=gnu: what more the text can say; "" none
   int error_lines = 0;                   // error lines printed so far in the program
+  int warning_lines = 0;                 // warning lines printed so far
   bool stopped = false;                  // the error-line limit stopped the run
   std::vector<LineOrigin> origins;       // the origins that locations keep
+  // --errors=gnu: the slot's error is about labels whose values were not known yet, and a
+  // note about another place (its text "" when none).
+  std::vector<ScopedRef> unknown;
+  int32_t unknown_definitions = 0;  // the label definitions noted before the line
+  char note[kMessageBufferSize] = {};
+  SourcePlace note_place;
+  // --errors=gnu: the lines held back until the end of the run, from the first one whose
+  // labels the end of the run explains.
+  std::vector<HeldDiagnostic> held;
+  bool holding = false;
 };
 
 // ---- The error slot --------------------------------------------------------------------------
@@ -105,6 +130,18 @@ void AddErrorDetail(AssemblerState &st, MessageFor<Args...> message, Args... arg
 }
 // The error at fault lies at this column of the line (the token read last is not the one).
 void SetErrorColumn(AssemblerState &st, const char *position);
+void AddErrorNoteUnchecked(AssemblerState &st, const SourcePlace &place, Msg id, ...);
+// Adds to the slot's error a note about another place (the first definition of a name
+// defined twice); --errors=gnu prints it after the error.
+template <typename... Args>
+void AddErrorNote(AssemblerState &st, const SourcePlace &place, MessageFor<Args...> message,
+                  Args... args) {
+  AddErrorNoteUnchecked(st, place, message.id, args...);
+}
+// The slot's error is about a label whose value is not known yet, at a line after the given
+// number of label definitions: under --errors=gnu the end of the run says whether it was
+// defined later, where, or never.
+void AddUnknownName(AssemblerState &st, ScopedRef where, int32_t definitions);
 bool HasError(const AssemblerState &st);
 // The slot's text; "" when it is empty.
 const char *ErrorText(const AssemblerState &st);
@@ -118,6 +155,11 @@ void ReportStatementError(AssemblerState &st);
 int32_t ColumnAt(const AssemblerState &st, const char *position);
 // The column of the token read last.
 int32_t CurrentColumn(const AssemblerState &st);
+// The place of the line being assembled (or read), at column, as --errors=gnu names it; none
+// outside the lines of the run.
+SourcePlace PlaceHere(const AssemblerState &st, int32_t column);
+// "FILE:LINE" of a place, as a detail names it.
+std::string PlaceName(const AssemblerState &st, const SourcePlace &place);
 // The location of the line being assembled (or read), at column, for a record that outlives
 // the line (a forward reference); its origin is kept where a printer shows it. None outside
 // the lines of the run.
@@ -164,6 +206,9 @@ template <typename... Args>
 std::string FormatMessage(MessageFor<Args...> message, Args... args) {
   return FormatMessageUnchecked(message.id, args...);
 }
+// Prints the lines of --errors=gnu held back, each with the detail found for it, and holds no
+// more.
+void ReleaseHeldDiagnostics(AssemblerState &st);
 // Console print: standard output.
 void ConsolePrint(const char *format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/memory.h"
+#include "base/place.h"
 
 // Label kinds.
 enum : uint8_t {
@@ -29,6 +30,7 @@ enum : uint8_t {
   // a label inside a floating block): DEFINED() was 0 for it all through the assembly pass,
   // so the listing pass never counts its definition as reached either.
   kFlagDefinedLate = 0x40,
+  kFlagReferenced = 0x80,  // named by an expression (not DEFINED()) of the assembly pass
 };
 // A floating block awaiting placement: defined, though its label has no value yet.
 constexpr uint8_t kFloatingFlags = kFlagPageAligned | kFlagInPage;
@@ -48,10 +50,17 @@ struct LabelLink {
   int32_t next = 0;  // next record in the same hash chain; 0 ends it
 };
 
+// Where a label was first defined, and how many definitions the run had noted before it.
+struct LabelDefinition {
+  SourcePlace place;  // file 0: not defined by a line
+  int32_t serial = 0;
+};
+
 struct LabelScope {
   std::vector<Label, LargeAllocator<Label>> records;  // index 0 unused; indices follow creation
                                                       // order; empty until the first label
   std::vector<LabelLink, LargeAllocator<LabelLink>> links;  // by record index
+  std::vector<LabelDefinition> definitions;  // by record index: where each was first defined
   std::vector<int32_t, LargeAllocator<int32_t>> buckets;  // hash chain heads; none until the first
                                                           // label, grows when chains get long
   LabelScope *parent = nullptr;
@@ -59,6 +68,7 @@ struct LabelScope {
   int32_t identifier = 0;      // creation serial; root is 0
   int32_t depth = 0;           // number of enclosing scopes; root is 0
   std::string name;            // label that opened the scope (at most 63 characters)
+  SourcePlace opened;          // the line that opened it
 };
 
 // Where a label record lives: its scope's identifier and its index there.
@@ -73,5 +83,6 @@ struct LabelTable {
   std::vector<ScopedRef> scoped_refs;  // entry 0 unused
   int32_t listing_scope_counter = 0;   // listing pass: PROC openings met so far
   uint64_t expected_bytes = 0;         // source bytes announced by ExpectSourceBytes
+  int32_t definitions_noted = 0;       // label definitions noted so far
   std::string qualified;               // result buffer of QualifiedName
 };

@@ -16,6 +16,18 @@
 
 enum class OutputMode { bin, mzt, hex, dump, d88_pc8801, d88_mz2000_2d, d88_mz2000_2dd };
 
+// The classes of warnings --warn=LIST asks for; none is on unless named.
+enum WarnClass : uint32_t {
+  kWarnRange = 1u << 0,     // operand values their field cannot hold
+  kWarnOrg = 1u << 1,       // an ORG that is not where the next byte lands in the image
+  kWarnWrap = 1u << 2,      // the location counter passes FFFFh, the image passes 64 KiB
+  kWarnText = 1u << 3,      // a character constant longer than the bytes stored
+  kWarnScope = 1u << 4,     // DEFINED() of a name only an enclosing scope defines
+  kWarnUnclosed = 1u << 5,  // a scope still open at the end of the run
+  kWarnUnused = 1u << 6,    // a label defined and never named
+  kWarnAll = (1u << 7) - 1,
+};
+
 // Command-line settings: written by the driver, read by every folder.
 struct Options {
   OutputMode mode = OutputMode::bin;
@@ -35,7 +47,8 @@ struct Options {
   uint32_t first_source = 0;         // TextStore offset of the first source name
   int32_t source_count = 0;          // source names stored from there on, empty ones included
   std::vector<std::string> include_folders;  // -I, in order
-  bool warn_range = false;                   // --warn=range
+  uint32_t warnings = 0;                     // --warn: the WarnClass bits asked for
+  bool warnings_fail = false;                // --warn=error: a warning fails the run
   std::string deps_name;                     // --deps=FILE; empty: no dependency rule
 };
 
@@ -62,6 +75,11 @@ struct PassState {
   // go on.
   bool abandoned = false;
 };
+
+struct AssemblerState;
+inline bool Warns(const Options &options, WarnClass which) {
+  return (options.warnings & which) != 0;
+}
 
 struct AssemblerState {
   Options options;

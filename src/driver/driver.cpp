@@ -81,15 +81,23 @@ int RunTalvo(AssemblerState &st, int argc, char **argv) {
     st.options.output_name = name;
   }
 
-  if (!RunPass(st)) {
+  bool assembled = RunPass(st);
+  WarnScopesLeftOpen(st);
+  if (!assembled) {
     // Resolve anyway, so that unresolved labels are reported too (unless the error-line limit
     // has stopped the run: nothing more would be printed).
     if (!st.diag.stopped) {
       (void)ResolveFixups(st);
     }
+  } else {
+    assembled = FinishImage(st);
+  }
+  FinishDiagnostics(st, assembled);
+  if (!assembled) {
     return Finish(st, kExitFailure);
   }
-  if (!FinishImage(st)) {
+  // --warn=error: a warning fails the run as an error would, before anything is written.
+  if (st.options.warnings_fail && st.diag.warning_lines > 0) {
     return Finish(st, kExitFailure);
   }
   const Image image = ImageOfRun(st);

@@ -2,6 +2,7 @@
 // table.
 #include "driver/options.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -102,12 +103,44 @@ ParseResult ErrorsOption(Options &, const char *value) {
   return SelectNamed(kStyles, value, SelectErrorStyle);
 }
 
-// --warn=range: warnings about operand values their field cannot hold.
+// --warn=LIST: the classes of warnings asked for, separated by commas; "all" names every
+// class, "error" makes any warning fail the run.
 ParseResult WarnOption(Options &options, const char *value) {
-  if (!SameIgnoringCase(value, "range")) {
-    return {ParseOutcome::Reject, 0};
+  struct WarnName {
+    const char *name;
+    uint32_t classes;
+  };
+  static constexpr WarnName kClasses[] = {
+      {"range",    kWarnRange   },
+      {"org",      kWarnOrg     },
+      {"wrap",     kWarnWrap    },
+      {"text",     kWarnText    },
+      {"scope",    kWarnScope   },
+      {"unclosed", kWarnUnclosed},
+      {"unused",   kWarnUnused  },
+      {"all",      kWarnAll     },
+  };
+  uint32_t classes = 0;
+  bool fail = false;
+  const std::string_view list = value;
+  size_t start = 0;
+  while (start <= list.size()) {
+    const size_t comma = std::min(list.find(',', start), list.size());
+    const std::string item(list.substr(start, comma - start));
+    const auto *found =
+        std::find_if(std::begin(kClasses), std::end(kClasses),
+                     [&](const WarnName &c) { return SameIgnoringCase(item.c_str(), c.name); });
+    if (found != std::end(kClasses)) {
+      classes |= found->classes;
+    } else if (SameIgnoringCase(item.c_str(), "error")) {
+      fail = true;
+    } else {
+      return {ParseOutcome::Reject, 0};  // an unknown or empty class
+    }
+    start = comma + 1;
   }
-  options.warn_range = true;
+  options.warnings |= classes;
+  options.warnings_fail = options.warnings_fail || fail;
   return {};
 }
 
@@ -132,9 +165,10 @@ const LongOption kLongOptions[] = {
     {"messages=", MessagesOption,
      "  --messages=xx Print messages in cp932 (default), utf-8 or en (English)\n"     },
     {"errors=",   ErrorsOption,
-     "  --errors=gnu  Print errors and warnings as FILE:LINE: error: TEXT on stderr\n"},
+     "  --errors=gnu  Print errors and warnings as FILE:LINE:COL: error: TEXT on stderr\n"},
     {"warn=",     WarnOption,
-     "  --warn=range  Warn about operand values outside the range of their field\n"   },
+     "  --warn=LIST   Warn about range,org,wrap,text,scope,unclosed,unused or all\n"
+     "                (comma-separated); error makes any warning fail the run\n"      },
     {"deps=",     DepsOption,
      "  --deps=xxx    Write a make rule: the output depends on every file read\n"     },
 };

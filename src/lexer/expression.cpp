@@ -186,6 +186,11 @@ bool ParseDefined(AssemblerState &st) {
     defined = IsListingPass(st) ? (label->flags & kFlagListingReached) != 0
                                 : label->kind != kLabelUndefined;
   }
+  if (!defined && Warns(st.options, kWarnScope) && !IsListingPass(st) && InNestedScope(st) &&
+      (FindLabelOutward(st, token.Text(), kLabelDefined) != nullptr ||
+       FindLabelOutward(st, token.Text(), kLabelMacro) != nullptr)) {
+    Report(st, Msg::WarnDefinedOuter, std::string(token.Text()).c_str());
+  }
   if (!Append(st, defined ? 1 : 0, kNumber)) {
     return false;
   }
@@ -208,7 +213,10 @@ bool ParseLabel(AssemblerState &st, const Token &token) {
       return false;
     }
   }
-  const Label *label = LabelAt(st, index);
+  Label *label = LabelAt(st, index);
+  if (!IsListingPass(st)) {
+    label->flags |= kFlagReferenced;
+  }
   const bool appended = label->kind == kLabelDefined ? Append(st, label->value, kNumber)
                                                      : Append(st, index, kIdentifier);
   return appended && TakePeekedToken(st);
@@ -403,9 +411,21 @@ bool EvaluateKnown(AssemblerState &st, int32_t &value) {
     return false;
   }
   if (!st.expr.known) {
-    SetError(st, Msg::ValueUndetermined);
+    SetValueUnknown(st);
     return false;
   }
   value = st.expr.postfix.values[0];
   return true;
+}
+
+void SetValueUnknown(AssemblerState &st) {
+  SetError(st, Msg::ValueUndetermined);
+  SetErrorColumn(st, st.expr.start);
+  const PostfixBuffer &postfix = st.expr.postfix;
+  const int32_t scope = CurrentScope(st);
+  for (int32_t i = 0; i < postfix.count; ++i) {
+    if (postfix.kinds[i] == kIdentifier) {
+      AddUnknownName(st, {scope, postfix.values[i]}, DefinitionsNoted(st));
+    }
+  }
 }

@@ -154,6 +154,9 @@ void EncodeSerial(char *out, int32_t serial);
 // Evaluates an expression whose value is needed at once; fails with "value undetermined"
 // when it depends on a label not yet defined.
 [[nodiscard]] bool EvaluateKnown(AssemblerState &st, int32_t &value);
+// Sets the slot to "value not yet known" for the expression just evaluated, naming its labels
+// without a value for --errors=gnu.
+void SetValueUnknown(AssemblerState &st);
 // Applies a binary operator (kind) to a and b with wrapping signed 32-bit arithmetic; false
 // for a division or remainder by zero. The most negative number divided by -1 wraps to itself
 // (remainder 0).

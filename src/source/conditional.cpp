@@ -22,7 +22,7 @@ bool OpenConditional(AssemblerState &st, int32_t column) {
     return false;
   }
   if (!st.expr.known) {
-    SetError(st, Msg::ValueUndetermined);
+    SetValueUnknown(st);
     return false;
   }
   return true;

@@ -138,6 +138,7 @@ int32_t Insert(AssemblerState &st, LabelScope &scope, std::string_view text, uin
   if (scope.records.empty()) {
     scope.records.push_back(Label{});  // index 0 is never a record
     scope.links.push_back(LabelLink{});
+    scope.definitions.emplace_back();
     scope.buckets.assign(FirstBucketCount(st, scope), 0);
   }
   const auto index = static_cast<int32_t>(scope.records.size());
@@ -146,6 +147,7 @@ int32_t Insert(AssemblerState &st, LabelScope &scope, std::string_view text, uin
   label.name = name;
   scope.records.push_back(label);
   scope.links.push_back(LabelLink{LinkTag(hash), scope.buckets[bucket]});
+  scope.definitions.emplace_back();
   scope.buckets[bucket] = index;
   GrowBuckets(st, scope);
   return index;
@@ -332,9 +334,13 @@ int32_t DeclareSearchedLabel(AssemblerState &st, std::string_view text, const La
     if (label.kind != kLabelUndefined || block) {
       SetError(st, Msg::AlreadyDefined, NameAt(st.names, label.name),
                MessageText(block ? Msg::KindLabel : KindName(label.kind)));
+      SetErrorColumn(st, text.data());
+      AddErrorNote(st, scope->definitions[static_cast<size_t>(index)].place,
+                   Msg::DetailFirstDefined, NameAt(st.names, label.name));
       return 0;
     }
   }
+  NoteDefinition(st, index, ColumnAt(st, text.data()));
   return scoped ? MakeScopedRef(st, index) : index;
 }
 
@@ -347,6 +353,63 @@ int32_t MakeScopedRef(AssemblerState &st, int32_t index) {
   }
   table.scoped_refs.push_back(ScopedRef{table.current->identifier, index});
   return -static_cast<int32_t>(table.scoped_refs.size() - 1);
+}
+
+void NoteDefinition(AssemblerState &st, int32_t reference, int32_t column) {
+  const ScopedRef home = LabelHome(st, reference);
+  const LabelScope *scope = ScopeAt(st, home.scope);
+  if (scope == nullptr || home.index <= 0 ||
+      static_cast<size_t>(home.index) >= scope->definitions.size()) {
+    return;
+  }
+  LabelDefinition &definition = st.labels.scopes[static_cast<size_t>(home.scope)]
+                                    ->definitions[static_cast<size_t>(home.index)];
+  if (definition.place.file == 0) {
+    definition.place = PlaceHere(st, column);
+    definition.serial = st.labels.definitions_noted++;
+  }
+}
+
+int32_t DefinitionsNoted(const AssemblerState &st) { return st.labels.definitions_noted; }
+
+const Label *RecordAt(const AssemblerState &st, ScopedRef where) {
+  const LabelScope *scope = ScopeAt(st, where.scope);
+  if (scope == nullptr || where.index <= 0 ||
+      static_cast<size_t>(where.index) >= scope->records.size()) {
+    return nullptr;
+  }
+  return &scope->records[static_cast<size_t>(where.index)];
+}
+
+LabelDefinition DefinitionOf(const AssemblerState &st, ScopedRef where) {
+  const LabelScope *scope = ScopeAt(st, where.scope);
+  if (scope == nullptr || where.index <= 0 ||
+      static_cast<size_t>(where.index) >= scope->definitions.size()) {
+    return {};
+  }
+  return scope->definitions[static_cast<size_t>(where.index)];
+}
+
+ScopedRef FindDefinedOutward(AssemblerState &st, int32_t identifier, std::string_view text) {
+  const LabelScope *scope = ScopeAt(st, identifier);
+  for (LabelScope *outer = scope != nullptr ? scope->parent : nullptr; outer != nullptr;
+       outer = outer->parent) {
+    const int32_t index = FindIn(st, *outer, text);
+    if (index != 0 && outer->records[static_cast<size_t>(index)].kind != kLabelUndefined) {
+      return {outer->identifier, index};
+    }
+  }
+  return {-1, 0};
+}
+
+SourcePlace ScopeOpenedAt(const AssemblerState &st, int32_t identifier) {
+  const LabelScope *scope = ScopeAt(st, identifier);
+  return scope != nullptr ? scope->opened : SourcePlace{};
+}
+
+const char *ScopeName(const AssemblerState &st, int32_t identifier) {
+  const LabelScope *scope = ScopeAt(st, identifier);
+  return scope != nullptr ? scope->name.c_str() : "";
 }
 
 ScopedRef LabelHome(const AssemblerState &st, int32_t reference) {
@@ -368,6 +431,7 @@ bool OpenScope(AssemblerState &st, std::string_view name) {
   scope->parent = parent;
   scope->depth = parent == nullptr ? 0 : parent->depth + 1;
   scope->name = std::string(name.substr(0, kMaxScopeName));
+  scope->opened = PlaceHere(st, CurrentColumn(st));
   st.labels.current = scope;
   return true;
 }

@@ -51,6 +51,21 @@ int32_t DeclareSearchedLabel(AssemblerState &st, std::string_view text, const La
 // Where the record a label reference names lives: its own scope for a scope-independent one,
 // else the current scope (scope -1 when there is none).
 ScopedRef LabelHome(const AssemblerState &st, int32_t reference);
+// Notes the line being assembled, at column, as where the record a reference names is
+// defined; a record keeps the place of its first definition, numbered in the order noted.
+void NoteDefinition(AssemblerState &st, int32_t reference, int32_t column);
+// The definitions noted so far: the number the next one gets.
+int32_t DefinitionsNoted(const AssemblerState &st);
+// The record at a place of the table, or nullptr.
+const Label *RecordAt(const AssemblerState &st, ScopedRef where);
+// Where the record was first defined (place.file 0: not noted).
+LabelDefinition DefinitionOf(const AssemblerState &st, ScopedRef where);
+// The record of the nearest scope enclosing scope identifier that defines the name (as a
+// label or a macro); scope -1 when none does.
+ScopedRef FindDefinedOutward(AssemblerState &st, int32_t identifier, std::string_view text);
+// The line that opened a scope, and the label that names it.
+SourcePlace ScopeOpenedAt(const AssemblerState &st, int32_t identifier);
+const char *ScopeName(const AssemblerState &st, int32_t identifier);
 
 // ---- Scopes --------------------------------------------------------------------------------
 

@@ -162,7 +162,7 @@ TEST(OperandRange, EachRangeEndsWhereItsFieldDoes) {
 TEST(OperandRange, KnownAndResolvedValuesAreWarnedAboutOnlyWhenAsked) {
   for (bool asked : {false, true}) {
     auto st = MakeState();
-    st->options.warn_range = asked;
+    st->options.warnings = asked ? kWarnRange : 0u;
     Line(*st, 1, "300");
     ASSERT_TRUE(EvaluateExpression(*st));
     CaptureStdout();
@@ -308,13 +308,14 @@ void SweepingResolve(AssemblerState &st) {
           stack.push_back(item);
         } else if (st.fixups.kinds[k] == kIdentifier) {
           Label *l = LabelAt(st, item);
-          const Label *o = l->kind == kLabelUndefined && NameAt(st.names, l->name)[0] != '@'
-                               ? FindLabelOutward(st, NameAt(st.names, l->name), kLabelDefined)
-                               : nullptr;
+          Label *o = l->kind == kLabelUndefined && NameAt(st.names, l->name)[0] != '@'
+                         ? FindLabelOutward(st, NameAt(st.names, l->name), kLabelDefined)
+                         : nullptr;
           if (o != nullptr) {
             l->value = o->value;
             l->kind = kLabelDefined;
             l->flags |= kFlagFromOuter;
+            o->flags |= kFlagReferenced;  // the outer label is named by the reference
           }
           blocked = l->kind != kLabelDefined;
           stack.push_back(l->value);

@@ -177,10 +177,17 @@ TEST(Printers, ClassicAndGnuLinesOfOneRecord) {
   const SourceLocation line{file, 7, 0, 0};
   const SourceLocation in_macro{file, 2, 12, 1};
   const Case cases[] = {
-      {{Severity::Error, LineForm::Line, "Syntax error", {}, line},
+      {{Severity::Error, LineForm::Line, "Syntax error", {}, line, nullptr, {}, {}},
        {"Error main.asm    7: Syntax error\n", ""},
        {"", "main.asm:7: error: Syntax error\n"}            },
-      {{Severity::Error, LineForm::File, "Offset out of range", "the offset is 200", in_macro},
+      {{Severity::Error,
+        LineForm::File,
+        "Offset out of range",
+        "the offset is 200",
+        in_macro,
+        nullptr,
+        "'D' is first defined here",
+        {file, 3, 1}},
        {"Error main.asm     : Offset out of range\n", ""},
        {"",
         "lib.asm:5:12: error: Offset out of range: the offset is 200\n"
@@ -188,25 +195,26 @@ TEST(Printers, ClassicAndGnuLinesOfOneRecord) {
         "      | \t          ^\n"
         "lib.asm:4:2: note: in repetition 3 of REPT\n"
         "main.asm:20:3: note: in expansion of macro 'M'\n"
-        "main.asm:1:10: note: included from here\n"}        },
-      {{Severity::Warning, LineForm::Line, "Redundant operand 'A,'", {}, line},
+        "main.asm:1:10: note: included from here\n"
+        "main.asm:3:1: note: 'D' is first defined here\n"}  },
+      {{Severity::Warning, LineForm::Line, "Redundant operand 'A,'", {}, line, nullptr, {}, {}},
        {"Warning main.asm 7: Redundant operand 'A,'\n", ""},
        {"", "main.asm:7: warning: Redundant operand 'A,'\n"}},
-      {{Severity::Warning, LineForm::File, "EOF is found", {}, {file, 9, 0, 0}},
+      {{Severity::Warning, LineForm::File, "EOF is found", {}, {file, 9, 0, 0}, nullptr, {}, {}},
        {"Warning: main.asm: EOF is found\n", ""},
        {"", "main.asm:9: warning: EOF is found\n"}          },
  // No place: the program's name. A placement line names no place in the classic form.
-      {{Severity::Error, LineForm::Bare, "Illegal option: -Q", {}, {}},
+      {{Severity::Error, LineForm::Bare, "Illegal option: -Q", {}, {}, nullptr, {}, {}},
        {"Illegal option: -Q\n", ""},
        {"", "talvo: error: Illegal option: -Q\n"}           },
-      {{Severity::Error, LineForm::Severity, "No room", {}, line},
+      {{Severity::Error, LineForm::Severity, "No room", {}, line, nullptr, {}, {}},
        {"Error No room\n", ""},
        {"", "main.asm:7: error: No room\n"}                 },
-      {{Severity::Warning, LineForm::Severity, "Beyond DFFFh", {}, {}},
+      {{Severity::Warning, LineForm::Severity, "Beyond DFFFh", {}, {}, nullptr, {}, {}},
        {"Warning: Beyond DFFFh\n", ""},
        {"", "talvo: warning: Beyond DFFFh\n"}               },
  // An information line stays as it is, on standard output.
-      {{Severity::Info, LineForm::Severity, "8010-80FF free", {}, {}},
+      {{Severity::Info, LineForm::Severity, "8010-80FF free", {}, {}, nullptr, {}, {}},
        {"Info : 8010-80FF free\n", ""},
        {"Info : 8010-80FF free\n", ""}                      },
   };
@@ -224,8 +232,11 @@ TEST(Printers, TheDefineTextIsNamedAsTheRun) {
       Severity::Error,
       LineForm::Line,
       "Syntax error",
-      { },
-      { AddName(st->names, kDefineFileName), 1, 0, 0}
+      {                },
+      {AddName(st->names, kDefineFileName), 1, 0, 0},
+      nullptr,
+      {               },
+      {               }
   };
   EXPECT_EQ(Printed(ErrorStyle::Classic, [&] { PrintDiagnostic(st.get(), d); }).first,
             "Error in -D option    1: Syntax error\n");
