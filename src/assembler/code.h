@@ -34,6 +34,9 @@ void WarnIfOutOfRange(AssemblerState &st, int32_t value, OperandRange range);
 void WarnIfOutOfRangeAt(AssemblerState &st, const SourceLocation &where, int32_t value,
                         OperandRange range);
 
+// The relative jump whose opcode lies at this offset of the code buffer: "DJNZ" or "JR".
+const char *RelativeJumpName(const AssemblerState &st, int32_t opcode_at);
+
 // Defines a label (reference) at the location counter.
 [[nodiscard]] bool DefineLabelHere(AssemblerState &st, int32_t reference);
 // Saves a postfix form as a fixup of the given kind and target; relative adds the "minus the

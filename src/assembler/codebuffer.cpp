@@ -327,6 +327,12 @@ bool EmitOperandByte(AssemblerState &st) { return EvaluateExpression(st) && Emit
 
 bool EmitOperandWord(AssemblerState &st) { return EvaluateExpression(st) && EmitEvaluatedWord(st); }
 
+const char *RelativeJumpName(const AssemblerState &st, int32_t opcode_at) {
+  constexpr uint8_t kDjnz = 0x10;
+  const bool inside = opcode_at >= 0 && opcode_at < kCodeBufferSize;
+  return inside && st.code.bytes[static_cast<size_t>(opcode_at)] == kDjnz ? "DJNZ" : "JR";
+}
+
 bool EmitRelative(AssemblerState &st) {
   if (!EvaluateExpression(st)) {
     return false;
@@ -340,6 +346,8 @@ bool EmitRelative(AssemblerState &st) {
     }
     const int32_t excess = distance > 127 ? distance - 127 : distance + 128;
     SetError(st, Msg::RelativeOutOfRange, excess);
+    SetErrorColumn(st, st.expr.start);
+    AddErrorDetail(st, Msg::DetailRelativeReach, RelativeJumpName(st, st.pass.position - 1));
     return false;
   }
   return NewFixup(st, FixupKind::Relative, st.pass.position, true, st.expr.postfix) &&

@@ -1,11 +1,15 @@
-// What the end of the run says about the program as a whole: the labels whose values a line
-// needed before they had one, the scopes left open, the labels never named.
+// What diagnostics say beyond their message: at the end of the run, about the labels whose
+// values a line needed before they had one, the scopes left open and the labels never named;
+// under --errors=gnu, what a statement that begins with an unknown word most likely is.
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "assembler/assembler.h"
+#include "assembler/explain.h"
+#include "lexer/lexer.h"
 #include "symbols/symbols.h"
 
 namespace {
@@ -62,6 +66,10 @@ std::vector<UnusedLabel> UnusedLabels(AssemblerState &st) {
   return unused;
 }
 
+bool IsWordByte(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '@' || c == '?';
+}
+
 SourceLocation LocationOfPlace(const SourcePlace &place) {
   return {place.file, place.line, place.column, 0};
 }
@@ -94,4 +102,65 @@ void FinishDiagnostics(AssemblerState &st, bool assembled) {
     }
   }
   ReleaseHeldDiagnostics(st);
+}
+
+// --errors=gnu: what a statement that begins with an unknown name most likely is. A label
+// without its colon before an instruction; a name that follows another without an operator
+// (a function such as LOW, or letters run on from a number); or a misspelt mnemonic.
+void ExplainUnknownWord(AssemblerState &st, const Token &name, const Token &next) {
+  if (!GnuErrorStyle()) {
+    return;
+  }
+  const std::string word(name.Text());
+  if (IsMnemonic(next.kind) || IsDirective(next.kind)) {
+    AddErrorDetail(st, Msg::DetailNeedsColon, word.c_str());
+    return;
+  }
+  const char *line = LineBeingScanned(st);
+  const char *before = name.start;
+  while (line != nullptr && before > line && (before[-1] == ' ' || before[-1] == '\t')) {
+    --before;
+  }
+  if (line != nullptr && before > line && IsWordByte(before[-1])) {
+    const char *start = before;
+    while (start > line && IsWordByte(start[-1])) {
+      --start;
+    }
+    if (before == name.start && std::isdigit(static_cast<unsigned char>(*start)) != 0) {
+      const std::string written(start, name.start + name.length);
+      SetErrorColumn(st, start);
+      AddErrorDetail(st, Msg::DetailNotNumber, written.c_str());
+    } else {
+      AddErrorDetail(st, Msg::DetailNoFunctions, std::string(start, before).c_str());
+    }
+    return;
+  }
+  const std::string nearest = NearestStatementWord(word);
+  if (nearest.empty()) {
+    AddErrorDetail(st, Msg::DetailNotInstruction, word.c_str());
+  } else {
+    AddErrorDetail(st, Msg::DetailDidYouMean, word.c_str(), nearest.c_str());
+  }
+}
+
+// --errors=gnu: a register or condition name defined as a label (I = 0, C EQU 5).
+void ExplainReservedLabel(AssemblerState &st, const Token &token) {
+  const bool reserved = (token.kind >= kRegA && token.kind <= kRegAFAlt) ||
+                        (token.kind >= kCondNZ && token.kind <= kCondM);
+  Token next;
+  if (!GnuErrorStyle() || !reserved || !TryPeekToken(st, next)) {
+    return;
+  }
+  switch (next.kind) {
+    case kColon:
+    case kDoubleColon:
+    case kEqu:
+    case kAssign:
+    case kMacro:
+    case kProc:
+      AddErrorDetail(st, Msg::DetailReservedName, std::string(token.Text()).c_str());
+      break;
+    default:
+      break;
+  }
 }

@@ -303,7 +303,10 @@ void Apply(Resolver &r, const Fixup &record, int32_t value) {
     case FixupKind::Relative:
       if (value < -128 || value > 127) {
         const int32_t excess = value > 127 ? value - 127 : value + 128;
-        ReportAt(st, LocationOf(record), Msg::RelativeOutOfRange, excess);
+        ReportAtDetailed(
+            st, LocationOf(record),
+            FormatMessage(Msg::DetailRelativeReach, RelativeJumpName(st, Sub32(record.target, 1))),
+            Msg::RelativeOutOfRange, excess);
         r.failed = true;
       } else {
         Patch(st, record.target, value);

@@ -8,6 +8,7 @@
 #include "assembler/charmap.h"
 #include "assembler/code.h"
 #include "assembler/emit.h"
+#include "assembler/explain.h"
 #include "assembler/listline.h"
 #include "assembler/placement.h"
 #include "lexer/lexer.h"
@@ -220,6 +221,8 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
     }
   }
   SetError(st, Msg::UndefinedIdentifier, std::string(name.Text()).c_str());
+  SetErrorColumn(st, name.start);
+  ExplainUnknownWord(st, name, next);
   return Failed();
 }
 
@@ -504,6 +507,7 @@ StatementResult Statement(AssemblerState &st, const Token &token) {
     return LabelField(st, token);
   }
   SetError(st, Msg::SyntaxError);
+  ExplainReservedLabel(st, token);
   return Failed();
 }
 

@@ -3,21 +3,16 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "base/printers.h"
 #include "base/state.h"
 
 namespace {
-
-// The program's name, where a line of --errors=gnu has no place in the source.
-constexpr char kProgramName[] = "talvo";
-
-const char *SeverityName(Severity severity) {
-  return severity == Severity::Warning ? "warning" : "error";
-}
 
 std::string FormatArguments(const char *format, va_list args) {
   va_list measure;
@@ -33,147 +28,84 @@ std::string FormatArguments(const char *format, va_list args) {
   return text;
 }
 
-const char *FileName(const AssemblerState *st, int32_t file) {
-  return st != nullptr ? NameAt(st->names, file) : "";
-}
-
-// "Error main.asm    7: TEXT": the place the classic form of the line shows, then the text.
-void PrintClassic(const AssemblerState *st, const Diagnostic &d) {
-  const bool warning = d.severity == Severity::Warning;
-  const char *file = FileName(st, d.location.file);
-  switch (d.form) {
-    case LineForm::Bare:
-      break;
-    case LineForm::Severity:
-      std::fputs(d.severity == Severity::Info ? "Info : "
-                 : warning                    ? "Warning: "
-                                              : "Error ",
-                 stdout);
-      break;
-    case LineForm::File:
-      std::printf(warning ? "Warning: %s: " : "Error %s     : ", file);
-      break;
-    case LineForm::Line:
-      std::printf(warning ? "Warning %s %d: " : "Error %s%5d: ", file, d.location.line);
-      break;
+// The token of a line at a column, as a detail names it: a word, a Shift-JIS character or one
+// other character; "" when the line ends there (its comment or its end).
+std::string TokenAt(std::string_view line, int32_t column) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+    line.remove_suffix(1);
   }
-  std::fwrite(d.text.data(), 1, d.text.size(), stdout);
-  std::fputc('\n', stdout);
-}
-
-// "FILE:LINE:COLUMN" as editors read it ("FILE:LINE" without a column, the program's name
-// without a file).
-std::string PlaceText(const char *file, int32_t line, int32_t column) {
-  if (*file == '\0') {
-    return kProgramName;
+  if (column <= 0 || static_cast<size_t>(column) > line.size()) {
+    return {};
   }
-  std::string where = file;
-  if (line > 0) {
-    where += ':' + std::to_string(line);
-    if (column > 0) {
-      where += ':' + std::to_string(column);
+  size_t start = static_cast<size_t>(column) - 1;
+  while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) {
+    ++start;
+  }
+  if (start == line.size()) {
+    return {};
+  }
+  auto is_word = [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '@' || c == '?';
+  };
+  const char first = line[start];
+  if (first == ';') {
+    return {};
+  }
+  size_t end = start + 1;
+  if (is_word(first)) {
+    while (end < line.size() && is_word(line[end])) {
+      ++end;
     }
+  } else if (static_cast<unsigned char>(first) >= 0x80 && end < line.size()) {
+    ++end;  // the two bytes of a Shift-JIS character
   }
-  return where;
+  return std::string(line.substr(start, end - start));
 }
 
-// The line as read, without its line end, and a caret under column: every byte before the
-// column is copied as a blank (a tab as a tab), so that the caret stands under its byte
-// whatever the width of a tab, and each byte of a Shift-JIS character keeps its column.
-void AddSourceLine(std::string &out, std::string_view text, int32_t line, int32_t column) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-    text.remove_suffix(1);
-  }
-  char number[16];
-  std::snprintf(number, sizeof number, "%5d | ", line);
-  out += number;
-  out += text;
-  out += '\n';
-  if (column <= 0) {
+// What --errors=gnu says about a syntax error at column of the line: the token there, the end
+// of the line, or the byte-order mark an editor put in front of the file.
+void ExplainUnexpected(AssemblerState &st, int32_t column) {
+  const SourceContext *ctx = st.source.context;
+  if (ctx == nullptr || ctx->text == nullptr) {
     return;
   }
-  out += "      | ";
-  for (size_t i = 0; i + 1 < static_cast<size_t>(column) && i < text.size(); ++i) {
-    out += text[i] == '\t' ? '\t' : ' ';
+  const std::string_view line = ctx->text;
+  if (column == 1 && ctx->line == 1 && ctx->caller == nullptr &&
+      line.substr(0, 3) == "\xEF\xBB\xBF") {
+    AddErrorDetail(st, Msg::DetailByteOrderMark);
+    return;
   }
-  out += "^\n";
+  const std::string token = TokenAt(line, column);
+  if (token.empty()) {
+    AddErrorDetail(st, Msg::DetailLineEnds);
+  } else {
+    AddErrorDetail(st, Msg::DetailUnexpected, token.c_str());
+  }
+  st.diag.detail_generic = true;
 }
 
-const char *FrameText(const AssemblerState &st, const Frame &frame, std::string &text) {
-  switch (frame.kind) {
-    case FrameKind::Macro:
-      text = "in expansion of macro '" + std::string(NameAt(st.names, frame.name)) + "'";
-      break;
-    case FrameKind::Repetition:
-      text = "in repetition " + std::to_string(frame.repetition) + " of REPT";
-      break;
-    case FrameKind::Include:
-      text = "included from here";
-      break;
+// A line of a macro body that uses a parameter the call left empty: the error is likely its
+// consequence, and --errors=gnu says so after what else it found.
+void ExplainEmptyArgument(AssemblerState &st) {
+  const SourceContext *ctx = st.source.context;
+  if (ctx == nullptr || ctx->empty_argument == 0) {
+    return;
   }
-  return text.c_str();
-}
-
-// A line of --errors=gnu, made before it is printed: the first line up to the end of its text
-// (a detail found later goes after it), and the rest.
-struct GnuLines {
-  std::string head;
-  std::string tail;
-};
-
-// "main.asm:7:5: error: TEXT: DETAIL", the line with a caret, a note for each frame the line
-// was reached through, innermost first, and a note about another place. Like "error",
-// "warning" and "note", the words of the frames are part of the form that editors read, the
-// same in every message language.
-GnuLines MakeGnuLines(const AssemblerState *st, const Diagnostic &d) {
-  const LineOrigin *origin = d.origin;
-  if (origin == nullptr && st != nullptr && d.location.origin > 0 &&
-      static_cast<size_t>(d.location.origin) <= st->diag.origins.size()) {
-    origin = &st->diag.origins[static_cast<size_t>(d.location.origin) - 1];
-  }
-  const char *file = FileName(st, origin != nullptr ? origin->file : d.location.file);
-  const int32_t line = origin != nullptr ? origin->line : d.location.line;
-  // The -D text is no file an editor could open: its lines are about the run, and say so.
-  const bool define = std::strcmp(file, kDefineFileName) == 0;
-  GnuLines lines;
-  lines.head = define ? kProgramName : PlaceText(file, line, d.location.column);
-  lines.head += ": ";
-  lines.head += SeverityName(d.severity);
-  lines.head += ": ";
-  lines.head += d.text;
-  if (!d.detail.empty()) {
-    lines.head += ": ";
-    lines.head += d.detail;
-  }
-  std::string &out = lines.tail;
-  out = define ? " (in -D option)\n" : "\n";
-  if (origin != nullptr && st != nullptr) {
-    if (!origin->text.empty() && !define) {
-      AddSourceLine(out, origin->text, line, d.location.column);
-    }
-    std::string text;
-    for (const Frame &frame : origin->frames) {
-      out += PlaceText(FileName(st, frame.file), frame.line, frame.column);
-      out += ": note: ";
-      out += FrameText(*st, frame, text);
-      out += '\n';
+  int32_t given = 0;
+  for (int32_t n = 0; n < kMacroArguments; ++n) {
+    if (ctx->args[n] != 0) {
+      given = n + 1;
     }
   }
-  if (!d.note.empty() && st != nullptr) {
-    const SourcePlace &at = d.note_place;
-    out += PlaceText(FileName(st, at.file), at.line, at.column);
-    out += ": note: ";
-    out += d.note;
-    out += '\n';
-  }
-  return lines;
+  char text[kMessageBufferSize];
+  std::snprintf(text, sizeof text, MessageText(Msg::DetailMissingArgument), ctx->empty_argument,
+                given);
+  Diagnostics &diag = st.diag;
+  const size_t used = std::strlen(diag.detail);
+  std::snprintf(diag.detail + used, sizeof diag.detail - used, "%s%s", used > 0 ? "; " : "", text);
 }
 
-void WriteGnuLines(const GnuLines &lines) {
-  std::fflush(stdout);  // what the console shows stays in the order it was printed
-  std::fwrite(lines.head.data(), 1, lines.head.size(), stderr);
-  std::fwrite(lines.tail.data(), 1, lines.tail.size(), stderr);
-}
+bool IsSyntaxMessage(Msg id) { return id == Msg::SyntaxError || id == Msg::ExpressionSyntax; }
 
 // Counts an error line about to be printed. Past the limit it prints nothing, stops the run
 // (the line loops end, with failure) and, the first time, says so; false then.
@@ -312,10 +244,21 @@ void SetErrorMessage(AssemblerState &st, Msg id) {
 }
 
 void RestateError(AssemblerState &st, Msg id) {
-  assert(st.diag.error != nullptr && "only a failure that set its message is restated");
-  st.diag.error = MessageText(id);
-  st.diag.error_message = id;
-  st.diag.detail[0] = '\0';
+  Diagnostics &diag = st.diag;
+  assert(diag.error != nullptr && "only a failure that set its message is restated");
+  if (diag.error_message == id) {
+    return;
+  }
+  // Under --errors=gnu what the operation found becomes the detail of the caller's message.
+  const bool syntax = IsSyntaxMessage(diag.error_message);
+  if (GnuErrorStyle() && diag.detail[0] == '\0' && !syntax) {
+    std::snprintf(diag.detail, sizeof diag.detail, "%s", diag.error);
+  }
+  diag.error = MessageText(id);
+  diag.error_message = id;
+  if (syntax && diag.detail[0] == '\0') {
+    ExplainUnexpected(st, diag.error_column);
+  }
 }
 
 void AddErrorDetailUnchecked(AssemblerState &st, Msg id, ...) {
@@ -327,6 +270,7 @@ void AddErrorDetailUnchecked(AssemblerState &st, Msg id, ...) {
   va_start(args, id);
   std::vsnprintf(st.diag.detail, sizeof st.diag.detail, MessageText(id), args);
   va_end(args);
+  st.diag.detail_generic = false;
 }
 
 void SetErrorColumn(AssemblerState &st, const char *position) {
@@ -371,6 +315,18 @@ void ReportStatementError(AssemblerState &st) {
   d.location.column = diag.error_column;
   if (d.form == LineForm::Line && st.pass.macro_depth > 0) {
     d.form = LineForm::File;
+  }
+  if (GnuErrorStyle()) {
+    if (diag.detail[0] == '\0' && IsSyntaxMessage(diag.error_message)) {
+      ExplainUnexpected(st, diag.error_column);
+    }
+    const Msg id = diag.error_message;
+    if (diag.detail[0] == '\0' &&
+        (id == Msg::MissingCloseQuote || id == Msg::MissingCloseDoubleQuote)) {
+      AddErrorDetail(st, Msg::DetailStringOpened);
+    }
+    ExplainEmptyArgument(st);
+    d.detail = diag.detail;
   }
   if (diag.note[0] != '\0') {
     d.note = diag.note;
@@ -451,15 +407,45 @@ SourceLocation KeepLocation(AssemblerState &st, int32_t column) {
   return where;
 }
 
+namespace {
+
+void ReportLineWith(AssemblerState &st, int32_t line, int32_t column, std::string_view detail,
+                    Msg id, va_list args) {
+  const std::string text = FormatArguments(MessageText(id), args);
+  const MessageEntry &entry = EntryOf(id);
+  Diagnostic d{entry.severity, entry.form, text, detail, {}, nullptr, {}, {}};
+  d.location.column = column;
+  PrintAboutLine(st, d, line);
+}
+
+void ReportWith(AssemblerState &st, const SourceLocation &where, std::string_view detail, Msg id,
+                va_list args) {
+  const std::string text = FormatArguments(MessageText(id), args);
+  const MessageEntry &entry = EntryOf(id);
+  PrintOfRun(st, {entry.severity, entry.form, text, detail, where, nullptr, {}, {}});
+}
+
+void ConsoleMessageWith(std::string_view detail, Msg id, va_list args) {
+  const std::string text = FormatArguments(MessageText(id), args);
+  const MessageEntry &entry = EntryOf(id);
+  PrintDiagnostic(nullptr, {entry.severity, entry.form, text, detail, {}, nullptr, {}, {}});
+}
+
+}  // namespace
+
 void ReportLineUnchecked(AssemblerState &st, int32_t line, int32_t column, Msg id, ...) {
   va_list args;
   va_start(args, id);
-  const std::string text = FormatArguments(MessageText(id), args);
+  ReportLineWith(st, line, column, {}, id, args);
   va_end(args);
-  const MessageEntry &entry = EntryOf(id);
-  Diagnostic d{entry.severity, entry.form, text, {}, {}, nullptr, {}, {}};
-  d.location.column = column;
-  PrintAboutLine(st, d, line);
+}
+
+void ReportLineDetailedUnchecked(AssemblerState &st, int32_t line, int32_t column,
+                                 std::string_view detail, Msg id, ...) {
+  va_list args;
+  va_start(args, id);
+  ReportLineWith(st, line, column, detail, id, args);
+  va_end(args);
 }
 
 void ReportMessage(AssemblerState &st, Msg id) {
@@ -470,19 +456,30 @@ void ReportMessage(AssemblerState &st, Msg id) {
 void ReportUnchecked(AssemblerState &st, const SourceLocation &where, Msg id, ...) {
   va_list args;
   va_start(args, id);
-  const std::string text = FormatArguments(MessageText(id), args);
+  ReportWith(st, where, {}, id, args);
   va_end(args);
-  const MessageEntry &entry = EntryOf(id);
-  PrintOfRun(st, {entry.severity, entry.form, text, {}, where, nullptr, {}, {}});
+}
+
+void ReportDetailedUnchecked(AssemblerState &st, const SourceLocation &where,
+                             std::string_view detail, Msg id, ...) {
+  va_list args;
+  va_start(args, id);
+  ReportWith(st, where, detail, id, args);
+  va_end(args);
 }
 
 void ConsoleMessageUnchecked(Msg id, ...) {
   va_list args;
   va_start(args, id);
-  const std::string text = FormatArguments(MessageText(id), args);
+  ConsoleMessageWith({}, id, args);
   va_end(args);
-  const MessageEntry &entry = EntryOf(id);
-  PrintDiagnostic(nullptr, {entry.severity, entry.form, text, {}, {}, nullptr, {}, {}});
+}
+
+void ConsoleMessageDetailedUnchecked(std::string_view detail, Msg id, ...) {
+  va_list args;
+  va_start(args, id);
+  ConsoleMessageWith(detail, id, args);
+  va_end(args);
 }
 
 std::string FormatMessageUnchecked(Msg id, ...) {
@@ -493,32 +490,9 @@ std::string FormatMessageUnchecked(Msg id, ...) {
   return text;
 }
 
-void ReleaseHeldDiagnostics(AssemblerState &st) {
-  Diagnostics &diag = st.diag;
-  std::fflush(stdout);
-  for (HeldDiagnostic &held : diag.held) {
-    if (!held.detail.empty()) {
-      held.head += ": ";
-      held.head += held.detail;
-    }
-    std::fwrite(held.head.data(), 1, held.head.size(), stderr);
-    std::fwrite(held.tail.data(), 1, held.tail.size(), stderr);
-  }
-  diag.held.clear();
-  diag.holding = false;
-}
-
 void ConsolePrint(const char *format, ...) {
   va_list args;
   va_start(args, format);
   std::vprintf(format, args);
   va_end(args);
-}
-
-void PrintDiagnostic(const AssemblerState *st, const Diagnostic &diagnostic) {
-  if (GnuErrorStyle() && diagnostic.severity != Severity::Info) {
-    WriteGnuLines(MakeGnuLines(st, diagnostic));
-  } else {
-    PrintClassic(st, diagnostic);
-  }
 }

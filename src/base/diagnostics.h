@@ -87,6 +87,7 @@ struct Diagnostics {
   int32_t error_column = 0;              // the column of the token at fault
   char buffer[kMessageBufferSize] = {};  // the text of a message with arguments
   char detail[kMessageBufferSize] = {};  // --errors=gnu: what more the text can say; "" none
+  bool detail_generic = false;           // the detail only names the token at the column
   int error_lines = 0;                   // error lines printed so far in the program
   int warning_lines = 0;                 // warning lines printed so far
   bool stopped = false;                  // the error-line limit stopped the run
@@ -172,6 +173,11 @@ constexpr int32_t kCurrentLine = -1;
 void ReportLineUnchecked(AssemblerState &st, int32_t line, int32_t column, Msg id, ...);
 void ReportUnchecked(AssemblerState &st, const SourceLocation &where, Msg id, ...);
 void ConsoleMessageUnchecked(Msg id, ...);
+void ReportLineDetailedUnchecked(AssemblerState &st, int32_t line, int32_t column,
+                                 std::string_view detail, Msg id, ...);
+void ReportDetailedUnchecked(AssemblerState &st, const SourceLocation &where,
+                             std::string_view detail, Msg id, ...);
+void ConsoleMessageDetailedUnchecked(std::string_view detail, Msg id, ...);
 
 // Reports a catalogue message with its arguments about the line being assembled, at the
 // column of the token read last. An error is counted against the run's error-line limit.
@@ -199,6 +205,22 @@ void ReportAt(AssemblerState &st, const SourceLocation &where, MessageFor<Args..
 template <typename... Args>
 void ConsoleMessage(MessageFor<Args...> message, Args... args) {
   ConsoleMessageUnchecked(message.id, args...);
+}
+// ReportAtLine, ReportAt and ConsoleMessage with a detail that --errors=gnu adds to the text
+// (what the classic line does not say: the places searched, the system's reason).
+template <typename... Args>
+void ReportAtLineDetailed(AssemblerState &st, int32_t line, int32_t column, std::string_view detail,
+                          MessageFor<Args...> message, Args... args) {
+  ReportLineDetailedUnchecked(st, line, column, detail, message.id, args...);
+}
+template <typename... Args>
+void ReportAtDetailed(AssemblerState &st, const SourceLocation &where, std::string_view detail,
+                      MessageFor<Args...> message, Args... args) {
+  ReportDetailedUnchecked(st, where, detail, message.id, args...);
+}
+template <typename... Args>
+void ConsoleMessageDetailed(std::string_view detail, MessageFor<Args...> message, Args... args) {
+  ConsoleMessageDetailedUnchecked(detail, message.id, args...);
 }
 std::string FormatMessageUnchecked(Msg id, ...);
 // A catalogue message with its arguments, as text (a part of another message).

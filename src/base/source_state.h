@@ -47,6 +47,8 @@ struct SourceContext {
   // The line last read, while it is assembled (nullptr between lines): what a diagnostic
   // about it shows.
   const char *text = nullptr;
+  // A line of a body: its first %n whose argument the call left empty (0: none).
+  int32_t empty_argument = 0;
   // A replayed body (macro expansion, REPT repetition): the context of the line that called
   // the macro or holds the REPT, that line's number and the column of the macro's name or of
   // REPT; the macro's name (name-pool offset, 0 for a REPT) or the repetition (from 1); and

@@ -160,17 +160,17 @@ struct LongOption {
 };
 
 const LongOption kLongOptions[] = {
-    {"help",      ShowHelp,       "  --help        Print this usage text\n"           },
-    {"version",   ShowVersion,    "  --version     Print the version\n"               },
+    {"help",      ShowHelp,       "  --help        Print this usage text\n"               },
+    {"version",   ShowVersion,    "  --version     Print the version\n"                   },
     {"messages=", MessagesOption,
-     "  --messages=xx Print messages in cp932 (default), utf-8 or en (English)\n"     },
+     "  --messages=xx Print messages in cp932 (default), utf-8 or en (English)\n"         },
     {"errors=",   ErrorsOption,
      "  --errors=gnu  Print errors and warnings as FILE:LINE:COL: error: TEXT on stderr\n"},
     {"warn=",     WarnOption,
      "  --warn=LIST   Warn about range,org,wrap,text,scope,unclosed,unused or all\n"
-     "                (comma-separated); error makes any warning fail the run\n"      },
+     "                (comma-separated); error makes any warning fail the run\n"          },
     {"deps=",     DepsOption,
-     "  --deps=xxx    Write a make rule: the output depends on every file read\n"     },
+     "  --deps=xxx    Write a make rule: the output depends on every file read\n"         },
 };
 
 void PrintLongOptions() {

@@ -177,13 +177,17 @@ bool BuildDepsFile(const AssemblerState &st, const std::string &name,
 
 void ReportNotWritten(const OutputFile &file, const FileReplaceError &error) {
   switch (file.kind) {
-    case OutputKind::Image:
+    case OutputKind::Image: {
+      // The classic line names neither the file nor the reason; --errors=gnu adds both.
+      const std::string detail = FormatMessage(Msg::DetailSystemReason, file.path.c_str(),
+                                               std::strerror(error.error_number));
       if (error.stage == FileReplaceStage::Open) {
-        ConsoleMessage(Msg::CannotOpenOutput);
+        ConsoleMessageDetailed(detail, Msg::CannotOpenOutput);
       } else {
-        ConsoleMessage(Msg::CannotWriteOutput);
+        ConsoleMessageDetailed(detail, Msg::CannotWriteOutput);
       }
       break;
+    }
     case OutputKind::Disk:
       ReportDiskNotWritten(file.path.c_str());
       break;

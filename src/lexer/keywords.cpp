@@ -1,7 +1,10 @@
 // Keyword tables: words of up to eight characters packed into one integer, longer ones by name.
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/text.h"
 #include "lexer/keywords.h"
@@ -123,4 +126,67 @@ int32_t FindKeyword(std::string_view word, uint64_t packed) {
     return word.empty() ? kIdentifier : FindPacked(packed);
   }
   return SameIgnoringCase(word, kLongKeyword) ? kPageAligned : kIdentifier;
+}
+
+namespace {
+
+std::string Unpack(uint64_t packed) {
+  std::string text;
+  for (; packed != 0; packed >>= 8) {
+    text.insert(text.begin(), static_cast<char>(packed & 0xFF));
+  }
+  return text;
+}
+
+// The edits that turn a into b: characters put in, left out, replaced or two neighbours
+// swapped (the optimal string alignment distance), both words of at most a few characters.
+size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+  for (size_t i = 0; i <= a.size(); ++i) {
+    d[i][0] = i;
+  }
+  for (size_t j = 0; j <= b.size(); ++j) {
+    d[0][j] = j;
+  }
+  for (size_t i = 1; i <= a.size(); ++i) {
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+      }
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
+}  // namespace
+
+std::string NearestStatementWord(std::string_view word) {
+  constexpr size_t kLongestWord = 16;  // longer words are no misspelt keyword
+  if (word.empty() || word.size() > kLongestWord) {
+    return {};
+  }
+  std::string upper;
+  for (char c : word) {
+    upper += Upper(c);
+  }
+  // One edit for a short word, two for a longer one; the first keyword of the tables wins a
+  // tie, so that the common instructions come before the rare ones.
+  size_t best = upper.size() <= 4 ? 1 : 2;
+  std::string nearest;
+  for (const PackedKeyword *table : kPackedTables) {
+    for (const PackedKeyword *entry = table; entry->kind != 0; ++entry) {
+      if (!IsMnemonic(entry->kind) && !IsDirective(entry->kind)) {
+        continue;
+      }
+      const std::string keyword = Unpack(entry->packed);
+      const size_t distance = EditDistance(upper, keyword);
+      if (distance <= best && (nearest.empty() || distance < best)) {
+        best = distance;
+        nearest = keyword;
+      }
+    }
+  }
+  return nearest;
 }

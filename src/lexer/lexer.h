@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "base/state.h"
@@ -119,6 +120,10 @@ void RewindScan(AssemblerState &st, const ScanMark &mark);
 
 // The rest of the line from the scan position (the scan does not move).
 std::string_view RestOfLine(const AssemblerState &st);
+// The instruction or directive a misspelt word most likely stands for ("" when none is near).
+std::string NearestStatementWord(std::string_view word);
+// The whole line being scanned (nullptr before the first).
+inline const char *LineBeingScanned(const AssemblerState &st) { return st.scan.line; }
 
 // The forms of a text in double quotes after spaces and tabs (ERROR, a quoted file name).
 enum class QuotedText { Missing, Unclosed, Closed };

@@ -46,9 +46,10 @@ std::string_view FolderOf(std::string_view path) {
 }  // namespace
 
 FILE *OpenIncluded(AssemblerState &st, const SourceContext &ctx, const char *mode,
-                   std::string &opened) {
+                   std::string &opened, std::string &searched) {
   const std::string_view name = ctx.operand;
   opened = name;
+  searched = "'" + opened + "'";
   FILE *file = OpenInput(st, ctx.operand, mode);
   if (file != nullptr || name.empty() || name.front() == '/') {
     return file;
@@ -63,6 +64,7 @@ FILE *OpenIncluded(AssemblerState &st, const SourceContext &ctx, const char *mod
     }
     opened = folder;
     opened += name;
+    searched += ", '" + opened + "'";
     file = OpenInput(st, opened.c_str(), mode);
     if (file != nullptr) {
       return file;
@@ -75,9 +77,12 @@ FILE *OpenIncluded(AssemblerState &st, const SourceContext &ctx, const char *mod
 bool IncludeBinary(AssemblerState &st) {
   const SourceContext &ctx = *st.source.context;
   std::string opened;
-  FILE *file = OpenIncluded(st, ctx, "rb", opened);
+  std::string searched;
+  FILE *file = OpenIncluded(st, ctx, "rb", opened, searched);
   if (file == nullptr) {
-    ReportAtLine(st, ctx.line, ctx.operand_column, Msg::FileNotFound, ctx.operand);
+    ReportAtLineDetailed(st, ctx.line, ctx.operand_column,
+                         FormatMessage(Msg::DetailSearched, searched.c_str()), Msg::FileNotFound,
+                         ctx.operand);
     return false;
   }
   unsigned char chunk[4096];

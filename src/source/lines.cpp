@@ -14,8 +14,9 @@ const char *FileNameOf(const AssemblerState &st, const SourceContext &ctx) {
 
 // Copies a stored body line into buffer, replacing %1..%9 by the macro arguments.
 // False when the result would not fit in a line.
-bool SubstituteArguments(const AssemblerState &st, const SourceContext &ctx, const char *text,
+bool SubstituteArguments(const AssemblerState &st, SourceContext &ctx, const char *text,
                          char (&buffer)[kLineCapacity]) {
+  ctx.empty_argument = 0;
   size_t length = 0;
   auto append = [&](const char *piece, size_t size) {
     if (length + size > kLineCapacity - 1) {
@@ -40,6 +41,9 @@ bool SubstituteArguments(const AssemblerState &st, const SourceContext &ctx, con
       const char *argument = ReadText(st.text, ctx.args[next - '1'], unused);
       if (argument != nullptr && !append(argument, std::strlen(argument))) {
         return false;
+      }
+      if ((argument == nullptr || *argument == '\0') && ctx.empty_argument == 0) {
+        ctx.empty_argument = next - '0';
       }
       p = percent + 2;
     } else {

@@ -250,9 +250,12 @@ bool AssembleOpenFile(AssemblerState &st, FILE *file, const char *name) {
 bool IncludeSource(AssemblerState &st) {
   const SourceContext &ctx = *st.source.context;
   std::string opened;
-  FILE *file = OpenIncluded(st, ctx, "r", opened);
+  std::string searched;
+  FILE *file = OpenIncluded(st, ctx, "r", opened, searched);
   if (file == nullptr) {
-    ReportAtLine(st, ctx.line, ctx.operand_column, Msg::CannotOpenSource, ctx.operand);
+    ReportAtLineDetailed(st, ctx.line, ctx.operand_column,
+                         FormatMessage(Msg::DetailSearched, searched.c_str()),
+                         Msg::CannotOpenSource, ctx.operand);
     return false;
   }
   return AssembleOpenFile(st, file, opened.c_str());

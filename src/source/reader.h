@@ -55,9 +55,10 @@ bool ReadLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapaci
 FILE *OpenInput(AssemblerState &st, const char *name, const char *mode);
 // Opens the file that INCLUDE or BINCLUDE names in ctx: by the name as written; when that
 // cannot be opened and the name is relative, by the name in the folder of the file being read,
-// then in each -I folder in order. opened receives the path that opened. nullptr when none did.
+// then in each -I folder in order. opened receives the path that opened. nullptr when none did;
+// searched then names every path tried, each in quotes, separated by commas.
 FILE *OpenIncluded(AssemblerState &st, const SourceContext &ctx, const char *mode,
-                   std::string &opened);
+                   std::string &opened, std::string &searched);
 // Copies the bytes of the BINCLUDE file named in the current context into the image; false
 // (reported) when it cannot be read or does not fit.
 [[nodiscard]] bool IncludeBinary(AssemblerState &st);

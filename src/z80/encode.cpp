@@ -57,5 +57,10 @@ static_assert(TableFollowsKinds(), "mnemonic rows must cover kinds 1..69 in orde
 }  // namespace
 
 bool EncodeInstruction(AssemblerState &st, int32_t mnemonic) {
-  return kMnemonics[mnemonic - 1].encode(st, mnemonic);
+  const char *operands = RestOfLine(st).data();
+  if (kMnemonics[mnemonic - 1].encode(st, mnemonic)) {
+    return true;
+  }
+  ExplainOperands(st, mnemonic, operands);
+  return false;
 }

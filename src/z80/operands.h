@@ -108,4 +108,8 @@ inline int32_t BitBase(int32_t kind) {
   return kind >= kBit && kind <= kSet ? (kind - kBit + 1) << 6 : -1;
 }
 
+// --errors=gnu: adds to an error of the operands of an instruction (operands: where its
+// operand field begins) the operand at fault and the forms the instruction has.
+void ExplainOperands(AssemblerState &st, int32_t mnemonic, const char *operands);
+
 }  // namespace z80
