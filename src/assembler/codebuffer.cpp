@@ -175,11 +175,22 @@ bool OutsideOperandRange(int32_t value, OperandRange range) {
 }
 
 void WarnIfOutOfRange(AssemblerState &st, int32_t value, OperandRange range) {
-  if (!Warns(st.options, kWarnRange) || IsListingPass(st) || !OutsideOperandRange(value, range)) {
+  if (IsListingPass(st)) {
+    return;
+  }
+  const int32_t stored = range == OperandRange::Word ? 2 : 1;
+  const ExpressionState &expr = st.expr;
+  if (Warns(st.options, kWarnText) && range != OperandRange::None && expr.text_length > stored) {
+    const std::string text(expr.text_constant, static_cast<size_t>(expr.text_length));
+    ReportAtLine(st, kCurrentLine, ColumnAt(st, expr.text_constant - 1), Msg::WarnLongCharacter,
+                 text.c_str(), expr.text_length, stored);
+  }
+  if (!Warns(st.options, kWarnRange) || !OutsideOperandRange(value, range)) {
     return;
   }
   const OperandLimits limits = LimitsOf(range);
-  Report(st, Msg::RangeWarning, value, limits.low, limits.high);
+  ReportAtLine(st, kCurrentLine, ColumnAt(st, expr.start), Msg::RangeWarning, value, limits.low,
+               limits.high);
 }
 
 void WarnIfOutOfRangeAt(AssemblerState &st, const SourceLocation &where, int32_t value,
@@ -191,6 +202,23 @@ void WarnIfOutOfRangeAt(AssemblerState &st, const SourceLocation &where, int32_t
 }
 
 namespace {
+
+// --warn=wrap: the first byte assembled beyond FFFFh, and the first beyond 64 KiB of image,
+// each once in the run.
+void WarnIfPastTop(AssemblerState &st, int32_t location, int32_t position) {
+  if (!Warns(st.options, kWarnWrap) || IsListingPass(st)) {
+    return;
+  }
+  constexpr int32_t kTop = 0xFFFF;
+  if (location > kTop && !st.pass.wrap_warned) {
+    st.pass.wrap_warned = true;
+    ReportAtLine(st, kCurrentLine, ColumnAt(st, st.expr.start), Msg::WarnCounterWraps);
+  }
+  if (position > kTop && st.pass.floating.block == 0 && !st.pass.image_warned) {
+    st.pass.image_warned = true;
+    ReportAtLine(st, kCurrentLine, ColumnAt(st, st.expr.start), Msg::WarnImageTooLarge);
+  }
+}
 
 // Stores one byte at the location counter, obeying the placement modes; false, with the
 // reason in problem, when it does not fit (nothing moves then).
@@ -242,6 +270,7 @@ bool StoreByte(AssemblerState &st, uint8_t byte, Msg &problem) {
   if (st.pass.floating.block == 0) {
     st.pass.image_end = std::max(st.pass.image_end, position + 1);
   }
+  WarnIfPastTop(st, location, position);
   position += 1;
   location = Add32(location, 1);
   if (arranging) {

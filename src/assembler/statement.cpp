@@ -240,6 +240,13 @@ StatementResult DoOrg(AssemblerState &st) {
   // A new segment follows the whole image, also when an ARRANGE without pairs has moved the
   // position back into the code before.
   SegmentState &segment = st.segment;
+  // --warn=org: the image is one run of bytes, so the next one lands right after the last.
+  if (const int32_t lands = (segment.load_address + st.pass.image_end) & 0xFFFF;
+      Warns(st.options, kWarnOrg) && !IsListingPass(st) && st.pass.image_end > 0 &&
+      (value & 0xFFFF) != lands) {
+    ReportAtLine(st, kCurrentLine, ColumnAt(st, st.expr.start), Msg::WarnOrgImage,
+                 static_cast<unsigned>(value & 0xFFFF), static_cast<unsigned>(lands));
+  }
   st.pass.position = st.pass.image_end;
   segment.position = st.pass.position;
   segment.address = value;

@@ -58,6 +58,11 @@ std::string TokenAt(std::string_view line, int32_t column) {
     }
   } else if (static_cast<unsigned char>(first) >= 0x80 && end < line.size()) {
     ++end;  // the two bytes of a Shift-JIS character
+  } else if (static_cast<unsigned char>(first) < 0x20 || first == 0x7F) {
+    char code[8];  // a control character is named by its code
+    std::snprintf(code, sizeof code, "\\x%02X",
+                  static_cast<unsigned>(static_cast<unsigned char>(first)));
+    return code;
   }
   return std::string(line.substr(start, end - start));
 }

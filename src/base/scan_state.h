@@ -64,6 +64,9 @@ struct PostfixBuffer {
 struct ExpressionState {
   PostfixBuffer postfix;
   const char *start = nullptr;  // where it begins in the line; nullptr before one on a line
+  // Its longest character constant of more than one byte, for --warn=text (length 0: none).
+  const char *text_constant = nullptr;
+  int32_t text_length = 0;
   bool known = false;           // postfix is a single Number: its value is the result
   bool memory_operand = false;  // the expression is one parenthesised group
 };

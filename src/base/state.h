@@ -63,8 +63,10 @@ struct PassState {
   // assembly. An ARRANGE without pairs moves the position back below it, to patch bytes in
   // the middle; the bytes behind stay in the image.
   int32_t image_end = 0;
-  FloatingBlock floating;  // assembler (placement): the floating block open
-  CharMapState charmap;    // assembler (character maps)
+  FloatingBlock floating;     // assembler (placement): the floating block open
+  bool wrap_warned = false;   // assembler: --warn=wrap has warned about the location counter
+  bool image_warned = false;  // assembler: ... and about the image size
+  CharMapState charmap;       // assembler (character maps)
   // lexer: the local labels' counters.
   int32_t local_counters[kLocalFamilies] = {};
   // source: macro expansions under way, REPT bodies named so far.

@@ -139,12 +139,17 @@ bool ParseCharacterConstant(AssemblerState &st) {
     return false;
   }
   uint32_t value = 0;
+  const char *text = st.scan.pos;
   while (*st.scan.pos != '\'') {
     if (*st.scan.pos == '\0') {
       SetError(st, Msg::MissingCloseQuote);
       return false;
     }
     value = value << 8 | static_cast<uint8_t>(TakeChar(st));
+  }
+  if (const auto length = static_cast<int32_t>(st.scan.pos - text); length > st.expr.text_length) {
+    st.expr.text_constant = text;
+    st.expr.text_length = length;
   }
   TakeChar(st);
   return Append(st, static_cast<int32_t>(value), kNumber);
@@ -306,6 +311,7 @@ bool ParseBinary(Parser &p, int32_t min_precedence, int32_t &next) {
 bool EvaluateExpression(AssemblerState &st) {
   ExpressionState &expr = st.expr;
   expr.postfix.count = 0;
+  expr.text_length = 0;
   Parser p(st);
   // A look at the first token only: the parse reads it again, and reports it when it fails.
   const Token *first = Peek(p, 1, true);
