@@ -50,6 +50,9 @@ struct Options {
   uint32_t warnings = 0;                     // --warn: the WarnClass bits asked for
   bool warnings_fail = false;                // --warn=error: a warning fails the run
   std::string deps_name;                     // --deps=FILE; empty: no dependency rule
+  // The last option that took the next argument as its value, and that value.
+  std::string taken_option;
+  std::string taken_value;
 };
 
 // Everything a pass starts afresh, the assembly pass and the listing pass alike: assigning a

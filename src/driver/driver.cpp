@@ -65,7 +65,7 @@ int RunTalvo(AssemblerState &st, int argc, char **argv) {
     return Finish(st, parsed.status);
   }
   if (!have_source) {
-    return Finish(st, UsageWithout(Msg::NoSourceFile).status);
+    return Finish(st, NoSourceLeft(st.options).status);
   }
   if (AppendText(st.text, "") == 0) {
     ConsoleMessage(Msg::CantInitTextStore);

@@ -34,8 +34,9 @@ const char *const kUsage[] = {
 ParseResult Stop(int status) { return {ParseOutcome::Exit, status}; }
 
 // The value of an option that takes one: the text attached after `skip` characters, or
-// the next argument whatever it looks like. nullptr when there is neither.
-const char *OptionValue(int argc, char **argv, int &index, size_t skip) {
+// the next argument whatever it looks like (noted in options, for the message when no source
+// file remains). nullptr when there is neither.
+const char *OptionValue(Options &options, int argc, char **argv, int &index, size_t skip) {
   const char *attached = argv[index] + skip;
   if (*attached != '\0') {
     return attached;
@@ -43,6 +44,8 @@ const char *OptionValue(int argc, char **argv, int &index, size_t skip) {
   if (index + 1 >= argc) {
     return nullptr;
   }
+  options.taken_option = std::string(argv[index], skip);
+  options.taken_value = argv[index + 1];
   return argv[++index];
 }
 
@@ -233,6 +236,17 @@ ParseResult UsageWithout(Msg missing, const char *option) {
   return Stop(kExitFailure);
 }
 
+ParseResult NoSourceLeft(const Options &options) {
+  PrintUsage();
+  const std::string detail =
+      options.taken_option.empty()
+          ? std::string()
+          : FormatMessage(Msg::DetailOptionTook, options.taken_option.c_str(),
+                          options.taken_value.c_str());
+  ConsoleMessageDetailed(detail, Msg::NoSourceFile);
+  return Stop(kExitFailure);
+}
+
 ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have_source) {
   Options &options = st.options;
   for (int i = 1; i < argc; ++i) {
@@ -259,7 +273,7 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
     }
     switch (arg[1]) {
       case 'o': {
-        const char *value = OptionValue(argc, argv, i, 2);
+        const char *value = OptionValue(options, argc, argv, i, 2);
         if (value == nullptr) {
           return ValueMissing("-o");
         }
@@ -275,7 +289,7 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
         SetMode(options, OutputMode::hex, ".hex");
         break;
       case 'm': {
-        const char *value = OptionValue(argc, argv, i, 2);
+        const char *value = OptionValue(options, argc, argv, i, 2);
         if (value == nullptr) {
           return ValueMissing("-m");
         }
@@ -286,7 +300,7 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
       case '2': {
         // "-25" selects the 2DD variant; the '5' is not part of the name.
         bool two_dd = arg[2] == '5';
-        const char *value = OptionValue(argc, argv, i, two_dd ? 3 : 2);
+        const char *value = OptionValue(options, argc, argv, i, two_dd ? 3 : 2);
         if (value == nullptr) {
           return ValueMissing(two_dd ? "-25" : "-2");
         }
@@ -314,7 +328,7 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
         options.assemble_list = true;
         break;
       case 'I': {
-        const char *value = OptionValue(argc, argv, i, 2);
+        const char *value = OptionValue(options, argc, argv, i, 2);
         if (value == nullptr) {
           ConsoleMessage(Msg::IncludeFolderMissing);
           return Stop(kExitFailure);
@@ -324,7 +338,7 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
       }
       case 'D': {
         // -DTEXT or -D TEXT; each one is a line of its own, in order.
-        const char *value = OptionValue(argc, argv, i, 2);
+        const char *value = OptionValue(options, argc, argv, i, 2);
         if (value == nullptr || *value == '\0') {
           ConsoleMessage(Msg::ErrorInDOption);
           return Stop(kExitFailure);

@@ -22,6 +22,9 @@ void PrintBanner();
 // an option that stands last), followed by a line that says what (missing is NoSourceFile or
 // OptionValueMissing, for option); the result stops the run with failure.
 ParseResult UsageWithout(Msg missing, const char *option = "");
+// The usage text and "no source file", naming (under --errors=gnu) the option that took the
+// argument after it as its value.
+ParseResult NoSourceLeft(const Options &options);
 
 // Reads the options into st.options and appends the source file names to the text store;
 // have_source tells whether one was given.

@@ -1,0 +1,3 @@
+	ORG	8000H
+	LF	A,1
+	END

@@ -1,0 +1,5 @@
+	ORG	8000H
+	JR	FAR
+	DS	200
+FAR:	RET
+	END

@@ -1,0 +1,4 @@
+	ORG	8000H
+PUT	MACRO
+	LD	A,%1
+	END

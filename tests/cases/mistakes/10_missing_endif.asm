@@ -1,0 +1,4 @@
+	ORG	8000H
+	IF	1
+	NOP
+	END

@@ -1,0 +1,6 @@
+	ORG	8000H
+PUT	MACRO
+	LD	%1,%2
+	ENDM
+	PUT	A
+	END

@@ -1,0 +1,3 @@
+	ORG	8000H
+	LD	A,12G
+	END

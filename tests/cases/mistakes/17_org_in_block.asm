@@ -1,0 +1,6 @@
+	ORG	8000H
+T	IN_PAGE {
+	ORG	9000H
+	DB	1
+	}
+	END

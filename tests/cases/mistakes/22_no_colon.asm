@@ -1,0 +1,3 @@
+	ORG	8000H
+START	LD	A,1
+	END

@@ -1,0 +1,3 @@
+	ORG	8000H
+	ADD	B
+	END

@@ -1,0 +1,3 @@
+	ORG	8000H
+L1:	JR	PE,L1
+	END

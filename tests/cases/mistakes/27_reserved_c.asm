@@ -1,0 +1,3 @@
+	ORG	8000H
+C	EQU	5
+	END

@@ -1,0 +1,5 @@
+	ORG	8000H
+	DB	1
+	ORG	8100H
+	DB	2
+	END

@@ -1,0 +1,4 @@
+	ORG	8000H
+	LD	A,LOW TAB
+TAB:	DB	0
+	END

@@ -1,0 +1,5 @@
+	ORG	8000H
+	REPT	2
+	LD	A,(HL+1)
+	ENDM
+	END

@@ -1,0 +1,4 @@
+	ORG	0FFF0H
+	DS	20H
+	DB	1
+	END
