@@ -352,8 +352,12 @@ int32_t ColumnAt(const AssemblerState &st, const char *position) {
       position < line) {
     return 0;
   }
-  // A position at or past the line end is the column just after the line's last character.
-  size_t end = std::strlen(line);
+  const size_t length = std::strlen(line);
+  if (static_cast<size_t>(position - line) > length) {
+    return 0;  // not in this line
+  }
+  // A position in the line end is the column just after the line's last character.
+  size_t end = length;
   while (end > 0 && (line[end - 1] == '\n' || line[end - 1] == '\r')) {
     --end;
   }

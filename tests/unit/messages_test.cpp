@@ -267,3 +267,68 @@ TEST(Printers, TheStatementErrorIsReportedOnceAtTheCurrentLine) {
 }
 
 }  // namespace
+
+// ---- Columns and details ------------------------------------------------------------------
+
+// Columns count bytes of the line as read from 1; a token read at the end of the line (its
+// comment passed over) stands just after the statement's last character, line ends left out.
+TEST(Columns, CountBytesAndStopWhereTheStatementEnds) {
+  auto st = MakeState();
+  struct Case {
+    const char *line;
+    int scans;       // tokens read before the column is taken
+    int32_t column;  // of the token read last
+  };
+  const Case cases[] = {
+      {"\tLD\tA,B\n",                     1, 2},
+      {"\tLD\tA,B\n",                     2, 5},
+      {"\tLD\tA,   ; \x82\xa0 comment\n", 4, 7},
+      {"\tNOP\r\n",                       2, 5},
+  };
+  for (const Case &c : cases) {
+    StartLine(*st, c.line);
+    Token token;
+    for (int i = 0; i < c.scans; ++i) {
+      ASSERT_TRUE(ScanToken(*st, token)) << c.line;
+    }
+    EXPECT_EQ(CurrentColumn(*st), c.column) << c.line;
+  }
+  // A position outside the line read last has no column.
+  StartLine(*st, "\tNOP\n");
+  const char other[] = "\tNOP\n";
+  EXPECT_EQ(ColumnAt(*st, other), 0);
+}
+
+// Under --errors=gnu the first line whose labels the end of the run explains is held back
+// with every line after it; the release prints them in their order, the detail in place.
+TEST(Printers, HeldLinesKeepTheirOrderAndGetTheirDetail) {
+  auto st = MakeState();
+  StartLine(*st, "\tDS\tSIZE\n");
+  st->source.context->file_name = AddName(st->names, "main.asm");
+  st->source.context->line = 4;
+  const std::string printed = Printed(ErrorStyle::Gnu, [&] {
+                                SetError(*st, Msg::ValueUndetermined);
+                                AddUnknownName(*st, {0, 1}, 0);
+                                ReportStatementError(*st);
+                                ReportAtLine(*st, kCurrentLine, 0, Msg::RedundantA);
+                                EXPECT_EQ(st->diag.held.size(), 2u);  // nothing is printed yet
+                                st->diag.held[0].detail = "'SIZE' is never defined";
+                                ReleaseHeldDiagnostics(*st);
+                              }).second;
+  EXPECT_EQ(printed,
+            "main.asm:4:1: error: Value of the expression not yet known: 'SIZE' is never "
+            "defined\n"
+            "    4 | \tDS\tSIZE\n"
+            "      | ^\n"
+            "main.asm:4: warning: Redundant operand 'A,'\n"
+            "    4 | \tDS\tSIZE\n");
+  EXPECT_FALSE(st->diag.holding);
+  // The classic form holds nothing back and names no label.
+  const std::string classic = Printed(ErrorStyle::Classic, [&] {
+                                SetError(*st, Msg::ValueUndetermined);
+                                AddUnknownName(*st, {0, 1}, 0);
+                                ReportStatementError(*st);
+                              }).first;
+  EXPECT_EQ(classic, "Error main.asm    4: Value of the expression not yet known\n");
+  EXPECT_TRUE(st->diag.held.empty());
+}

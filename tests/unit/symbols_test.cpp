@@ -280,4 +280,40 @@ TEST(QualifiedName, PrefixesEnclosingScopesWithinTheBuffer) {
             std::string(63, 'c') + "." + std::string(63, 'd') + "." + std::string(63, 'e') + ".X");
 }
 
+// A label keeps the place of its first definition and the number of definitions before it;
+// an enclosing scope's definition is found from an inner scope, and a second definition
+// notes the first one for --errors=gnu.
+TEST(Definitions, KeepTheFirstPlaceAndFindTheEnclosingOne) {
+  const MessageSettingsScope settings;
+  SelectErrorStyle(ErrorStyle::Gnu);
+  SelectMessageLanguage(MessageLanguage::English);
+  auto st = MakeState();
+  const char *line = "SIZE:\n";
+  StartLine(*st, line);
+  st->source.context->file_name = AddName(st->names, "main.asm");
+  st->source.context->line = 3;
+  const std::string_view name(line, 4);
+  const int32_t size = DeclareLabel(*st, name, false);
+  ASSERT_NE(size, 0);
+  st->source.context->line = 9;
+  NoteDefinition(*st, size, 1);  // a later definition leaves the first place
+  const LabelDefinition first = DefinitionOf(*st, {0, size});
+  EXPECT_EQ(first.place.line, 3);
+  EXPECT_EQ(first.place.column, 1);
+  EXPECT_EQ(first.serial, 0);
+  EXPECT_EQ(DefinitionsNoted(*st), 1);
+  ASSERT_TRUE(OpenScope(*st, "P"));
+  EXPECT_EQ(FindDefinedOutward(*st, CurrentScope(*st), "SIZE").scope, -1);  // no value yet
+  SelectRootScope(*st);
+  LabelAt(*st, size)->kind = kLabelDefined;
+  EXPECT_EQ(DeclareLabel(*st, name, false), 0);
+  EXPECT_EQ(TakeError(*st), "SIZE is already defined as a label");
+  EXPECT_EQ(st->diag.note_place.line, 3);
+  ASSERT_TRUE(SelectScope(*st, 1));
+  const ScopedRef found = FindDefinedOutward(*st, CurrentScope(*st), "SIZE");
+  EXPECT_EQ(found.scope, 0);
+  EXPECT_EQ(found.index, size);
+  EXPECT_EQ(FindDefinedOutward(*st, 0, "SIZE").scope, -1);  // the root has no enclosing scope
+}
+
 }  // namespace

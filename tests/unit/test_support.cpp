@@ -34,6 +34,7 @@ StatePtr MakeState() {
 
 void StartLine(AssemblerState &st, const char *line) {
   g_context = SourceContext{};
+  g_context.text = line;  // the line being assembled, as the line loop sets it
   st.source.context = &g_context;
   BeginLineScan(st, line, &g_context.conditional);
   st.diag.error = nullptr;

@@ -374,4 +374,19 @@ TEST(SkipScan, NestedIfOpensASkippedLevel) {
   EXPECT_EQ(st->source.context->conditional.depth, 9);
 }
 
+// A misspelt statement word is met by the nearest instruction or directive: one edit (a
+// character replaced, put in, left out, or two swapped) for a short word, two for a longer
+// one; names near nothing get no suggestion.
+TEST(Keywords, NearestStatementWord) {
+  EXPECT_EQ(NearestStatementWord("LF"), "LD");
+  EXPECT_EQ(NearestStatementWord("ldi"), "LDI");    // a keyword of either case is itself
+  EXPECT_EQ(NearestStatementWord("PUHS"), "PUSH");  // two neighbours swapped
+  EXPECT_EQ(NearestStatementWord("INCLDE"), "INCLUDE");
+  EXPECT_EQ(NearestStatementWord("ENDMM"), "ENDM");
+  EXPECT_EQ(NearestStatementWord("BC"), "SBC");  // a register is no statement word
+  EXPECT_EQ(NearestStatementWord("IX"), "EX");
+  EXPECT_EQ(NearestStatementWord("START"), "");
+  EXPECT_EQ(NearestStatementWord(std::string(40, 'A')), "");
+}
+
 }  // namespace
