@@ -367,7 +367,10 @@ int32_t ColumnAt(const AssemblerState &st, const char *position) {
 int32_t CurrentColumn(const AssemblerState &st) {
   const char *at = st.scan.token_start;
   const char *line = st.scan.line;
-  if (at == nullptr || line == nullptr || at < line) {
+  const SourceContext *ctx = st.source.context;
+  // The scan's pointers are read only while its line is the line being assembled: once that
+  // line's file has ended they point into a buffer that is gone.
+  if (at == nullptr || line == nullptr || at < line || ctx == nullptr || ctx->text != line) {
     return 0;
   }
   // A token read at the end of the line (its comment passed over) stands where the text of
