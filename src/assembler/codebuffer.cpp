@@ -87,7 +87,8 @@ bool AppendRecord(AssemblerState &st, FixupKind kind, int32_t target, const int3
     return false;
   }
   MakeRoomForRecord(list);
-  const SourceLocation where = KeepLocation(st, ColumnAt(st, st.expr.start));
+  // Only --errors=gnu shows a column.
+  const SourceLocation where = KeepLocation(st, GnuErrorStyle() ? ColumnAt(st, st.expr.start) : 0);
   Fixup record;
   record.target = target;
   record.kind = kind;
@@ -206,7 +207,7 @@ namespace {
 // --warn=wrap: the first byte assembled beyond FFFFh, and the first beyond 64 KiB of image,
 // each once in the run.
 void WarnIfPastTop(AssemblerState &st, int32_t location, int32_t position) {
-  if (!Warns(st.options, kWarnWrap) || IsListingPass(st)) {
+  if (IsListingPass(st)) {
     return;
   }
   constexpr int32_t kTop = 0xFFFF;
@@ -270,7 +271,9 @@ bool StoreByte(AssemblerState &st, uint8_t byte, Msg &problem) {
   if (st.pass.floating.block == 0) {
     st.pass.image_end = std::max(st.pass.image_end, position + 1);
   }
-  WarnIfPastTop(st, location, position);
+  if (Warns(st.options, kWarnWrap)) {
+    WarnIfPastTop(st, location, position);
+  }
   position += 1;
   location = Add32(location, 1);
   if (arranging) {

@@ -112,7 +112,7 @@ bool DefineAssignment(AssemblerState &st, const Token &name, const LabelSearch &
   if (index == 0 && (index = AddSearchedLabel(st, name.Text(), search)) == 0) {
     return false;
   }
-  NoteDefinition(st, index, ColumnAt(st, name.start));
+  NoteDefinition(st, index, name.start);
   int32_t value = 0;
   if (!TakePeekedToken(st) || !EvaluateKnown(st, value)) {
     return false;

@@ -60,7 +60,9 @@ struct LabelScope {
   std::vector<Label, LargeAllocator<Label>> records;  // index 0 unused; indices follow creation
                                                       // order; empty until the first label
   std::vector<LabelLink, LargeAllocator<LabelLink>> links;  // by record index
-  std::vector<LabelDefinition> definitions;  // by record index: where each was first defined
+  // By record index: where each was first defined, kept under --errors=gnu and --warn=unused
+  // only (shorter than the records: the records beyond were not noted).
+  std::vector<LabelDefinition> definitions;
   std::vector<int32_t, LargeAllocator<int32_t>> buckets;  // hash chain heads; none until the first
                                                           // label, grows when chains get long
   LabelScope *parent = nullptr;

@@ -138,7 +138,6 @@ int32_t Insert(AssemblerState &st, LabelScope &scope, std::string_view text, uin
   if (scope.records.empty()) {
     scope.records.push_back(Label{});  // index 0 is never a record
     scope.links.push_back(LabelLink{});
-    scope.definitions.emplace_back();
     scope.buckets.assign(FirstBucketCount(st, scope), 0);
   }
   const auto index = static_cast<int32_t>(scope.records.size());
@@ -147,7 +146,6 @@ int32_t Insert(AssemblerState &st, LabelScope &scope, std::string_view text, uin
   label.name = name;
   scope.records.push_back(label);
   scope.links.push_back(LabelLink{LinkTag(hash), scope.buckets[bucket]});
-  scope.definitions.emplace_back();
   scope.buckets[bucket] = index;
   GrowBuckets(st, scope);
   return index;
@@ -340,7 +338,7 @@ int32_t DeclareSearchedLabel(AssemblerState &st, std::string_view text, const La
       return 0;
     }
   }
-  NoteDefinition(st, index, ColumnAt(st, text.data()));
+  NoteDefinition(st, index, text.data());
   return scoped ? MakeScopedRef(st, index) : index;
 }
 
@@ -355,17 +353,26 @@ int32_t MakeScopedRef(AssemblerState &st, int32_t index) {
   return -static_cast<int32_t>(table.scoped_refs.size() - 1);
 }
 
-void NoteDefinition(AssemblerState &st, int32_t reference, int32_t column) {
-  const ScopedRef home = LabelHome(st, reference);
-  const LabelScope *scope = ScopeAt(st, home.scope);
-  if (scope == nullptr || home.index <= 0 ||
-      static_cast<size_t>(home.index) >= scope->definitions.size()) {
+void NoteDefinition(AssemblerState &st, int32_t reference, const char *name) {
+  // The places are what --errors=gnu and --warn=unused say; without them none is kept.
+  if (!GnuErrorStyle() && !Warns(st.options, kWarnUnused)) {
     return;
   }
-  LabelDefinition &definition = st.labels.scopes[static_cast<size_t>(home.scope)]
-                                    ->definitions[static_cast<size_t>(home.index)];
+  const ScopedRef home = LabelHome(st, reference);
+  if (ScopeAt(st, home.scope) == nullptr || home.index <= 0) {
+    return;
+  }
+  LabelScope &scope = *st.labels.scopes[static_cast<size_t>(home.scope)];
+  const auto index = static_cast<size_t>(home.index);
+  if (index >= scope.records.size()) {
+    return;
+  }
+  if (index >= scope.definitions.size()) {
+    scope.definitions.resize(scope.records.size());
+  }
+  LabelDefinition &definition = scope.definitions[index];
   if (definition.place.file == 0) {
-    definition.place = PlaceHere(st, column);
+    definition.place = PlaceHere(st, ColumnAt(st, name));
     definition.serial = st.labels.definitions_noted++;
   }
 }

@@ -51,9 +51,9 @@ int32_t DeclareSearchedLabel(AssemblerState &st, std::string_view text, const La
 // Where the record a label reference names lives: its own scope for a scope-independent one,
 // else the current scope (scope -1 when there is none).
 ScopedRef LabelHome(const AssemblerState &st, int32_t reference);
-// Notes the line being assembled, at column, as where the record a reference names is
-// defined; a record keeps the place of its first definition, numbered in the order noted.
-void NoteDefinition(AssemblerState &st, int32_t reference, int32_t column);
+// Notes the line being assembled, at the name's column, as where the record a reference names
+// is defined; a record keeps the place of its first definition, numbered in the order noted.
+void NoteDefinition(AssemblerState &st, int32_t reference, const char *name);
 // The definitions noted so far: the number the next one gets.
 int32_t DefinitionsNoted(const AssemblerState &st);
 // The record at a place of the table, or nullptr.

@@ -296,7 +296,7 @@ TEST(Definitions, KeepTheFirstPlaceAndFindTheEnclosingOne) {
   const int32_t size = DeclareLabel(*st, name, false);
   ASSERT_NE(size, 0);
   st->source.context->line = 9;
-  NoteDefinition(*st, size, 1);  // a later definition leaves the first place
+  NoteDefinition(*st, size, line);  // a later definition leaves the first place
   const LabelDefinition first = DefinitionOf(*st, {0, size});
   EXPECT_EQ(first.place.line, 3);
   EXPECT_EQ(first.place.column, 1);
