@@ -43,16 +43,7 @@ constexpr MnemonicRow kMnemonics[] = {
 };
 // clang-format on
 
-constexpr bool TableFollowsKinds() {
-  int32_t expected = 1;
-  for (const MnemonicRow &row : kMnemonics) {
-    if (row.kind != expected++) {
-      return false;
-    }
-  }
-  return expected == kTsti + 1;
-}
-static_assert(TableFollowsKinds(), "mnemonic rows must cover kinds 1..69 in order");
+static_assert(RowsFollowMnemonics(kMnemonics), "mnemonic rows must cover kinds 1..69 in order");
 
 }  // namespace
 

@@ -65,16 +65,7 @@ constexpr FormRow kForms[] = {
 };
 // clang-format on
 
-constexpr bool FormsFollowKinds() {
-  int32_t expected = 1;
-  for (const FormRow &row : kForms) {
-    if (row.kind != expected++) {
-      return false;
-    }
-  }
-  return expected == kTsti + 1;
-}
-static_assert(FormsFollowKinds(), "form rows must cover kinds 1..69 in order");
+static_assert(z80::RowsFollowMnemonics(kForms), "form rows must cover kinds 1..69 in order");
 
 bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 

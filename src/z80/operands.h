@@ -108,6 +108,18 @@ inline int32_t BitBase(int32_t kind) {
   return kind >= kBit && kind <= kSet ? (kind - kBit + 1) << 6 : -1;
 }
 
+// True when a table indexed by mnemonic has one row per mnemonic, in token-kind order (1..69).
+template <typename Row, size_t Count>
+constexpr bool RowsFollowMnemonics(const Row (&rows)[Count]) {
+  int32_t expected = 1;
+  for (const Row &row : rows) {
+    if (row.kind != expected++) {
+      return false;
+    }
+  }
+  return expected == kTsti + 1;
+}
+
 // --errors=gnu: adds to an error of the operands of an instruction (operands: where its
 // operand field begins) the operand at fault and the forms the instruction has.
 void ExplainOperands(AssemblerState &st, int32_t mnemonic, const char *operands);
