@@ -241,7 +241,7 @@ StatementResult DoOrg(AssemblerState &st) {
   // position back into the code before.
   SegmentState &segment = st.segment;
   // --warn=org: the image is one run of bytes, so the next one lands right after the last.
-  if (const int32_t lands = (segment.load_address + st.pass.image_end) & 0xFFFF;
+  if (const int64_t lands = (int64_t{segment.load_address} + st.pass.image_end) & 0xFFFF;
       Warns(st.options, kWarnOrg) && !IsListingPass(st) && st.pass.image_end > 0 &&
       (value & 0xFFFF) != lands) {
     ReportAtLine(st, kCurrentLine, ColumnAt(st, st.expr.start), Msg::WarnOrgImage,

@@ -193,6 +193,15 @@ const LabelScope *ScopeAt(const AssemblerState &st, int32_t identifier) {
   return scopes[static_cast<size_t>(identifier)].get();
 }
 
+// A label's first definition; empty when its place was not kept (places are kept only when a
+// message can show them, and only up to the last label noted).
+LabelDefinition DefinitionIn(const LabelScope &scope, int32_t index) {
+  if (index <= 0 || static_cast<size_t>(index) >= scope.definitions.size()) {
+    return {};
+  }
+  return scope.definitions[static_cast<size_t>(index)];
+}
+
 }  // namespace
 
 bool CreateLabelTable(AssemblerState &st) {
@@ -333,8 +342,8 @@ int32_t DeclareSearchedLabel(AssemblerState &st, std::string_view text, const La
       SetError(st, Msg::AlreadyDefined, NameAt(st.names, label.name),
                MessageText(block ? Msg::KindLabel : KindName(label.kind)));
       SetErrorColumn(st, text.data());
-      AddErrorNote(st, scope->definitions[static_cast<size_t>(index)].place,
-                   Msg::DetailFirstDefined, NameAt(st.names, label.name));
+      AddErrorNote(st, DefinitionIn(*scope, index).place, Msg::DetailFirstDefined,
+                   NameAt(st.names, label.name));
       return 0;
     }
   }
@@ -390,11 +399,7 @@ const Label *RecordAt(const AssemblerState &st, ScopedRef where) {
 
 LabelDefinition DefinitionOf(const AssemblerState &st, ScopedRef where) {
   const LabelScope *scope = ScopeAt(st, where.scope);
-  if (scope == nullptr || where.index <= 0 ||
-      static_cast<size_t>(where.index) >= scope->definitions.size()) {
-    return {};
-  }
-  return scope->definitions[static_cast<size_t>(where.index)];
+  return scope == nullptr ? LabelDefinition{} : DefinitionIn(*scope, where.index);
 }
 
 ScopedRef FindDefinedOutward(AssemblerState &st, int32_t identifier, std::string_view text) {

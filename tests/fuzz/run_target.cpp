@@ -368,7 +368,9 @@ void CheckRun(const Run &run, const AssemblerState &st, int status, const Folder
   image.bytes = st.code.bytes.data();
   image.length = (run.choice & kAssembleList) != 0 ? -1 : st.pass.image_end;
   image.load = static_cast<uint32_t>(st.segment.load_address);
-  image.exec = static_cast<uint32_t>(st.segment.exec_address);
+  // Without an END operand the program starts at its first byte.
+  image.exec = static_cast<uint32_t>(st.segment.exec_given ? st.segment.exec_address
+                                                           : st.segment.load_address);
 
   // A listing named like a file the run read is refused: the run fails, and the image and the
   // other listings it wrote stay.
