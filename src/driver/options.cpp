@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "base/text.h"
 #include "source/source.h"
@@ -58,6 +59,7 @@ ParseResult ShowHelp(Options &, const char *) {
   PrintUsage();
   ConsolePrint("  -Ixxx Search INCLUDE and BINCLUDE files also in folder xxx\n");
   PrintLongOptions();
+  ConsolePrint("  --    End of the options: every argument after it is a source file\n");
   return Stop(0);
 }
 
@@ -182,6 +184,25 @@ void PrintLongOptions() {
   }
 }
 
+// An argument that is no option as it stands, named whole: an unknown long option, or a letter
+// followed by text it does not take ("-ifoo").
+ParseResult IllegalArgument(const char *arg) {
+  ConsoleMessage(Msg::IllegalOptionArgument, arg);
+  return Stop(kExitFailure);
+}
+
+// The letters that take nothing after them: "-x.asm" is no source but an illegal option.
+bool TakesNothing(char letter) {
+  static constexpr std::string_view kBareLetters = "i8dxTY";
+  return kBareLetters.find(letter) != std::string_view::npos;
+}
+
+// What may follow -l: nothing, "l" (every scope), "g" (global labels only) or ":PREFIX".
+bool LabelListVariant(const char *rest) {
+  return rest[0] == '\0' || rest[0] == ':' ||
+         ((rest[0] == 'l' || rest[0] == 'g') && rest[1] == '\0');
+}
+
 // An argument that begins with "--": the row of its name applies it. An unknown name, a value
 // the row refuses, or a missing or extra "=VALUE" is an illegal option.
 ParseResult ParseLongOption(Options &options, const char *arg) {
@@ -198,8 +219,7 @@ ParseResult ParseLongOption(Options &options, const char *arg) {
       break;
     }
   }
-  ConsoleMessage(Msg::IllegalLongOption, arg);
-  return Stop(kExitFailure);
+  return IllegalArgument(arg);
 }
 
 void SetMode(Options &options, OutputMode mode, const char *extension) {
@@ -249,9 +269,14 @@ ParseResult NoSourceLeft(const Options &options) {
 
 ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have_source) {
   Options &options = st.options;
+  bool options_ended = false;  // after "--" every argument is a source name
   for (int i = 1; i < argc; ++i) {
     const char *arg = argv[i];
-    if (arg[0] != '-') {
+    if (!options_ended && std::strcmp(arg, "--") == 0) {
+      options_ended = true;
+      continue;
+    }
+    if (options_ended || arg[0] != '-') {
       uint32_t offset = AppendText(st.text, arg);
       if (offset == 0) {
         ConsoleMessage(Msg::CantInitTextStore);
@@ -263,6 +288,9 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
       }
       ++options.source_count;
       continue;
+    }
+    if ((TakesNothing(arg[1]) && arg[2] != '\0') || (arg[1] == 'l' && !LabelListVariant(arg + 2))) {
+      return IllegalArgument(arg);
     }
     if (arg[1] == '-') {
       ParseResult result = ParseLongOption(options, arg);
