@@ -74,18 +74,27 @@ struct Pages {
   }
 };
 
-bool NoPageLeft(AssemblerState &st) {
+// No room for a block: the classic line says only that; --errors=gnu names the block and the
+// line of its label.
+bool NoPageLeft(AssemblerState &st, const BlockToPlace &block, const char *kind) {
   SetError(st, Msg::PlacementError, MessageText(Msg::BufferOverflow));
+  const ScopedRef home = LabelHome(st, block.reference);
+  if (const Label *label = RecordAt(st, home); label != nullptr) {
+    const char *name = NameAt(st.names, label->name);
+    AddErrorDetail(st, Msg::DetailNoPageFor, kind, name, block.size);
+    AddErrorNote(st, DefinitionOf(st, home).place, Msg::DetailBlockDefined, name);
+  }
   return false;
 }
 
 // Gives a block its address: its label takes the address and becomes defined, and the block is
 // recorded for the copy. delta turns an address of the segment into an image position.
-bool Place(AssemblerState &st, const BlockToPlace &block, int64_t address, int64_t delta) {
+bool Place(AssemblerState &st, const BlockToPlace &block, const char *kind, int64_t address,
+           int64_t delta) {
   const int64_t destination = address + delta;
   if (address + block.size > kAddressSpace || destination < 0 ||
       destination + block.size > kImageSize) {
-    return NoPageLeft(st);
+    return NoPageLeft(st, block, kind);
   }
   Label *label = LabelAt(st, block.reference);
   const int32_t source = kImageSize + label->value;  // the staging offset it started at
@@ -402,10 +411,10 @@ bool PlaceBlocks(AssemblerState &st) {
   // PAGE_ALIGNED blocks: each from the next page on; the location follows each block.
   for (const BlockToPlace &block : aligned) {
     if (pages.next >= kAddressSpace) {
-      return NoPageLeft(st);
+      return NoPageLeft(st, block, "PAGE_ALIGNED");
     }
     const int64_t address = pages.next;
-    if (!Place(st, block, address, delta)) {
+    if (!Place(st, block, "PAGE_ALIGNED", address, delta)) {
       return false;
     }
     int32_t rest = block.size;
@@ -424,13 +433,13 @@ bool PlaceBlocks(AssemblerState &st) {
     int32_t page = ChoosePage(pages, block.size);
     if (page < 0) {
       if (pages.next >= kAddressSpace) {
-        return NoPageLeft(st);
+        return NoPageLeft(st, block, "IN_PAGE");
       }
       pages.Open(kPageSize);
       page = static_cast<int32_t>(pages.free.size() - 1);
     }
     const auto at = static_cast<size_t>(page);
-    if (!Place(st, block, pages.TailStart(at), delta)) {
+    if (!Place(st, block, "IN_PAGE", pages.TailStart(at), delta)) {
       return false;
     }
     pages.free[at] -= block.size;
