@@ -124,7 +124,8 @@ def executed(log: str) -> int:
     final = re.findall(r'stat::number_of_executed_units:\s*(\d+)', log)
     if final:
         return int(final[-1])
-    progress = re.findall(r'^#(\d+)\s', log, re.MULTILINE)
+    # Progress lines: "#N\tNEW ..." in one process, "#N: cov: ..." from the parent of --fork.
+    progress = re.findall(r'^#(\d+)[:\s]', log, re.MULTILINE)
     return int(progress[-1]) if progress else 0
 
 
