@@ -6,7 +6,8 @@ the PC-8801 loader, the MZ-2000 boot record, fill sectors and allocation map), n
 talvo's code, and compared whole. An independent reader walks each written disk through its
 track table and sector headers and takes the program back out of it. Failure cases check the
 message on standard error, the exit status, and that the disk file is left byte for byte as it
-was with no other file beside it.
+was with no other file beside it; a sparse disk of 1 GiB with a header of a normal disk must be
+refused at once, in little memory.
 
 Usage: d88_check.py --talvo PATH
 """
@@ -18,6 +19,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from check_tally import Tally  # noqa: E402
@@ -34,6 +36,8 @@ FOREIGN = '通常以外のフォーマットには対応していません\n'
 WARN_ZERO = 'Warning: ロードアドレス・実行アドレスが0000hではありません\n'
 WARN_8K = 'Warning: ロードアドレスが8Kバイト境界に揃っていません\n'
 WARN_RANGE = 'Warning: バイナリが0000h～DFFFhの範囲を超えています\n'
+MIB = 1024 * 1024
+GIB = 1024 * MIB
 
 
 # ---- the expected disks, built from the layout -------------------------------------------
@@ -232,6 +236,31 @@ def fresh_disks(c, folder):
     c.check('-2 sector 50', disk[data_at(3 ^ 1, 50 % 16 + 1):][:256] == bytes(256))
 
 
+def loader_ranges(c, folder):
+    """-8 images next to what the loader needs during the load: the execution address field
+    C006h-C007h and its code and stack at F23Ch-F2BFh. Beside them (over the rest of the first
+    copy of the loader, or over its set-up code) the disk is written; one byte over them is
+    refused and no disk is made."""
+    for first, last in [(0xC000, 0xC005), (0xC008, 0xC0FF), (0xF21E, 0xF23B), (0xF2C0, 0xFFFF),
+                        (0xFFF0, 0x1C005)]:
+        label = f'-8 {first:04X}-{last:04X}'
+        program = pattern(last - first + 1, 5)
+        outcome = c.run(folder, ['-8'], program_source(first, program))
+        c.check(label + ' run', outcome == (0, '', ''), repr(outcome))
+        disk = open(os.path.join(folder, 'prog.d88'), 'rb').read()
+        c.check(label + ' image', disk == pc8801_disk(program, first & 0xFFFF, first & 0xFFFF))
+        os.remove(os.path.join(folder, 'prog.d88'))
+    for first, last, used in [(0xC006, 0xC006, 'C006h-C007h'), (0xB000, 0xC007, 'C006h-C007h'),
+                              (0xF23B, 0xF23C, 'F23Ch-F2BFh'), (0xF2BF, 0xF2C5, 'F23Ch-F2BFh'),
+                              (0xF000, 0xFFFF, 'F23Ch-F2BFh')]:
+        label = f'-8 {first:04X}-{last:04X} refused'
+        outcome = c.run(folder, ['-8'], program_source(first, pattern(last - first + 1)))
+        message = (f'イメージ{first:04X}h-{last:04X}hが、PC-8801のローダが読み込み中に使う'
+                   f'{used}に重なっています\n')
+        c.check(label, outcome == (255, '', message), repr(outcome))
+        c.check(label + ' no disk', not os.path.exists(os.path.join(folder, 'prog.d88')))
+
+
 def update_in_place(c, folder):
     """A second -8 keeps every other sector, the permission bits, and a link to the disk."""
     os.mkdir(os.path.join(folder, 'real'))
@@ -302,11 +331,73 @@ def failures(c, folder):
     c.check('directory', outcome == (255, '', "'dir.d88'が読み込めません\n"), repr(outcome))
 
 
+def measured_run(talvo, folder, args, timeout):
+    """(status, stdout, stderr, seconds, peak resident KiB) of one run; a run still going after
+    timeout seconds is killed and given the status None."""
+    out_path, err_path = os.path.join(folder, '.out'), os.path.join(folder, '.err')
+    with open(out_path, 'wb') as out, open(err_path, 'wb') as err:
+        start = time.monotonic()
+        process = subprocess.Popen([talvo] + args, cwd=folder, stdout=out, stderr=err,
+                                   stdin=subprocess.DEVNULL)
+        while True:
+            pid, status, usage = os.wait4(process.pid, os.WNOHANG)
+            if pid != 0:
+                break
+            if time.monotonic() - start > timeout:
+                process.kill()
+                _, status, usage = os.wait4(process.pid, 0)
+                status = None
+                break
+            time.sleep(0.01)
+        seconds = time.monotonic() - start
+    process.returncode = 0  # reaped here by wait4
+    result = (None if status is None else os.waitstatus_to_exitcode(status),
+              open(out_path, 'rb').read().decode('cp932'),
+              open(err_path, 'rb').read().decode('cp932'), seconds, usage.ru_maxrss)
+    os.remove(out_path)
+    os.remove(err_path)
+    return result
+
+
+def oversized(c, folder):
+    """An existing disk of 1 GiB, sparse, whose header gives the size of a 2D disk: refused from
+    its header alone, at once and in little memory, and left as it was, still sparse."""
+    path = os.path.join(folder, 'prog.d88')
+    good = bytes(pc8801_disk(b'\1', 0, 0))
+    with open(path, 'wb') as f:
+        f.write(good)
+        f.truncate(GIB)
+    before = os.stat(path)
+    if before.st_blocks * 512 > 64 * MIB:
+        print('skipped oversized: the folder holds no sparse files')
+        return
+    with open(os.path.join(folder, 'prog.asm'), 'w') as f:
+        f.write(program_source(0x8000, pattern(100)))
+    status, out, err, seconds, peak_kib = measured_run(c.talvo, folder, ['-8', 'prog.asm'], 60)
+    c.check('1 GiB run', (status, out, err) == (
+        255, '', f"D88ファイル'prog.d88'は{GIB}バイトあり、ヘッダの示すディスクサイズ"
+        f"{len(good)}バイトより長いため、書き込みません\n"), repr((status, out, err)))
+    c.check('1 GiB time', seconds < 2, f'{seconds:.1f} s')
+    c.check('1 GiB memory', peak_kib < 64 * 1024, f'{peak_kib} KiB')
+    after = os.stat(path)
+    c.check('1 GiB size', after.st_size == GIB, str(after.st_size))
+    c.check('1 GiB sparse', after.st_blocks <= before.st_blocks,
+            f'{before.st_blocks} -> {after.st_blocks} blocks')
+    with open(path, 'rb') as f:
+        samples = [f.read(len(good))]
+        for at in (len(good), GIB // 2 + 12345, GIB - 4096):
+            f.seek(at)
+            samples.append(f.read(4096))
+    c.check('1 GiB bytes', samples == [good] + [bytes(4096)] * 3)
+    c.check('1 GiB no other file', sorted(os.listdir(folder)) == ['prog.asm', 'prog.d88'],
+            repr(os.listdir(folder)))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('--talvo', required=True)
     c = Checker(os.path.abspath(parser.parse_args().talvo))
-    for scenario in (fresh_disks, update_in_place, failures):
+    for scenario in (fresh_disks, loader_ranges, update_in_place, failures, oversized):
         with tempfile.TemporaryDirectory() as folder:
             scenario(c, folder)
     print(f'{c.passed} passed, {c.failed} failed')

@@ -67,10 +67,12 @@ def cases():
 
 
 def oversized_disk(talvo, folder):
-    """An existing disk too large to load: the disk writer reports it on standard error, as
-    its other failures, and leaves the file as it was. Returns a problem, or None."""
+    """An existing disk too large to load, its header giving its whole size and listing a
+    track: the disk writer reports it on standard error, as its other failures, and leaves the
+    file as it was. Returns a problem, or None."""
     path = os.path.join(folder, 'prog.d88')
     with open(path, 'wb') as f:
+        f.write(bytes(0x1C) + (512 * MIB).to_bytes(4, 'little') + (0x2B0).to_bytes(4, 'little'))
         f.truncate(512 * MIB)  # sparse: takes no room
     result = run(talvo, folder, ' ORG 0\n NOP\n END\n', 256 * MIB, ('-8',))
     size = os.path.getsize(path)

@@ -3,6 +3,8 @@
 // file as it was.
 #include "driver/outputs.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -89,7 +91,8 @@ std::vector<std::string> NamesOf(const std::vector<OutputFile> &files) {
 }
 
 // Builds the image file for the output mode (and D000.bin beside an MZT cut at D000h), or
-// prints the dump. False when a disk cannot be built (reported).
+// prints the dump. False when a disk cannot be built or the image does not fit its format
+// (reported).
 bool BuildImageFiles(const AssemblerState &st, const Image &image, const std::string &name,
                      std::vector<OutputFile> &files) {
   const Options &options = st.options;
@@ -104,6 +107,9 @@ bool BuildImageFiles(const AssemblerState &st, const Image &image, const std::st
       contents = IntelHexFile(image);
       break;
     case OutputMode::mzt: {
+      if (!CheckMztSize(image, options.truncate_d000)) {
+        return false;
+      }
       std::string overflow;
       uint8_t header[kMztHeaderSize] = {};
       EncodeMztName(header, options.mzt_name.c_str());
@@ -135,8 +141,8 @@ bool BuildImageFiles(const AssemblerState &st, const Image &image, const std::st
 }
 
 // Builds the label list, the symbol file and the assemble list that were asked for, in this
-// order.
-void BuildListings(AssemblerState &st, const OutputNames &names, std::vector<OutputFile> &files) {
+// order. False (reported) when the listing run fails.
+bool BuildListings(AssemblerState &st, const OutputNames &names, std::vector<OutputFile> &files) {
   const Options &options = st.options;
   if (!names.label_list.empty()) {
     const LabelListFilter filter{options.label_list_all_scopes, options.label_list_global_only,
@@ -147,8 +153,13 @@ void BuildListings(AssemblerState &st, const OutputNames &names, std::vector<Out
     files.push_back({names.symbol_file, BuildSymbolFile(st), OutputKind::Listing});
   }
   if (!names.assemble_list.empty()) {
-    files.push_back({names.assemble_list, RunListingPass(st), OutputKind::Listing});
+    std::string list;
+    if (!RunListingPass(st, list)) {
+      return false;
+    }
+    files.push_back({names.assemble_list, std::move(list), OutputKind::Listing});
   }
+  return true;
 }
 
 // The make rule of --deps, added to files: the image files of the run (the output name with
@@ -188,9 +199,23 @@ void ReportNotWritten(const OutputFile &file, const FileReplaceError &error) {
       }
       break;
     }
-    case OutputKind::Disk:
-      ReportDiskNotWritten(file.path.c_str());
+    case OutputKind::Disk: {
+      if (!GnuErrorStyle()) {
+        ReportDiskNotWritten(file.path.c_str());
+        break;
+      }
+      // The same choice as the classic line (the old disk is there exactly when it was), with
+      // the file and the reason.
+      const std::string detail = FormatMessage(Msg::DetailSystemReason, file.path.c_str(),
+                                               std::strerror(error.error_number));
+      struct stat info;
+      if (stat(file.path.c_str(), &info) == 0) {
+        ConsoleMessageDetailed(detail, Msg::D88WriteFailed);
+      } else {
+        ConsoleMessageDetailed(detail, Msg::D88CreateFailed);
+      }
       break;
+    }
     case OutputKind::Listing:
       ConsoleMessage(Msg::ListingNotWritten, file.path.c_str(), std::strerror(error.error_number));
       break;
@@ -222,7 +247,9 @@ bool WriteOutputs(AssemblerState &st, const Image &image) {
   if (!BuildImageFiles(st, image, names.image, files)) {
     return false;
   }
-  BuildListings(st, names, files);
+  if (!BuildListings(st, names, files)) {
+    return false;
+  }
   if (!names.make_rule.empty() && !BuildDepsFile(st, names.make_rule, files)) {
     return false;
   }

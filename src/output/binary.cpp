@@ -22,7 +22,8 @@ constexpr int kMztLoadOffset = 0x14;
 constexpr int kMztExecOffset = 0x16;
 constexpr int kMztZeroFrom = 0x18;
 
-constexpr int32_t kMztLimit = 0xD000;  // -T keeps the MZT below this address
+constexpr int32_t kMztLimit = 0xD000;    // -T keeps the MZT below this address
+constexpr int32_t kMztLongest = 0xFFFF;  // the size field is 16 bits wide
 
 constexpr int32_t kHexRecordBytes = 16;
 constexpr uint32_t kHexSegmentSize = 0x10000;  // one data record never crosses this boundary
@@ -47,6 +48,17 @@ void PutHexRecord(std::string &out, uint8_t type, uint16_t address, const uint8_
   std::snprintf(line + length, sizeof line - static_cast<size_t>(length), "%02X\n",
                 (0x100 - (sum & 0xFF)) & 0xFF);
   out += line;
+}
+
+// The bytes of the image the MZT holds: all of them, or with -T those below D000h (none when
+// it loads at or above D000h); the rest go to D000.bin.
+int32_t MztBodySize(const Image &image, bool truncate_at_d000) {
+  int64_t end = static_cast<int64_t>(image.load_address) + image.length;
+  if (truncate_at_d000 && end > kMztLimit) {
+    int64_t room = static_cast<int64_t>(kMztLimit) - image.load_address;
+    return room > 0 ? static_cast<int32_t>(room) : 0;
+  }
+  return image.length;
 }
 
 std::string Bytes(const uint8_t *bytes, int32_t count) {
@@ -102,17 +114,21 @@ void EncodeMztName(uint8_t *header, const char *name) {
 
 std::string BinaryFile(const Image &image) { return Bytes(image.bytes, image.length); }
 
+bool CheckMztSize(const Image &image, bool truncate_at_d000) {
+  const int32_t size = MztBodySize(image, truncate_at_d000);
+  if (size <= kMztLongest) {
+    return true;
+  }
+  const auto first = static_cast<unsigned>(image.load_address);
+  ConsoleMessage(Msg::MztTooLong, first, first + static_cast<unsigned>(size) - 1U,
+                 static_cast<unsigned>(size));
+  return false;
+}
+
 std::string MztFile(const uint8_t *header, const Image &image, bool truncate_at_d000,
                     std::string *overflow) {
-  int32_t size = image.length;
-  int32_t overflow_from = image.length;  // image offset where D000.bin starts
-  int64_t end = static_cast<int64_t>(image.load_address) + image.length;
-  if (truncate_at_d000 && end > kMztLimit) {
-    // A load address at or above D000h leaves no room: everything goes to D000.bin.
-    int64_t room = static_cast<int64_t>(kMztLimit) - image.load_address;
-    size = room > 0 ? static_cast<int32_t>(room) : 0;
-    overflow_from = size;
-  }
+  const int32_t size = MztBodySize(image, truncate_at_d000);
+  const int32_t overflow_from = size;  // image offset where D000.bin starts
 
   uint8_t full[kMztHeaderSize];
   std::memcpy(full, header, kMztZeroFrom);

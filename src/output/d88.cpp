@@ -13,6 +13,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/diagnostics.h"
@@ -26,8 +27,6 @@ constexpr size_t kSizeField = 0x1C;
 constexpr size_t kTrackTable = 0x20;
 constexpr int kTrackSlots = 164;
 constexpr size_t kHeaderSize = kTrackTable + static_cast<size_t>(kTrackSlots) * 4;  // 2B0h
-// A file larger than a 32-bit size field can describe is no D88 image.
-constexpr off_t kLargestFile = 0xFFFFFFFF;
 
 // Tracks of a disk made here: 16 sectors of 256 bytes, each after a 16-byte sector header.
 constexpr int kSectorsPerTrack = 16;
@@ -76,16 +75,20 @@ struct Disk {
 
 // Prints a message of the disk writers on standard error. The console is flushed first, so that its
 // lines (the warnings) come before. Under --errors=gnu it is an error line about the whole run, as
-// every other.
+// every other, with the detail after its text.
 template <typename... Args>
-void DiskMessage(MessageFor<Args...> message, Args... args) {
+void DiskMessageDetailed(std::string_view detail, MessageFor<Args...> message, Args... args) {
   if (GnuErrorStyle()) {
-    ConsoleMessage(message, args...);
+    ConsoleMessageDetailed(detail, message, args...);
     return;
   }
   std::fflush(stdout);
   const std::string text = FormatMessage(message, args...);
   std::fprintf(stderr, "%s\n", text.c_str());
+}
+template <typename... Args>
+void DiskMessage(MessageFor<Args...> message, Args... args) {
+  DiskMessageDetailed({}, message, args...);
 }
 
 bool Foreign() {
@@ -141,22 +144,11 @@ bool MakeBlankDisk(Disk &disk) {
   return true;
 }
 
-// Reads the whole of an existing regular file.
-bool ReadDiskFile(Disk &disk, int fd) {
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    DiskMessage(Msg::CannotRead, disk.path);
-    return false;
-  }
-  if (info.st_size > kLargestFile) {
-    return Foreign();
-  }
-  if (!Allocate(disk, static_cast<size_t>(info.st_size))) {
-    return false;
-  }
+// Reads count bytes from the file's position on; false (reported) when they cannot be read.
+bool ReadFully(const Disk &disk, int fd, uint8_t *bytes, size_t count) {
   size_t done = 0;
-  while (done < disk.size) {
-    ssize_t got = read(fd, disk.bytes.get() + done, disk.size - done);
+  while (done < count) {
+    ssize_t got = read(fd, bytes + done, count - done);
     if (got < 0 && errno == EINTR) {
       continue;
     }
@@ -169,9 +161,61 @@ bool ReadDiskFile(Disk &disk, int fd) {
   return true;
 }
 
-// Loads the disk file into memory, or makes a blank disk when there is no such file. An
-// existing file is untrusted: one too short for its header, or shorter than its header says
-// (cut off), is refused before anything else is read from it.
+// True when the track table lists no track: an unformatted disk, or a header that is blank.
+bool ListsNoTrack(const uint8_t *header) {
+  return std::all_of(header + kTrackTable, header + kHeaderSize, [](uint8_t b) { return b == 0; });
+}
+
+// Reads an existing regular file. It is untrusted: only the header is read before its length
+// has been held against the disk size the header gives, so that a file far longer than the
+// disk it claims to be (a huge sparse file) is refused without being copied into memory.
+bool ReadDiskFile(Disk &disk, int fd) {
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    DiskMessage(Msg::CannotRead, disk.path);
+    return false;
+  }
+  const uint64_t length = static_cast<uint64_t>(info.st_size);
+  const std::string length_text = std::to_string(length);
+  if (length == 0) {
+    DiskMessage(Msg::DiskFileEmpty, disk.path);
+    return false;
+  }
+  if (length < kHeaderSize) {
+    DiskMessageDetailed(FormatMessage(Msg::DetailDiskBelowHeader, length_text.c_str(),
+                                      std::to_string(kHeaderSize).c_str()),
+                        Msg::UnsupportedFormat);
+    return false;
+  }
+  uint8_t header[kHeaderSize];
+  if (!ReadFully(disk, fd, header, sizeof header)) {
+    return false;
+  }
+  // A disk without tracks takes no data: say so rather than that it is full.
+  if (ListsNoTrack(header)) {
+    DiskMessage(Msg::DiskNoTracks, disk.path);
+    return false;
+  }
+  const uint32_t claimed = Get32(header + kSizeField);
+  const std::string claimed_text = std::to_string(claimed);
+  if (claimed > length) {
+    DiskMessageDetailed(
+        FormatMessage(Msg::DetailDiskCutOff, length_text.c_str(), claimed_text.c_str()),
+        Msg::UnsupportedFormat);
+    return false;
+  }
+  if (claimed < length) {
+    DiskMessage(Msg::DiskLongerThanHeader, disk.path, length_text.c_str(), claimed_text.c_str());
+    return false;
+  }
+  if (!Allocate(disk, claimed)) {
+    return false;
+  }
+  std::memcpy(disk.bytes.get(), header, sizeof header);
+  return ReadFully(disk, fd, disk.bytes.get() + sizeof header, disk.size - sizeof header);
+}
+
+// Loads the disk file into memory, or makes a blank disk when there is no such file.
 bool LoadDisk(Disk &disk) {
   int fd = open(disk.path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
@@ -184,13 +228,7 @@ bool LoadDisk(Disk &disk) {
   }
   bool ok = ReadDiskFile(disk, fd);
   close(fd);
-  if (!ok) {
-    return false;
-  }
-  if (disk.size < kHeaderSize || Get32(disk.bytes.get() + kSizeField) > disk.size) {
-    return Foreign();
-  }
-  return true;
+  return ok;
 }
 
 // The track index (cylinder x 2 + side) that a sector header names.
@@ -296,6 +334,58 @@ static_assert(sizeof kPc8801Loader == 152);
 constexpr size_t kLoaderLoad = 2;
 constexpr size_t kLoaderLength = 4;
 constexpr size_t kLoaderExec = 6;
+
+// The length fields of the loader and of the MZ-2000 boot record are 16 bits wide.
+constexpr int32_t kLongestImage = 0xFFFF;
+
+// What the PC-8801 loader still needs while the image comes in, which the image must not cover.
+// It starts at C000h, copies its last 82h bytes (C016h-C097h) to F21Eh-F29Fh, sets SP to F2C0h
+// and goes on there, putting each sector in place through the memory window.
+// - It reads the load address and the length (C002h-C005h) before the first sector and never
+//   runs its first copy again, but the execution address (C006h-C007h) after the last one.
+// - Its set-up, F21Eh-F23Bh, runs once before the first sector; the rest, F23Ch-F29Fh (the loop
+//   over the tracks, the final jump, the sector reader), until the last byte is in. The stack
+//   grows down from F2C0h: the loader's own calls take 4 bytes, the ROM disk routines it calls
+//   more, and only the end of the code bounds them, so all of F2A0h-F2BFh is its stack.
+struct AddressRange {
+  int32_t first;
+  int32_t last;
+};
+constexpr AddressRange kLoaderInUse[] = {
+    {0xC006, 0xC007},
+    {0xF23C, 0xF2BF}
+};
+constexpr int32_t kAddressSpace = 0x10000;
+
+// The image's first and last address, as assembled, for a message.
+unsigned FirstAddress(const Image &image) { return static_cast<unsigned>(image.load_address); }
+unsigned LastAddress(const Image &image) {
+  return static_cast<unsigned>(image.load_address) + static_cast<unsigned>(image.length) - 1U;
+}
+
+// True when the image covers a byte of range, wrapping past FFFFh as the loader's addresses do.
+bool Covers(const Image &image, const AddressRange &range) {
+  const int32_t first = image.load_address & (kAddressSpace - 1);
+  const int32_t end = first + image.length;  // below 20000h: the image wraps at most once
+  return (first <= range.last && range.first < end) || range.first + kAddressSpace < end;
+}
+
+// Refuses an image that the PC-8801 loader would not load and start as assembled.
+bool CheckPc8801Image(const Image &image) {
+  if (image.length > kLongestImage) {
+    DiskMessage(Msg::Pc8801TooLong, FirstAddress(image), LastAddress(image),
+                static_cast<unsigned>(image.length));
+    return false;
+  }
+  for (const AddressRange &range : kLoaderInUse) {
+    if (Covers(image, range)) {
+      DiskMessage(Msg::Pc8801LoaderOverlap, FirstAddress(image), LastAddress(image),
+                  static_cast<unsigned>(range.first), static_cast<unsigned>(range.last));
+      return false;
+    }
+  }
+  return true;
+}
 
 // MZ-2000 boot disk. Logical sector L lies on track (L / 16) XOR 1, sector L % 16 + 1 (the two
 // sides of a cylinder swapped), and holds its bytes complemented.
@@ -445,7 +535,8 @@ bool BuildPc8801Disk(const char *path, const Image &image, std::string &contents
   Disk disk;
   disk.path = path;
   disk.type = DiskType::TwoD;
-  if (!LoadDisk(disk) || !WriteSectors(disk, 0, 1, loader, sizeof loader) ||
+  if (!CheckPc8801Image(image) || !LoadDisk(disk) ||
+      !WriteSectors(disk, 0, 1, loader, sizeof loader) ||
       !WriteSectors(disk, 1, 1, image.bytes, static_cast<size_t>(image.length))) {
     return false;
   }
@@ -455,6 +546,11 @@ bool BuildPc8801Disk(const char *path, const Image &image, std::string &contents
 
 bool BuildMz2000Disk(const char *path, const Image &image, const char *name, DiskType type,
                      std::string &contents) {
+  if (image.length > kLongestImage) {
+    DiskMessage(Msg::Mz2000TooLong, FirstAddress(image), LastAddress(image),
+                static_cast<unsigned>(image.length));
+    return false;
+  }
   WarnBootDisk(image, type);
   BootDisk boot;
   boot.disk.path = path;

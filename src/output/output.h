@@ -30,6 +30,9 @@ std::string IntelHexFile(const Image &image);
 // D000h on go to *overflow, the contents of D000.bin (left empty when there are none).
 std::string MztFile(const uint8_t *header, const Image &image, bool truncate_at_d000,
                     std::string *overflow);
+// False, with the message printed, when the MZT would hold more bytes than its 16-bit size
+// field can give (a 64 KiB image without the cut at D000h).
+[[nodiscard]] bool CheckMztSize(const Image &image, bool truncate_at_d000);
 constexpr const char *kOverflowFileName = "D000.bin";
 void DumpImage(const Image &image);
 
@@ -85,7 +88,11 @@ struct FileReplaceError {
 // their permission bits. A new file gets the bits of an ordinary create. A device or pipe is
 // written directly, after every regular file is ready. On failure every old file is unchanged,
 // no temporary file is left, *failed (when given) is the index of the file that failed and
-// *error (when given) says why. The names must lead to different files.
+// *error (when given) says why. The names must lead to different files. A SIGHUP, SIGINT,
+// SIGTERM or SIGPIPE while the files are written removes every temporary file before it ends
+// the process; the renames are held together against signals, and against another process's
+// renames into the same folders (by an advisory lock on each folder), so that the set is
+// committed whole.
 [[nodiscard]] bool ReplaceFiles(const std::vector<OutputFile> &files, size_t *failed,
                                 FileReplaceError *error);
 // The file a name leads to, as ReplaceFiles finds it: symbolic links followed (the last may

@@ -111,6 +111,23 @@ TEST(Mzt, HeaderAndD000Split) {
   EXPECT_EQ(overflow, "\x01\x02");
 }
 
+// The size field takes up to FFFFh bytes; with -T only the part below D000h goes on the tape,
+// which always fits, so a 64 KiB image is refused only without it.
+TEST(Mzt, SizeFieldLimit) {
+  const std::string full(0x10000, '\x5A');
+  const std::string most(0xFFFF, '\x5A');
+  EXPECT_TRUE(CheckMztSize(At(most, 0), false));
+  EXPECT_TRUE(CheckMztSize(At(most, 0x10), true));
+  EXPECT_FALSE(CheckMztSize(At(full, 0), false));
+  EXPECT_FALSE(CheckMztSize(At(full, 0xE000), false));
+  EXPECT_TRUE(CheckMztSize(At(full, 0), true));
+  EXPECT_TRUE(CheckMztSize(At(full, 0xE000), true));  // all of it in D000.bin
+  std::string overflow;
+  const uint8_t header[kMztHeaderSize] = {};
+  EXPECT_EQ(MztFile(header, At(full, 0), true, &overflow).size(), kMztHeaderSize + 0xD000U);
+  EXPECT_EQ(overflow.size(), 0x3000U);
+}
+
 // Whole runs that write an MZT with D000.bin over older files of both names.
 class OutputRun : public WholeRunTest {
  protected:
