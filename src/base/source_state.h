@@ -3,9 +3,12 @@
 // src/source/source.h.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <compare>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -44,6 +47,9 @@ struct SourceContext {
   // largest line number): the file or body fails; the reader has printed why.
   bool read_failed = false;
   bool line_count_full = false;  // the line number has reached its largest value
+  // Lines of the file longer than a line holds, cut outside a comment: each was reported and
+  // read as an empty line; the file fails at its end.
+  int32_t cut_lines = 0;
   // The line last read, while it is assembled (nullptr between lines): what a diagnostic
   // about it shows.
   const char *text = nullptr;
@@ -81,11 +87,48 @@ struct FileIdentity {
   auto operator<=>(const FileIdentity &) const = default;
 };
 
+// A file as an open found it: the file, its size and the time its contents last changed. Two
+// opens of a file that did not change in between find the same version.
+struct FileVersion {
+  FileIdentity identity;
+  int64_t size = 0;
+  int64_t modified_seconds = 0;
+  int64_t modified_nanoseconds = 0;
+  bool operator==(const FileVersion &) const = default;
+};
+
+inline FileVersion VersionOf(const struct stat &info) {
+  return {
+      {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)},
+      static_cast<int64_t>(info.st_size),
+      static_cast<int64_t>(info.st_mtim.tv_sec),
+      static_cast<int64_t>(info.st_mtim.tv_nsec)
+  };
+}
+
+// One file the assembly run opened, when a listing run follows: the listing run must read
+// what the assembly run read. A regular file is opened again and must be found unchanged; any
+// other (a pipe, a FIFO, a device) can be read only once, so it was read whole and its bytes
+// are kept, and both runs read them.
+struct InputRead {
+  std::string path;  // the name it was opened by
+  FileVersion version;
+  bool kept = false;
+  std::string bytes;  // kept: the file's bytes
+};
+
 struct SourceState {
   SourceContext *context = nullptr;  // context of the line being assembled or read
   int32_t include_depth = 0;
   int32_t capture_nesting = 0;           // REPT blocks open in the body being captured
   std::set<FileIdentity> inputs;         // every file the run has read
   std::vector<std::string> input_names;  // the names they were first read by, in that order
+  // Every open of the assembly run, in order, when a listing run follows (a deque: a kept
+  // copy is read in place while later opens are added); the listing run's next open.
+  std::deque<InputRead> reads;
+  size_t next_read = 0;
+  // The last open failed for a reason it has reported itself (the file changed between the
+  // runs): the caller adds no message of its own.
+  bool open_reported = false;
   std::unordered_map<uint32_t, BodyOrigin> macro_origins;  // by the body's TextStore offset
 };

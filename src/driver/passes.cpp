@@ -31,12 +31,12 @@ bool RunPass(AssemblerState &st) {
   return true;
 }
 
-std::string RunListingPass(AssemblerState &st) {
+bool RunListingPass(AssemblerState &st, std::string &text) {
   AssembleList list;
   st.listing.list = &list;
-  (void)RunPass(st);
-  (void)ResolveFixups(st);
+  const bool ok = RunPass(st) && ResolveFixups(st);
   ClearFixups(st);
   st.listing.list = nullptr;
-  return std::move(list.text);
+  text = std::move(list.text);
+  return ok;
 }

@@ -11,6 +11,7 @@ void ResetForPass(AssemblerState &st);
 // One run over the -D text and every source file, in order, after the per-pass reset.
 [[nodiscard]] bool RunPass(AssemblerState &st);
 // The listing run: the -D text and every source file assembled once more, storing no byte,
-// each line appending its listing line to the assemble list, which is returned. Its errors
-// are printed but do not change the outcome of the program.
-std::string RunListingPass(AssemblerState &st);
+// each line appending its listing line to the assemble list, left in text. False (reported)
+// when it fails, as when a file it reads again is not what the assembly pass read: the list
+// would not show what was assembled.
+[[nodiscard]] bool RunListingPass(AssemblerState &st, std::string &text);

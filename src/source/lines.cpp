@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "lexer/lexer.h"
 #include "source/reader.h"
 #include "source/source.h"
 
@@ -62,8 +63,9 @@ bool SubstituteArguments(const AssemblerState &st, SourceContext &ctx, const cha
 
 // Cuts the next line out of the reader's block, refilling it from the file as needed: at most
 // 1,023 characters, up to and including a line end. The line is ended in place by a NUL over
-// the byte after it, which is put back first thing at the next call.
-const char *ReadBufferedLine(LineReader &reader, FILE *file) {
+// the byte after it, which is put back first thing at the next call. cut is set when the line
+// fills the 1,023 characters without its line end: more of it may follow.
+const char *ReadBufferedLine(LineReader &reader, FILE *file, bool &cut) {
   constexpr size_t kMaxLine = kLineCapacity - 1;
   reader.block[reader.begin] = reader.covered;
   for (;;) {
@@ -76,6 +78,7 @@ const char *ReadBufferedLine(LineReader &reader, FILE *file) {
       length = static_cast<size_t>(newline - start) + 1;
     } else if (available >= kMaxLine || (reader.at_eof && available > 0)) {
       length = window;
+      cut = length == kMaxLine;
     } else if (reader.at_eof) {
       return nullptr;
     } else {
@@ -97,6 +100,112 @@ const char *ReadBufferedLine(LineReader &reader, FILE *file) {
   }
 }
 
+// What the rest of a cut line held, once passed over.
+struct SkippedRest {
+  bool blank = true;    // nothing but blanks before the line end (or the end of the file)
+  bool failed = false;  // the file could not be read to the line end
+};
+
+// Passes over the rest of the line whose first 1,023 characters the reader handed out last, up
+// to and including its line end, block by block: however long the line, no more of it is held
+// than one block. The reader then stands at the next line, as ReadBufferedLine leaves it.
+SkippedRest SkipBufferedRest(LineReader &reader, FILE *file) {
+  SkippedRest rest;
+  reader.block[reader.begin] = reader.covered;
+  for (;;) {
+    const char *start = reader.block + reader.begin;
+    const size_t available = reader.end - reader.begin;
+    const auto *newline = static_cast<const char *>(std::memchr(start, '\n', available));
+    const char *stop = newline != nullptr ? newline : start + available;
+    for (const char *p = start; rest.blank && p < stop; ++p) {
+      rest.blank = IsBlank(*p);
+    }
+    if (newline != nullptr) {
+      reader.begin += static_cast<size_t>(newline - start) + 1;
+      break;
+    }
+    if (reader.at_eof) {
+      reader.begin = reader.end;
+      break;
+    }
+    reader.begin = 0;
+    reader.end = std::fread(reader.block, 1, LineReader::kBlockSize, file);
+    reader.at_eof = reader.end == 0;
+    reader.failed = reader.at_eof && std::ferror(file) != 0;
+    rest.failed = reader.failed;
+  }
+  reader.covered = reader.block[reader.begin];
+  reader.block[reader.begin] = '\0';
+  return rest;
+}
+
+// The same for a file read without a LineReader, one character at a time.
+SkippedRest SkipUnbufferedRest(FILE *file) {
+  SkippedRest rest;
+  int c = 0;
+  while ((c = std::getc(file)) != EOF && c != '\n') {
+    rest.blank = rest.blank && IsBlank(static_cast<char>(c));
+  }
+  rest.failed = c == EOF && std::ferror(file) != 0;
+  return rest;
+}
+
+// True when a ';' outside quoted text begins a comment in text. The lexer reads the text as it
+// reads any line, so that a quote ends where the tokenizer ends it and AF' is a register, not a
+// quote; its scan and the local labels' counters are given back afterwards. No token holds a
+// ';' (the scan takes one only as the start of a comment), so once the quoted texts are passed
+// over, any ';' left begins a comment.
+bool HoldsComment(AssemblerState &st, const char *text) {
+  const ScanMark mark = MarkScan(st);
+  BeginLineScan(st, text, nullptr);
+  const char *unquoted = text;      // from here to the line end, no text in quotes is left
+  const char *failed_at = nullptr;  // where the last token that could not be read began
+  for (;;) {
+    Token token;
+    if (!TryScanToken(st, token)) {
+      // Text that forms no token (Shift-JIS outside quotes) is passed over: a second failure
+      // at the same place has not moved the scan.
+      if (token.start == failed_at) {
+        TakeChar(st);
+      }
+      failed_at = token.start;
+      continue;
+    }
+    if (token.kind == kEndOfLine) {
+      break;
+    }
+    if (token.kind == kQuote || token.kind == kDoubleQuote) {
+      const char quote = token.kind == kQuote ? '\'' : '"';
+      const char *close = std::strchr(token.start + 1, quote);
+      SkipPastQuote(st, quote);
+      unquoted = close != nullptr ? close + 1 : token.start + std::strlen(token.start);
+    }
+  }
+  RewindScan(st, mark);
+  return std::strchr(unquoted, ';') != nullptr;
+}
+
+// A line cut at 1,023 characters, its rest passed over: when the rest was only blanks, or the
+// cut falls in a comment, the line is its first 1,023 characters; otherwise the line is too
+// long, reported at its own line number: it is read as an empty line, and the file fails.
+// buffer holds the first 1,023 characters. nullptr when the file could not be read.
+const char *FinishCutLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[kLineCapacity],
+                          const SkippedRest &rest) {
+  if (rest.failed) {
+    return nullptr;
+  }
+  if (!rest.blank && !HoldsComment(st, buffer)) {
+    ctx.text = buffer;  // what --errors=gnu shows of the line
+    ReportAtLine(st, ctx.line, kLineCapacity, Msg::SourceLineTooLong);
+    ctx.text = nullptr;
+    ++ctx.cut_lines;
+    // An empty line, as one with nothing before its line end reads (a bare NUL would end a
+    // body it is captured into).
+    std::memcpy(buffer, "\n", 2);
+  }
+  return buffer;
+}
+
 // Reads the next line of the context's file, where it lies in the reader's block or into
 // buffer. A read error, or a line beyond the largest line number, is reported and fails the
 // file.
@@ -106,12 +215,24 @@ const char *ReadFileLine(AssemblerState &st, SourceContext &ctx, char (&buffer)[
   }
   const char *line = nullptr;
   bool failed = false;
+  bool cut = false;
   if (ctx.reader != nullptr) {
-    line = ReadBufferedLine(*ctx.reader, ctx.file);
+    line = ReadBufferedLine(*ctx.reader, ctx.file, cut);
     failed = line == nullptr && ctx.reader->failed;
+    if (cut) {
+      // The rest is read over the block the line lies in.
+      std::memcpy(buffer, line, kLineCapacity);
+      line = FinishCutLine(st, ctx, buffer, SkipBufferedRest(*ctx.reader, ctx.file));
+      failed = line == nullptr;
+    }
   } else {
     line = std::fgets(buffer, kLineCapacity, ctx.file) != nullptr ? buffer : nullptr;
     failed = line == nullptr && std::ferror(ctx.file) != 0;
+    if (line != nullptr && std::strlen(buffer) == kLineCapacity - 1 &&
+        buffer[kLineCapacity - 2] != '\n') {
+      line = FinishCutLine(st, ctx, buffer, SkipUnbufferedRest(ctx.file));
+      failed = line == nullptr;
+    }
   }
   if (failed) {
     Report(st, Msg::SourceNotReadable, FileNameOf(st, ctx));

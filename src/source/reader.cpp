@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -253,6 +254,9 @@ bool IncludeSource(AssemblerState &st) {
   std::string searched;
   FILE *file = OpenIncluded(st, ctx, "r", opened, searched);
   if (file == nullptr) {
+    if (st.source.open_reported) {
+      return false;
+    }
     ReportAtLineDetailed(st, ctx.line, ctx.operand_column,
                          FormatMessage(Msg::DetailSearched, searched.c_str()),
                          Msg::CannotOpenSource, ctx.operand);
@@ -308,7 +312,7 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
         CountLine(ctx);
         break;
       case kResultEnd:
-        errors += ReportOpenConditionals(st, ctx);
+        errors += ReportOpenConditionals(st, ctx) + ctx.cut_lines;
         return errors > 0 ? FileResult::Failed : FileResult::EndedByEnd;
       case kResultInclude:
         if (st.source.include_depth >= kMaxIncludeDepth) {
@@ -343,7 +347,7 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
   if (ctx.read_failed || st.pass.abandoned) {
     return FileResult::Failed;
   }
-  errors += ReportOpenConditionals(st, ctx);
+  errors += ReportOpenConditionals(st, ctx) + ctx.cut_lines;
   return errors > 0 ? FileResult::Failed : FileResult::EndOfInput;
 }
 
@@ -352,7 +356,15 @@ bool AssembleSourceFile(AssemblerState &st, const char *name) {
   // move: it is read only before the first line, and the name pool's copy serves afterwards.
   FILE *file = OpenInput(st, name, "r");
   if (file == nullptr) {
-    Report(st, Msg::CannotOpenSource, name);
+    // --errors=gnu adds the system's reason, unless the file does not exist.
+    const int error = errno;
+    if (!st.source.open_reported) {
+      const std::string detail =
+          error == ENOENT ? std::string()
+                          : FormatMessage(Msg::DetailSystemReason, name, std::strerror(error));
+      ReportAtLineDetailed(st, kCurrentLine, CurrentColumn(st), detail, Msg::CannotOpenSource,
+                           name);
+    }
     return false;
   }
   return AssembleOpenFile(st, file, name);

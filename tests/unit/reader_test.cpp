@@ -60,26 +60,9 @@ std::vector<std::string> ReadAllInPlace(AssemblerState &st, SourceContext &ctx) 
   }
 }
 
-TEST(ReadLine, LongPhysicalLineIsSplitIntoLinesOf1023) {
-  auto st = MakeState();
-  FILE *file = std::tmpfile();
-  ASSERT_NE(file, nullptr);
-  std::string long_line(1500, 'x');
-  std::fputs((long_line + "\nshort\n").c_str(), file);
-  std::rewind(file);
-  SourceContext ctx;
-  ctx.file = file;
-  auto lines = ReadAll(*st, ctx);
-  std::fclose(file);
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], std::string(1023, 'x'));
-  EXPECT_EQ(lines[1], std::string(477, 'x') + "\n");
-  EXPECT_EQ(lines[2], "short\n");
-}
-
 TEST(ReadLine, BufferedReadingCutsLinesAsALineByLineReadDoes) {
   // Lines of every length around the 1,023-character limit, across many block refills,
-  // with a last line that has no line end.
+  // with a last line that has no line end: each is one line, whatever its length.
   std::string text;
   uint32_t seed = 12345;
   for (int i = 0; i < 3000; ++i) {
@@ -106,9 +89,16 @@ TEST(ReadLine, BufferedReadingCutsLinesAsALineByLineReadDoes) {
   SourceContext by_block;
   by_block.file = buffered;
   by_block.reader = reader.get();
+  // Both report the same lines as too long (a line of letters is no comment).
+  testing::internal::CaptureStdout();
   auto expected = ReadAll(*st, by_line);
+  const std::string expected_printed = testing::internal::GetCapturedStdout();
+  testing::internal::CaptureStdout();
   auto actual = ReadAll(*st, by_block);
-  EXPECT_GT(expected.size(), 3000u);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), expected_printed);
+  EXPECT_EQ(expected.size(), 3001u);
+  EXPECT_EQ(by_line.cut_lines, by_block.cut_lines);
+  EXPECT_GT(by_block.cut_lines, 0);
   EXPECT_EQ(actual, expected);
   // Lines left in the reader's block, each ended by a NUL over the byte after it.
   std::rewind(buffered);
@@ -116,7 +106,9 @@ TEST(ReadLine, BufferedReadingCutsLinesAsALineByLineReadDoes) {
   SourceContext in_place;
   in_place.file = buffered;
   in_place.reader = in_place_reader.get();
+  testing::internal::CaptureStdout();
   EXPECT_EQ(ReadAllInPlace(*st, in_place), expected);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), expected_printed);
   std::fclose(plain);
   std::fclose(buffered);
 }
@@ -245,6 +237,113 @@ FILE *TextFile(const std::string &text) {
     std::rewind(file);
   }
   return file;
+}
+
+// The classic text of "line too long" at line 1 of main.asm.
+const std::string kTooLongAtLine1 =
+    "Error main.asm    1: \x8D\x73\x82\xAA\x92\xB7\x82\xB7\x82\xAC\x82\xDC\x82\xB7(1023\x95\xB6"
+    "\x8E\x9A\x82\xDC\x82\xC5)\n";
+
+// Reads text as a file, through a LineReader or line by line: the lines and what was printed.
+struct ReadResult {
+  std::vector<std::string> lines;
+  std::string printed;
+  int32_t cut_lines = 0;
+};
+
+ReadResult ReadFileText(const std::string &text, bool buffered) {
+  auto st = MakeState();
+  FILE *file = std::tmpfile();
+  EXPECT_NE(file, nullptr);
+  std::fwrite(text.data(), 1, text.size(), file);
+  std::rewind(file);
+  auto reader = std::make_unique<LineReader>();
+  SourceContext ctx;
+  ctx.file_name = AddName(st->names, "main.asm");
+  ctx.file = file;
+  ctx.reader = buffered ? reader.get() : nullptr;
+  ReadResult result;
+  testing::internal::CaptureStdout();
+  result.lines = ReadAll(*st, ctx);
+  result.printed = testing::internal::GetCapturedStdout();
+  result.cut_lines = ctx.cut_lines;
+  std::fclose(file);
+  return result;
+}
+
+TEST(ReadLine, LinesBeyondTheCapacityAreNeverReadAsLinesOfTheirOwn) {
+  const std::string kept = ";" + std::string(1022, 'c');
+  // A comment cut at 1,023 characters: its rest, longer than a block, is passed over.
+  // A line of exactly 1,023 characters, with its line end alone or after a CR, or blanks.
+  // A code line cut outside a comment: an empty line, reported.
+  const std::string text = kept + " LD A,5" + std::string(200000, 'c') + "\n" +
+                           std::string(1023, 'x') + "\n" + std::string(1023, 'y') + "\r\n" +
+                           std::string(1023, 'z') + " \t \r\n" + "\tDB " + std::string(1100, '1') +
+                           "\n" + "short\n" + std::string(1030, 'e');
+  for (bool buffered : {true, false}) {
+    SCOPED_TRACE(buffered ? "through a LineReader" : "line by line");
+    const ReadResult read = ReadFileText(text, buffered);
+    const std::vector<std::string> expected = {kept,
+                                               std::string(1023, 'x'),
+                                               std::string(1023, 'y'),
+                                               std::string(1023, 'z'),
+                                               "\n",
+                                               "short\n",
+                                               "\n"};
+    EXPECT_EQ(read.lines, expected);
+    EXPECT_EQ(read.printed, kTooLongAtLine1 + kTooLongAtLine1);
+    EXPECT_EQ(read.cut_lines, 2);
+  }
+}
+
+TEST(ReadLine, ACutFallsInACommentOnlyAfterASemicolonOutsideQuotes) {
+  struct Case {
+    const char *start;
+    bool comment;
+  };
+  const Case cases[] = {
+      {"\tDB 1 ;",            true },
+      {"\tDB 1;",             true },
+      {"\tEX AF,AF' ;",       true }, // AF' is a register, not a quote
+      {"\tex af,af';",        true },
+      {"\tDB ';' ;",          true },
+      {"\tDB '\"' ;",         true }, // a double quote inside single quotes
+      {"\tDB \"'\" ;",        true },
+      {"\tDB 'it''s' ;",      true },
+      {"\tLD A,( ;",          true },
+      {"\t\x82\x9F ;",        true }, // Shift-JIS outside quotes is passed over
+      {"\tDB \"\x95\x5C\" ;", true },
+      {"\tDB ';',",           false},
+      {"\tDB \"a;b\",",       false},
+      {"\tDB \"a;b",          false}, // the string runs on past the cut
+      {"\tDB 'x;",            false},
+      {"\tDB XAF' ;",         false}, // XAF is a word: its quote opens a constant
+      {"\tDB $AF' ;",         false},
+      {"\tDB 1,",             false},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.start);
+    std::string line = c.start;
+    line += std::string(1100 - line.size(), '1') + "\n";
+    const ReadResult read = ReadFileText(line + "\tNOP\n", true);
+    ASSERT_EQ(read.lines.size(), 2u);
+    EXPECT_EQ(read.lines[0], c.comment ? line.substr(0, 1023) : "\n");
+    EXPECT_EQ(read.printed, c.comment ? "" : kTooLongAtLine1);
+    EXPECT_EQ(read.lines[1], "\tNOP\n");
+  }
+}
+
+TEST(SourceFile, AReadErrorInTheRestOfACutLineFailsTheFile) {
+  auto st = MakeState();
+  FailingFile failing{"\tDB 1\n;" + std::string(300000, 'c'), 0};
+  cookie_io_functions_t io = {ReadThenFail, nullptr, nullptr, nullptr};
+  FILE *stream = fopencookie(&failing, "r", io);
+  ASSERT_NE(stream, nullptr);
+  std::string printed;
+  EXPECT_EQ(RunFile(*st, stream, 1, printed), FileResult::Failed);
+  std::fclose(stream);
+  EXPECT_EQ(printed, "File 'main.asm' cannot be read\n");
+  EXPECT_EQ(st->pass.position, 1);
 }
 
 TEST(SourceFile, LinesBeyondTheLargestLineNumberFailTheFile) {
