@@ -217,15 +217,24 @@ FileResult RunFile(AssemblerState &st, FILE *stream, int32_t first_line, std::st
   return result;
 }
 
-TEST(SourceFile, AReadErrorFailsTheFileAfterTheLinesReadBeforeIt) {
-  auto st = MakeState();
-  FailingFile failing{"\tDB 1\n\tDB 2\n\tDB 3", 0};
+// Runs a file whose reads fail once its text is read; what the run printed goes to printed.
+FileResult RunFailingFile(AssemblerState &st, const std::string &text, std::string &printed) {
+  FailingFile failing{text, 0};
   cookie_io_functions_t io = {ReadThenFail, nullptr, nullptr, nullptr};
   FILE *stream = fopencookie(&failing, "r", io);
-  ASSERT_NE(stream, nullptr);
-  std::string printed;
-  EXPECT_EQ(RunFile(*st, stream, 1, printed), FileResult::Failed);
+  if (stream == nullptr) {
+    ADD_FAILURE() << "fopencookie failed";
+    return FileResult::Failed;
+  }
+  const FileResult result = RunFile(st, stream, 1, printed);
   std::fclose(stream);
+  return result;
+}
+
+TEST(SourceFile, AReadErrorFailsTheFileAfterTheLinesReadBeforeIt) {
+  auto st = MakeState();
+  std::string printed;
+  EXPECT_EQ(RunFailingFile(*st, "\tDB 1\n\tDB 2\n\tDB 3", printed), FileResult::Failed);
   EXPECT_EQ(printed, "File 'main.asm' cannot be read\n");
   EXPECT_EQ(st->pass.position, 3);  // every line before the failed read was assembled
 }
@@ -335,13 +344,9 @@ TEST(ReadLine, ACutFallsInACommentOnlyAfterASemicolonOutsideQuotes) {
 
 TEST(SourceFile, AReadErrorInTheRestOfACutLineFailsTheFile) {
   auto st = MakeState();
-  FailingFile failing{"\tDB 1\n;" + std::string(300000, 'c'), 0};
-  cookie_io_functions_t io = {ReadThenFail, nullptr, nullptr, nullptr};
-  FILE *stream = fopencookie(&failing, "r", io);
-  ASSERT_NE(stream, nullptr);
   std::string printed;
-  EXPECT_EQ(RunFile(*st, stream, 1, printed), FileResult::Failed);
-  std::fclose(stream);
+  EXPECT_EQ(RunFailingFile(*st, "\tDB 1\n;" + std::string(300000, 'c'), printed),
+            FileResult::Failed);
   EXPECT_EQ(printed, "File 'main.asm' cannot be read\n");
   EXPECT_EQ(st->pass.position, 1);
 }
