@@ -6,6 +6,7 @@ hold fails the run with nothing written.
 Usage: deps_make_check.py --talvo PATH
 """
 import argparse
+import os
 import pathlib
 import shutil
 import subprocess
@@ -39,7 +40,7 @@ class MakeReadsTheRule(unittest.TestCase):
     def test_make_finds_every_file_under_its_name(self):
         if shutil.which('make') is None:
             self.skipTest('make is not installed')
-        for output in ['prog.bin', 'out put%$#.bin']:
+        for output in ['prog.bin', 'out put%$#.bin', 'o|p.bin']:
             with self.subTest(output=output), tempfile.TemporaryDirectory() as scratch:
                 folder = pathlib.Path(scratch)
                 result = self.assemble(folder, output, AWKWARD_NAMES)
@@ -52,6 +53,31 @@ class MakeReadsTheRule(unittest.TestCase):
                 expected = f'TARGET<{output}> PREREQUISITES<' + ' '.join(
                     ['main.asm'] + AWKWARD_NAMES) + '>'
                 self.assertIn(expected, made.stdout.splitlines())
+
+    def test_make_goes_on_when_an_included_file_is_gone(self):
+        # The included files are renamed away (the source no longer names them): make must
+        # assemble again rather than stop with "No rule to make target".
+        if shutil.which('make') is None:
+            self.skipTest('make is not installed')
+        with tempfile.TemporaryDirectory() as scratch:
+            folder = pathlib.Path(scratch)
+            result = self.assemble(folder, 'prog.bin', AWKWARD_NAMES)
+            self.assertEqual(result.returncode, 0, result.stdout)
+            (folder / 'Makefile').write_text(
+                f'prog.bin: main.asm\n\t{TALVO} --deps=rule.d -o prog.bin main.asm\n'
+                '-include rule.d\n')
+            # make can name no target with a TAB in it: that file stays where it is.
+            gone = [name for name in AWKWARD_NAMES if '\t' not in name]
+            for number, name in enumerate(gone):
+                (folder / name).rename(folder / f'renamed{number}')
+            (folder / 'main.asm').write_bytes(source_including(['tab\tx.inc']))
+            newer = (folder / 'prog.bin').stat().st_mtime + 1
+            os.utime(folder / 'main.asm', (newer, newer))
+            made = subprocess.run(['make', '--no-print-directory'], cwd=folder,
+                                  capture_output=True, text=True)
+            self.assertEqual(made.returncode, 0, made.stderr)
+            self.assertIn('--deps=rule.d', made.stdout)
+            self.assertEqual((folder / 'rule.d').read_text(), 'prog.bin: main.asm \\\n  tab\\\tx.inc\n')
 
     def test_a_name_a_rule_cannot_hold_fails_with_nothing_written(self):
         for name in ['semi;colon.inc', 'equal=sign.inc', '~tilde.inc', 'trailing\\']:

@@ -316,7 +316,8 @@ def run_case(talvo: str, folder: pathlib.Path, name: str, update: bool) -> list:
     return problems
 
 
-OUTPUT_EXTENSIONS = ('bin', 'hex', 'mzt', 'd88', 'lst', 'sym', 'als', 'd')
+OUTPUT_EXTENSIONS = ('bin', 'hex', 'mzt', 'd88', 't88', 'cmt', 'wav', 'lst', 'sym', 'noi', 'mame',
+                     'sld', 'als', 'd')
 
 
 def is_expected_output(name: str, file_name: str) -> bool:

@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "assembler/placement.h"
+#include "source/source.h"
+#include "symbols/symbols.h"
 
 namespace {
 
@@ -31,7 +33,24 @@ void WriteLine(AssemblerState &st, ListingLine &line, const char *text_end) {
                     std::string_view(line.text, static_cast<size_t>(text_end - line.text)));
 }
 
+// --sld: an event at the line being assembled, where it was written.
+void Trace(AssemblerState &st, TraceKind kind, int32_t value, int32_t index) {
+  TraceEvent event{kind, 0, 0, value, index};
+  if (LineWrittenAt(st, event.file, event.line)) {
+    st.listing.trace->push_back(event);
+  }
+}
+
 }  // namespace
+
+void TraceLabel(AssemblerState &st, std::string_view name) {
+  if (st.listing.trace == nullptr) {
+    return;
+  }
+  if (const int32_t index = FindLabel(st, name); index != 0) {
+    Trace(st, TraceKind::Label, CurrentScope(st), index);
+  }
+}
 
 void BeginListingLine(AssemblerState &st, ListingLine &line, const char *text) {
   line = ListingLine{};
@@ -50,6 +69,10 @@ void NoteListedByte(AssemblerState &st, int32_t address, int32_t position) {
       line->counted_address = address;
     }
     return;
+  }
+  if (st.listing.statement_untraced && st.listing.trace != nullptr) {
+    st.listing.statement_untraced = false;
+    Trace(st, TraceKind::Statement, address, 0);
   }
   if (!line->stored) {
     line->stored = true;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "assembler/assembler.h"
 
@@ -37,3 +38,7 @@ void ListLineBeforeExpansion(AssemblerState &st);
 // nothing for END and block starts; for INCLUDE and BINCLUDE only the text before the keyword
 // (at keyword); nothing while an ARRANGE region is open.
 void EndListingLine(AssemblerState &st, StatementResult result, const char *keyword);
+
+// --sld: notes that the line being assembled defines the label name of the current scope (in
+// the listing run, when the debug data is asked for).
+void TraceLabel(AssemblerState &st, std::string_view name);

@@ -24,6 +24,7 @@ constexpr size_t kMaxErrorText = 63;
 // Returns the label (nullptr when there is none).
 Label *MarkReached(AssemblerState &st, const Token &name) {
   Label *label = LabelAt(st, FindLabel(st, name.Text()));
+  TraceLabel(st, name.Text());
   if (label != nullptr && (label->flags & kFlagDefinedLate) == 0) {
     label->flags |= kFlagListingReached;
   }
@@ -76,6 +77,7 @@ bool DefineEquate(AssemblerState &st, const Token &name, const LabelSearch &sear
   if (index == 0 || !TakePeekedToken(st) || !EvaluateExpression(st)) {
     return false;
   }
+  NoteConstant(st, index);
   Label *label = LabelAt(st, index);
   if (st.expr.known) {
     label->value = static_cast<uint16_t>(st.expr.postfix.values[0]);
@@ -527,6 +529,7 @@ StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext
   st.pass.statement_address = st.pass.location;
   ListingLine listing;
   ListingLine *const outer_listing = st.listing.line;
+  const bool outer_untraced = st.listing.statement_untraced;
   if (IsListingPass(st)) {
     BeginListingLine(st, listing, line);
   }
@@ -539,7 +542,9 @@ StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext
     } else if (token.kind == kEndOfLine || token.kind == kSkippedLine) {
       break;
     } else {
+      st.listing.statement_untraced = true;  // its first byte is traced (--sld)
       result = Statement(st, token);
+      st.listing.statement_untraced = false;
     }
   }
   // One signal of failure: a statement fails exactly when it has set its message.
@@ -549,6 +554,7 @@ StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext
     EndListingLine(st, result, token.start);
   }
   st.listing.line = outer_listing;
+  st.listing.statement_untraced = outer_untraced;
   if (result == kResultError) {
     ReportStatementError(st);
   }

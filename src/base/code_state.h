@@ -142,8 +142,22 @@ struct CharMapState {
 struct AssembleList;
 struct ListingLine;
 
+// What the listing run notes for the source-level debug data, in source order: the first byte
+// of a statement, or a label defined by a line (kept as its scope and record index: the value
+// is read when the run is over).
+enum class TraceKind : uint8_t { Statement, Label };
+struct TraceEvent {
+  TraceKind kind = TraceKind::Statement;
+  int32_t file = 0;   // name-pool offset of the file the line was written in
+  int32_t line = 0;   // its line there (a line of a body at its line in the definition)
+  int32_t value = 0;  // Statement: the address of its first byte; Label: the record's scope
+  int32_t index = 0;  // Label: the record's index in its scope
+};
+
 // The listing run's lists: nullptr in the assembly pass.
 struct ListingState {
-  AssembleList *list = nullptr;  // the assemble list being built
-  ListingLine *line = nullptr;   // the listing line of the line being assembled
+  AssembleList *list = nullptr;              // the assemble list being built
+  ListingLine *line = nullptr;               // the listing line of the line being assembled
+  std::vector<TraceEvent> *trace = nullptr;  // --sld: the events noted; nullptr when not asked
+  bool statement_untraced = false;           // the statement being assembled has stored no byte yet
 };

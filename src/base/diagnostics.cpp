@@ -155,21 +155,10 @@ void PrintOfRun(AssemblerState &st, const Diagnostic &d, const std::vector<Scope
   }
 }
 
-// The place --errors=gnu names for line of ctx: a line of a body at its line in the definition.
-void GnuPlace(const SourceContext &ctx, int32_t line, int32_t &file, int32_t &at) {
-  if (ctx.caller != nullptr) {
-    file = ctx.body_file;
-    at = ctx.body_line + line;
-  } else {
-    file = ctx.file_name;
-    at = line;
-  }
-}
-
 // Where line of ctx came from, with its text (empty when it is not known).
 LineOrigin OriginOf(const SourceContext &ctx, int32_t line, std::string_view text) {
   LineOrigin origin;
-  GnuPlace(ctx, line, origin.file, origin.line);
+  WrittenPlace(ctx, line, origin.file, origin.line);
   origin.text = text;
   for (const SourceContext *at = &ctx;;) {
     Frame frame;
@@ -179,12 +168,12 @@ LineOrigin OriginOf(const SourceContext &ctx, int32_t line, std::string_view tex
       frame.name = at->macro_name;
       frame.repetition = at->repetition;
       outer = at->caller;
-      GnuPlace(*outer, at->caller_line, frame.file, frame.line);
+      WrittenPlace(*outer, at->caller_line, frame.file, frame.line);
       frame.column = at->caller_column;
     } else if (at->includer != nullptr) {
       frame.kind = FrameKind::Include;
       outer = at->includer;
-      GnuPlace(*outer, at->include_line, frame.file, frame.line);
+      WrittenPlace(*outer, at->include_line, frame.file, frame.line);
       frame.column = at->include_column;
     } else {
       break;
@@ -392,7 +381,7 @@ SourcePlace PlaceHere(const AssemblerState &st, int32_t column) {
     return {};
   }
   SourcePlace place;
-  GnuPlace(*ctx, ctx->line, place.file, place.line);
+  WrittenPlace(*ctx, ctx->line, place.file, place.line);
   place.column = column;
   return place;
 }
@@ -507,4 +496,14 @@ void ConsolePrint(const char *format, ...) {
   va_start(args, format);
   std::vprintf(format, args);
   va_end(args);
+}
+
+void WrittenPlace(const SourceContext &ctx, int32_t line, int32_t &file, int32_t &at) {
+  if (ctx.caller != nullptr) {
+    file = ctx.body_file;
+    at = ctx.body_line + line;
+  } else {
+    file = ctx.file_name;
+    at = line;
+  }
 }

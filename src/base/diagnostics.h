@@ -12,6 +12,7 @@
 #include "base/place.h"
 
 struct AssemblerState;
+struct SourceContext;
 
 constexpr int kMessageBufferSize = 256;
 // A run stops after this many error lines, so that a runaway source (a macro that calls
@@ -33,6 +34,10 @@ struct Frame {
   int32_t column = 0;  // 0: not known
   bool operator==(const Frame &) const = default;
 };
+
+// The place where line of ctx was written: a line of a macro or REPT body at its line in the
+// definition, any other at its line in its file.
+void WrittenPlace(const SourceContext &ctx, int32_t line, int32_t &file, int32_t &at);
 
 // Where a line came from, as --errors=gnu names it: the place it was written (a line of a
 // macro or REPT body at its line in the definition), the frames it was reached through,

@@ -87,4 +87,5 @@ struct LabelTable {
   uint64_t expected_bytes = 0;         // source bytes announced by ExpectSourceBytes
   int32_t definitions_noted = 0;       // label definitions noted so far
   std::string qualified;               // result buffer of QualifiedName
+  std::vector<ScopedRef> constants;    // the records EQU defined, in order (for debuggers)
 };

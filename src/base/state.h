@@ -16,6 +16,22 @@
 
 enum class OutputMode { bin, mzt, hex, dump, d88_pc8801, d88_mz2000_2d, d88_mz2000_2dd };
 
+// The forms of --symbols=FORMAT:FILE.
+enum class SymbolFormat {
+  Equ,   // "NAME EQU 0NNNNH" lines
+  Noi,   // "DEF NAME 0xNNNN" lines
+  Mame,  // a MAME debugger script: a comment at every label's address, breakpoints, then run
+};
+
+// The timings a Sharp MZ tape is recorded with.
+enum class TapeTiming { Mz700, Mz80b };
+
+// A symbol file that --symbols asks for.
+struct SymbolFileRequest {
+  SymbolFormat format = SymbolFormat::Equ;
+  std::string path;
+};
+
 // The classes of warnings --warn=LIST asks for; none is on unless named.
 enum WarnClass : uint32_t {
   kWarnRange = 1u << 0,     // operand values their field cannot hold
@@ -50,6 +66,15 @@ struct Options {
   uint32_t warnings = 0;                     // --warn: the WarnClass bits asked for
   bool warnings_fail = false;                // --warn=error: a warning fails the run
   std::string deps_name;                     // --deps=FILE; empty: no dependency rule
+  // Files for emulators and debuggers; an empty name: not asked for.
+  std::vector<SymbolFileRequest> symbol_files;  // --symbols, in order
+  std::vector<std::string> breakpoints;         // --break: label names, in order
+  std::string sld_name;                         // --sld
+  std::string wav_name;                         // --wav
+  bool wav_timing_given = false;                // --wav-timing; else by the output mode
+  TapeTiming wav_timing = TapeTiming::Mz700;
+  std::string t88_name;  // --t88
+  std::string cmt_name;  // --cmt
   // The last option that took the next argument as its value, and that value.
   std::string taken_option;
   std::string taken_value;
@@ -102,6 +127,12 @@ struct AssemblerState {
   ListingState listing;
   PassState pass;
 };
+
+// True when a listing run follows the assembly run: for the assemble list, or for the
+// source-level debug data that it traces.
+inline bool ListingRunFollows(const Options &options) {
+  return options.assemble_list || !options.sld_name.empty();
+}
 
 // True in the listing pass: every line is listed, and no byte is stored.
 inline bool IsListingPass(const AssemblerState &st) { return st.listing.list != nullptr; }

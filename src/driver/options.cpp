@@ -149,13 +149,73 @@ ParseResult WarnOption(Options &options, const char *value) {
   return {};
 }
 
-// --deps=FILE: a make rule naming every file the run reads.
-ParseResult DepsOption(Options &options, const char *value) {
+// An option whose value names a file: the name, which must not be empty.
+ParseResult FileName(std::string &name, const char *value) {
   if (*value == '\0') {
     return {ParseOutcome::Reject, 0};
   }
-  options.deps_name = value;
+  name = value;
   return {};
+}
+
+// --deps=FILE: a make rule naming every file the run reads.
+ParseResult DepsOption(Options &options, const char *value) {
+  return FileName(options.deps_name, value);
+}
+
+// --symbols=FORMAT:FILE: a symbol file for a debugger, in one of the formats below.
+ParseResult SymbolsOption(Options &options, const char *value) {
+  static constexpr NamedSetting<SymbolFormat> kFormats[] = {
+      {"equ",  SymbolFormat::Equ },
+      {"noi",  SymbolFormat::Noi },
+      {"mame", SymbolFormat::Mame},
+  };
+  const char *colon = std::strchr(value, ':');
+  if (colon == nullptr || colon[1] == '\0') {
+    return {ParseOutcome::Reject, 0};
+  }
+  const std::string format(value, static_cast<size_t>(colon - value));
+  for (const NamedSetting<SymbolFormat> &row : kFormats) {
+    if (SameIgnoringCase(format.c_str(), row.name)) {
+      options.symbol_files.push_back({row.setting, colon + 1});
+      return {};
+    }
+  }
+  return {ParseOutcome::Reject, 0};
+}
+
+// --break=LABEL: a breakpoint of the MAME debugger script at the label.
+ParseResult BreakOption(Options &options, const char *value) {
+  return FileName(options.breakpoints.emplace_back(), value);
+}
+
+ParseResult SldOption(Options &options, const char *value) {
+  return FileName(options.sld_name, value);
+}
+ParseResult WavOption(Options &options, const char *value) {
+  return FileName(options.wav_name, value);
+}
+ParseResult T88Option(Options &options, const char *value) {
+  return FileName(options.t88_name, value);
+}
+ParseResult CmtOption(Options &options, const char *value) {
+  return FileName(options.cmt_name, value);
+}
+
+// --wav-timing=MACHINE: the tape timing of --wav, whatever the output mode.
+ParseResult WavTimingOption(Options &options, const char *value) {
+  static constexpr NamedSetting<TapeTiming> kTimings[] = {
+      {"mz700", TapeTiming::Mz700},
+      {"mz80b", TapeTiming::Mz80b},
+  };
+  for (const NamedSetting<TapeTiming> &row : kTimings) {
+    if (SameIgnoringCase(value, row.name)) {
+      options.wav_timing = row.setting;
+      options.wav_timing_given = true;
+      return {};
+    }
+  }
+  return {ParseOutcome::Reject, 0};
 }
 
 struct LongOption {
@@ -165,17 +225,30 @@ struct LongOption {
 };
 
 const LongOption kLongOptions[] = {
-    {"help",      ShowHelp,       "  --help        Print this usage text\n"               },
-    {"version",   ShowVersion,    "  --version     Print the version\n"                   },
-    {"messages=", MessagesOption,
-     "  --messages=xx Print messages in cp932 (default), utf-8 or en (English)\n"         },
-    {"errors=",   ErrorsOption,
-     "  --errors=gnu  Print errors and warnings as FILE:LINE:COL: error: TEXT on stderr\n"},
-    {"warn=",     WarnOption,
+    {"help",        ShowHelp,        "  --help        Print this usage text\n"                  },
+    {"version",     ShowVersion,     "  --version     Print the version\n"                      },
+    {"messages=",   MessagesOption,
+     "  --messages=xx Print messages in cp932 (default), utf-8 or en (English)\n"               },
+    {"errors=",     ErrorsOption,
+     "  --errors=gnu  Print errors and warnings as FILE:LINE:COL: error: TEXT on stderr\n"      },
+    {"warn=",       WarnOption,
      "  --warn=LIST   Warn about range,org,wrap,text,scope,unclosed,unused or all\n"
-     "                (comma-separated); error makes any warning fail the run\n"          },
-    {"deps=",     DepsOption,
-     "  --deps=xxx    Write a make rule: the output depends on every file read\n"         },
+     "                (comma-separated); error makes any warning fail the run\n"                },
+    {"deps=",       DepsOption,
+     "  --deps=xxx    Write a make rule: the output depends on every file read\n"               },
+    {"symbols=",    SymbolsOption,
+     "  --symbols=FORMAT:xxx  Write the labels for a debugger (repeatable): FORMAT is\n"
+     "                equ (NAME EQU 0NNNNH), noi (DEF NAME 0xNNNN) or mame (a MAME\n"
+     "                debugger script)\n"                                                       },
+    {"break=",      BreakOption,
+     "  --break=LABEL Set a breakpoint of the MAME debugger script at the label\n"              },
+    {"sld=",        SldOption,
+     "  --sld=xxx     Write source-level debug data (SLD): the source line of every byte\n"     },
+    {"wav=",        WavOption,       "  --wav=xxx     Write the MZT tape as audio (WAV)\n"      },
+    {"wav-timing=", WavTimingOption,
+     "  --wav-timing=xx  The timing of --wav: mz700, or mz80b (the default with -2, -25)\n"     },
+    {"t88=",        T88Option,       "  --t88=xxx     Write a PC-8001/8801 monitor tape (T88)\n"},
+    {"cmt=",        CmtOption,       "  --cmt=xxx     Write a PC-8001/8801 monitor tape (CMT)\n"},
 };
 
 void PrintLongOptions() {

@@ -24,6 +24,9 @@ struct OutputNames {
   std::string image;                                   // empty with -d
   std::string label_list, symbol_file, assemble_list;  // empty when not asked for
   std::string make_rule;                               // --deps, or empty
+  std::string wav, t88, cmt;                           // the tapes, when asked for
+  std::vector<std::string> symbol_files;               // --symbols, in order
+  std::string sld;                                     // --sld, or empty
 };
 
 // The name of a listing: the output name with the listing's extension. False, with a message,
@@ -45,6 +48,13 @@ bool NameOutputs(const AssemblerState &st, OutputNames &names) {
     names.image = options.output_name;
   }
   names.make_rule = options.deps_name;
+  names.wav = options.wav_name;
+  names.t88 = options.t88_name;
+  names.cmt = options.cmt_name;
+  for (const SymbolFileRequest &request : options.symbol_files) {
+    names.symbol_files.push_back(request.path);
+  }
+  names.sld = options.sld_name;
   return (!options.label_list || ListingName(st, ".lst", names.label_list)) &&
          (!options.symbol_file || ListingName(st, ".sym", names.symbol_file)) &&
          (!options.assemble_list || ListingName(st, ".als", names.assemble_list));
@@ -72,12 +82,14 @@ bool CheckOutputNames(const AssemblerState &st, const std::vector<std::string> &
 
 std::vector<std::string> NamesOf(const OutputNames &names) {
   std::vector<std::string> list;
-  for (const std::string *name : {&names.image, &names.label_list, &names.symbol_file,
-                                  &names.assemble_list, &names.make_rule}) {
+  for (const std::string *name :
+       {&names.image, &names.wav, &names.t88, &names.cmt, &names.label_list, &names.symbol_file,
+        &names.assemble_list, &names.sld, &names.make_rule}) {
     if (!name->empty()) {
       list.push_back(*name);
     }
   }
+  list.insert(list.end(), names.symbol_files.begin(), names.symbol_files.end());
   return list;
 }
 
@@ -140,8 +152,97 @@ bool BuildImageFiles(const AssemblerState &st, const Image &image, const std::st
   return ok;
 }
 
-// Builds the label list, the symbol file and the assemble list that were asked for, in this
-// order. False (reported) when the listing run fails.
+// A file name without its folders and its extension.
+std::string Stem(const std::string &path) {
+  const size_t slash = path.rfind('/');
+  std::string stem = slash == std::string::npos ? path : path.substr(slash + 1);
+  return stem.substr(0, std::min(stem.rfind('.'), stem.size()));
+}
+
+// The name a tape of the run carries: that of -m, or of the -2 boot disk, else the output
+// file's own name.
+std::string TapeName(const Options &options) {
+  if (options.mode == OutputMode::mzt) {
+    return options.mzt_name;
+  }
+  if (options.mode == OutputMode::d88_mz2000_2d || options.mode == OutputMode::d88_mz2000_2dd) {
+    return options.disk_name;
+  }
+  return Stem(options.output_name);
+}
+
+// The tape timing of --wav: as --wav-timing says, else the MZ-80B/MZ-2000 one for a program of
+// an MZ-2000 boot disk and the MZ-700 one for any other.
+TapeTiming WavTiming(const Options &options) {
+  if (options.wav_timing_given) {
+    return options.wav_timing;
+  }
+  const bool mz2000 =
+      options.mode == OutputMode::d88_mz2000_2d || options.mode == OutputMode::d88_mz2000_2dd;
+  return mz2000 ? TapeTiming::Mz80b : TapeTiming::Mz700;
+}
+
+// Builds the tapes that were asked for: the MZ tape as audio (the MZT that -m writes, cut at
+// D000h as with -m -T), and the PC-8001/8801 monitor tapes. False (reported) when the image
+// does not fit an MZT.
+bool BuildTapeFiles(const AssemblerState &st, const Image &image, const OutputNames &names,
+                    std::vector<OutputFile> &files) {
+  const Options &options = st.options;
+  if (!names.wav.empty()) {
+    // D000.bin, when the tape is cut, is written by -m beside its MZT.
+    const bool cut = options.mode == OutputMode::mzt && options.truncate_d000;
+    if (!CheckMztSize(image, cut)) {
+      return false;
+    }
+    uint8_t header[kMztHeaderSize] = {};
+    EncodeMztName(header, TapeName(options).c_str());
+    std::string overflow;
+    const std::string mzt = MztFile(header, image, cut, &overflow);
+    files.push_back({names.wav, MzTapeWav(mzt, WavTiming(options)), OutputKind::Tape});
+  }
+  if (!names.t88.empty()) {
+    files.push_back({names.t88, T88File(image, Stem(names.t88)), OutputKind::Tape});
+  }
+  if (!names.cmt.empty()) {
+    files.push_back({names.cmt, MonitorTapeRecords(image), OutputKind::Tape});
+  }
+  return true;
+}
+
+// The symbol files of --symbols, in order. False (reported) when a --break names no label.
+bool BuildSymbolFiles(AssemblerState &st, std::vector<OutputFile> &files) {
+  const Options &options = st.options;
+  if (options.symbol_files.empty()) {
+    return true;
+  }
+  const std::vector<DebugLabel> labels = DebugLabels(st);
+  MameScriptSettings mame;
+  // The PC-8001/8801 systems name their main CPU "z80", the MZ systems "maincpu".
+  if (options.mode == OutputMode::d88_pc8801 || !options.t88_name.empty() ||
+      !options.cmt_name.empty()) {
+    mame.cpu = "z80";
+  }
+  for (const std::string &name : options.breakpoints) {
+    // A constant or a '=' label names no address to stop at.
+    const auto found = std::find_if(labels.begin(), labels.end(), [&](const DebugLabel &label) {
+      return label.name == name && !label.constant && !label.redefinable;
+    });
+    if (found == labels.end()) {
+      ConsoleMessage(Msg::BreakLabelUndefined, name.c_str());
+      return false;
+    }
+    mame.breakpoints.push_back(found->value);
+  }
+  for (const SymbolFileRequest &request : options.symbol_files) {
+    files.push_back(
+        {request.path, SymbolFileText(labels, request.format, mame), OutputKind::Debugger});
+  }
+  return true;
+}
+
+// Builds the label list, the symbol file, the assemble list and the debugger files that were
+// asked for, in this order. False (reported) when the listing run fails, or a debugger file
+// cannot be made.
 bool BuildListings(AssemblerState &st, const OutputNames &names, std::vector<OutputFile> &files) {
   const Options &options = st.options;
   if (!names.label_list.empty()) {
@@ -152,12 +253,30 @@ bool BuildListings(AssemblerState &st, const OutputNames &names, std::vector<Out
   if (!names.symbol_file.empty()) {
     files.push_back({names.symbol_file, BuildSymbolFile(st), OutputKind::Listing});
   }
-  if (!names.assemble_list.empty()) {
+  std::vector<TraceEvent> trace;
+  if (ListingRunFollows(options)) {
     std::string list;
-    if (!RunListingPass(st, list)) {
+    if (!RunListingPass(st, list, names.sld.empty() ? nullptr : &trace)) {
       return false;
     }
-    files.push_back({names.assemble_list, std::move(list), OutputKind::Listing});
+    if (!names.assemble_list.empty()) {
+      files.push_back({names.assemble_list, std::move(list), OutputKind::Listing});
+    }
+  }
+  if (!BuildSymbolFiles(st, files)) {
+    return false;
+  }
+  if (!names.sld.empty()) {
+    std::string sld;
+    std::string unwritable;
+    // The memory model is named at the first line of the first file read.
+    const std::vector<std::string> &inputs = InputNames(st);
+    const std::string first = inputs.empty() ? std::string() : inputs.front();
+    if (!BuildSldFile(st, trace, first, sld, unwritable)) {
+      ConsoleMessage(Msg::SldNameUnwritable, unwritable.c_str());
+      return false;
+    }
+    files.push_back({names.sld, std::move(sld), OutputKind::Debugger});
   }
   return true;
 }
@@ -169,7 +288,8 @@ bool BuildDepsFile(const AssemblerState &st, const std::string &name,
                    std::vector<OutputFile> &files) {
   std::vector<std::string> targets;
   for (const OutputFile &file : files) {
-    if (file.kind == OutputKind::Image || file.kind == OutputKind::Disk) {
+    if (file.kind == OutputKind::Image || file.kind == OutputKind::Disk ||
+        file.kind == OutputKind::Tape) {
       targets.push_back(file.path);
     }
   }
@@ -216,8 +336,15 @@ void ReportNotWritten(const OutputFile &file, const FileReplaceError &error) {
       }
       break;
     }
+    case OutputKind::Tape:
+      ConsoleMessage(Msg::TapeNotWritten, file.path.c_str(), std::strerror(error.error_number));
+      break;
     case OutputKind::Listing:
       ConsoleMessage(Msg::ListingNotWritten, file.path.c_str(), std::strerror(error.error_number));
+      break;
+    case OutputKind::Debugger:
+      ConsoleMessage(Msg::DebugFileNotWritten, file.path.c_str(),
+                     std::strerror(error.error_number));
       break;
     case OutputKind::MakeRule:
       ConsoleMessage(Msg::DepsNotWritten, file.path.c_str(), std::strerror(error.error_number));
@@ -243,8 +370,15 @@ bool WriteOutputs(AssemblerState &st, const Image &image) {
   if (!NameOutputs(st, names) || !CheckOutputNames(st, NamesOf(names))) {
     return false;
   }
+  const bool mame_script = std::any_of(
+      st.options.symbol_files.begin(), st.options.symbol_files.end(),
+      [](const SymbolFileRequest &request) { return request.format == SymbolFormat::Mame; });
+  if (!st.options.breakpoints.empty() && !mame_script) {
+    ConsoleMessage(Msg::BreakWithoutScript);
+    return false;
+  }
   std::vector<OutputFile> files;
-  if (!BuildImageFiles(st, image, names.image, files)) {
+  if (!BuildImageFiles(st, image, names.image, files) || !BuildTapeFiles(st, image, names, files)) {
     return false;
   }
   if (!BuildListings(st, names, files)) {

@@ -31,12 +31,14 @@ bool RunPass(AssemblerState &st) {
   return true;
 }
 
-bool RunListingPass(AssemblerState &st, std::string &text) {
+bool RunListingPass(AssemblerState &st, std::string &text, std::vector<TraceEvent> *trace) {
   AssembleList list;
   st.listing.list = &list;
+  st.listing.trace = trace;
   const bool ok = RunPass(st) && ResolveFixups(st);
   ClearFixups(st);
   st.listing.list = nullptr;
+  st.listing.trace = nullptr;
   text = std::move(list.text);
   return ok;
 }

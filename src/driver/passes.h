@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "base/state.h"
 
@@ -13,5 +14,7 @@ void ResetForPass(AssemblerState &st);
 // The listing run: the -D text and every source file assembled once more, storing no byte,
 // each line appending its listing line to the assemble list, left in text. False (reported)
 // when it fails, as when a file it reads again is not what the assembly pass read: the list
-// would not show what was assembled.
-[[nodiscard]] bool RunListingPass(AssemblerState &st, std::string &text);
+// would not show what was assembled. With trace, the run also notes there every statement's
+// first byte and every label definition, for the source-level debug data.
+[[nodiscard]] bool RunListingPass(AssemblerState &st, std::string &text,
+                                  std::vector<TraceEvent> *trace);

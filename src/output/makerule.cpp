@@ -9,9 +9,11 @@ namespace {
 
 // Characters make takes as syntax inside a rule's names, read back as themselves after a '\':
 // blanks separate names, '#' begins a comment, ':' ends the targets, '*', '?' and '[' are
-// wildcards, '|' begins order-only prerequisites. '%' makes a target a pattern.
+// wildcards, '|' begins order-only prerequisites (in a target it is a character like any
+// other, and a '\' before it would stay). '%' makes a target a pattern.
 bool EscapedInNames(char c, bool target) {
-  return std::string_view(" \t#:*?[|").find(c) != std::string_view::npos || (target && c == '%');
+  return std::string_view(" \t#:*?[").find(c) != std::string_view::npos ||
+         (target ? c == '%' : c == '|');
 }
 
 // A name as one word of a rule, or false when make cannot read it back: a line end or ';'
@@ -62,5 +64,20 @@ bool BuildMakeRule(const std::vector<std::string> &targets,
     }
   }
   rule += '\n';
+  // An empty rule for every file after the first (the sources named on the command line and
+  // the files they include), so that make goes on when one of them is renamed or removed
+  // instead of stopping with "No rule to make target".
+  // make reads no target whose name holds a TAB, escaped or not: such a file gets none.
+  for (size_t i = 1; i < prerequisites.size(); ++i) {
+    if (prerequisites[i].find('\t') != std::string::npos) {
+      continue;
+    }
+    rule += '\n';
+    if (!AppendWord(rule, prerequisites[i], true)) {
+      unwritable = prerequisites[i];
+      return false;
+    }
+    rule += ":\n";
+  }
   return true;
 }

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-struct AssemblerState;
+#include "base/state.h"
 
 constexpr int kMztHeaderSize = 128;
 
@@ -57,7 +57,9 @@ void ReportDiskNotWritten(const char *path);
 // The make rule "TARGETS: PREREQUISITES" (--deps), each name written so that make reads it
 // back as it is: blanks, '#', ':', wildcards and '|' escaped with '\', '$' doubled, '%'
 // escaped in targets. False, with the name in unwritable, when a name holds what a rule cannot
-// (a line end, ';', '=', a leading '~' or a trailing '\').
+// (a line end, ';', '=', a leading '~' or a trailing '\'). Every prerequisite after the first
+// also gets an empty rule of its own, "NAME:", so that a renamed file does not stop make (but
+// for a name with a TAB, which make cannot read as a target).
 [[nodiscard]] bool BuildMakeRule(const std::vector<std::string> &targets,
                                  const std::vector<std::string> &prerequisites, std::string &rule,
                                  std::string &unwritable);
@@ -65,7 +67,7 @@ void ReportDiskNotWritten(const char *path);
 // ---- Replacing files ---------------------------------------------------------------------
 
 // What a file written by a run is, for the message when it cannot be written.
-enum class OutputKind { Image, Disk, Listing, MakeRule };
+enum class OutputKind { Image, Disk, Tape, Listing, Debugger, MakeRule };
 
 // A file a run writes: its name and its whole new contents.
 struct OutputFile {
@@ -127,3 +129,49 @@ struct LabelListFilter {
 std::string BuildLabelList(AssemblerState &st, const LabelListFilter &filter);
 // The symbol file (.sym): "XXXX NAME\t" entries of the root scope, four to a CRLF line.
 std::string BuildSymbolFile(AssemblerState &st);
+
+// ---- Files for emulators and debuggers -------------------------------------------------------
+
+// A label as a debugger file names it.
+struct DebugLabel {
+  std::string name;  // the enclosing scope names and its own, joined by '.'
+  uint16_t value = 0;
+  bool constant = false;     // made by EQU: a value, not an address
+  bool redefinable = false;  // made by '=': only its last value is known
+};
+
+// What a MAME debugger script adds to the labels: the tag of the CPU its commands are for
+// ("maincpu" on the MZ machines, "z80" on the PC-8001/8801) and the breakpoint addresses.
+struct MameScriptSettings {
+  std::string cpu = "maincpu";
+  std::vector<uint16_t> breakpoints;
+};
+
+// The labels a debugger is told about, scope by scope in creation order, each in table order:
+// every label defined in its own scope, anonymous ones left out.
+std::vector<DebugLabel> DebugLabels(AssemblerState &st);
+
+// The text of a symbol file in format, of labels (in the order of the label table).
+std::string SymbolFileText(const std::vector<DebugLabel> &labels, SymbolFormat format,
+                           const MameScriptSettings &mame);
+
+// The MZT tape image mzt (its 128-byte header, then the body) as the audio of a cassette
+// recorded with timing: a 16-bit mono PCM WAV file.
+std::string MzTapeWav(std::string_view mzt, TapeTiming timing);
+
+// The image as the PC-8001/8801 machine-language monitor writes it to tape: an address record,
+// data records and the end record (the whole contents of a CMT file).
+std::string MonitorTapeRecords(const Image &image);
+// The T88 tape image of those records, behind a leader, a name block "$$$NAME" (name: up to
+// six letters and digits of it, upper-cased) and another leader.
+std::string T88File(const Image &image, std::string_view name);
+
+// The source-level debug data (SLD) of the events the listing run traced: the header, the
+// keywords line and the memory model of a plain 64 KiB machine (named at line 1 of
+// first_source), then in source order a line for every statement's first byte and every
+// label (a constant of EQU marked as such; '=' labels left out). False, with the name in
+// unwritable, when a file or label name holds what an SLD field cannot ('|', a line end; ','
+// in a label).
+[[nodiscard]] bool BuildSldFile(AssemblerState &st, const std::vector<TraceEvent> &trace,
+                                std::string_view first_source, std::string &text,
+                                std::string &unwritable);

@@ -72,7 +72,7 @@ FILE *OpenFirst(AssemblerState &st, const char *name, const char *mode) {
   if (st.source.inputs.insert(IdentityOf(info)).second) {
     st.source.input_names.emplace_back(name);
   }
-  if (!st.options.assemble_list) {
+  if (!ListingRunFollows(st.options)) {
     return file;
   }
   InputRead read{name, VersionOf(info), !S_ISREG(info.st_mode), {}};
@@ -133,7 +133,7 @@ FILE *OpenAgain(AssemblerState &st, const char *name, const char *mode) {
 // the failure has been reported already.
 FILE *OpenInput(AssemblerState &st, const char *name, const char *mode) {
   st.source.open_reported = false;
-  if (IsListingPass(st) && st.options.assemble_list) {
+  if (IsListingPass(st) && ListingRunFollows(st.options)) {
     return OpenAgain(st, name, mode);
   }
   return OpenFirst(st, name, mode);
@@ -245,4 +245,13 @@ const std::vector<std::string> &InputNames(const AssemblerState &st) {
 bool SameExistingFile(const char *a, const char *b) {
   struct stat first, second;
   return stat(a, &first) == 0 && stat(b, &second) == 0 && IdentityOf(first) == IdentityOf(second);
+}
+
+bool LineWrittenAt(const AssemblerState &st, int32_t &file, int32_t &line) {
+  const SourceContext *ctx = st.source.context;
+  if (ctx == nullptr) {
+    return false;
+  }
+  WrittenPlace(*ctx, ctx->line, file, line);
+  return true;
 }

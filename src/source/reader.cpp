@@ -147,7 +147,7 @@ CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
   // A REPT body is of no use once repeated, unless the listing run replays it: then it is
   // released after its repetitions, so that a REPT inside a macro called again and again does
   // not fill the store.
-  const bool release = ctx.capturing_rept && !listing && !st.options.assemble_list;
+  const bool release = ctx.capturing_rept && !listing && !ListingRunFollows(st.options);
   ctx.capturing_rept = false;
   const uint32_t mark = st.text.used;
 

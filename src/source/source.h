@@ -33,6 +33,9 @@ const char *ReadText(const TextStore &store, uint32_t offset, uint32_t &next);
 bool IsInputFile(const AssemblerState &st, const char *path);
 // The names by which the files the run has read were first read, in that order.
 const std::vector<std::string> &InputNames(const AssemblerState &st);
+// Where the line being assembled was written (a line of a macro or REPT body at its line in
+// the definition): the name-pool offset of its file and its line there. False between lines.
+bool LineWrittenAt(const AssemblerState &st, int32_t &file, int32_t &line);
 // True when both paths name one existing file (symbolic links followed).
 bool SameExistingFile(const char *a, const char *b);
 

@@ -508,6 +508,12 @@ const char *QualifiedName(AssemblerState &st, int32_t index) {
   return QualifiedNameIn(st, CurrentScope(st), index);
 }
 
+void NoteConstant(AssemblerState &st, int32_t index) {
+  st.labels.constants.push_back({CurrentScope(st), index});
+}
+
+const std::vector<ScopedRef> &Constants(const AssemblerState &st) { return st.labels.constants; }
+
 const char *QualifiedNameIn(AssemblerState &st, int32_t identifier, int32_t index) {
   LabelTable &table = st.labels;
   table.qualified.clear();

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "base/state.h"
 
@@ -99,6 +100,12 @@ void ForEachLabelIn(const AssemblerState &st, int32_t identifier, Visit visit) {
     visit(static_cast<int32_t>(i), scope.records[i]);
   }
 }
+
+// Notes that EQU defines the record index of the current scope: its value is a constant, not
+// an address.
+void NoteConstant(AssemblerState &st, int32_t index);
+// The records noted so by NoteConstant, in order.
+const std::vector<ScopedRef> &Constants(const AssemblerState &st);
 
 // Display name of record index of a scope: the enclosing scope names joined by '.'.
 const char *QualifiedNameIn(AssemblerState &st, int32_t identifier, int32_t index);

@@ -213,7 +213,21 @@ TEST(MakeRule, NamesAreWrittenAsMakeReadsThemBack) {
             "  a\\#b\\:c.inc \\\n"
             "  p%q.inc \\\n"
             "  dir\\\\\\ x.inc \\\n"
-            "  back\\slash.inc\n");
+            "  back\\slash.inc\n"
+            // Every file after the first has an empty rule, a pattern character escaped as in
+            // a target, so that make goes on when the file is renamed.
+            "\nmy\\ file.inc:\n"
+            "\ncost$$.inc:\n"
+            "\na\\#b\\:c.inc:\n"
+            "\np\\%q.inc:\n"
+            "\ndir\\\\\\ x.inc:\n"
+            "\nback\\slash.inc:\n");
+  ASSERT_TRUE(BuildMakeRule({"prog.bin"}, {"main.asm"}, rule, unwritable));
+  EXPECT_EQ(rule, "prog.bin: main.asm\n");
+  // '|' begins order-only prerequisites, but is plain in a target; make names no target with a
+  // TAB in it.
+  ASSERT_TRUE(BuildMakeRule({"o|p.bin"}, {"main.asm", "x|y.inc", "t\tab.inc"}, rule, unwritable));
+  EXPECT_EQ(rule, "o|p.bin: main.asm \\\n  x\\|y.inc \\\n  t\\\tab.inc\n\nx|y.inc:\n");
   ASSERT_TRUE(BuildMakeRule({"prog.bin"}, {}, rule, unwritable));
   EXPECT_EQ(rule, "prog.bin:\n");
 }

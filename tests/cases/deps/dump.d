@@ -3,3 +3,11 @@ main.bin: main.src \
   cost$$.inc \
   inc/found.inc \
   data.bin
+
+my\ defs.inc:
+
+cost$$.inc:
+
+inc/found.inc:
+
+data.bin:

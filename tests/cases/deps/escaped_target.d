@@ -3,3 +3,11 @@ escaped_target.x\ y\%$$.bin: main.src \
   cost$$.inc \
   inc/found.inc \
   data.bin
+
+my\ defs.inc:
+
+cost$$.inc:
+
+inc/found.inc:
+
+data.bin:
