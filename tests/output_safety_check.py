@@ -162,12 +162,61 @@ def read_only_folder(c, folder):
             files_in(out_folder) == ['prog.bin', 'prog.sym'], str(files_in(out_folder)))
 
 
+# The options of the files for emulators and debuggers, each with the name it is given here.
+DEBUG_OUTPUTS = [('--wav=', 'prog.wav'), ('--t88=', 'prog.t88'), ('--cmt=', 'prog.cmt'),
+                 ('--symbols=equ:', 'prog.equ'), ('--symbols=noi:', 'prog.noi'),
+                 ('--symbols=mame:', 'prog.mame'), ('--sld=', 'prog.sld')]
+
+
+def debugger_files(c, folder):
+    """The tapes, symbol files and debug data are written with the other outputs, all or
+    nothing: none may be a file the run reads, two may not be one file, and when one cannot be
+    written no other file of the run is."""
+    write(folder / 'prog.asm', b'\tORG 8000H\n\tINCLUDE part.inc\n\tEND\n')
+    write(folder / 'part.inc', b'START:\tLD A,1\n\tJP START\n')
+    every = [option + name for option, name in DEBUG_OUTPUTS]
+    for option, name in DEBUG_OUTPUTS:
+        args = [option + 'part.inc', 'prog.asm']
+        status, out = c.run(folder, args)
+        c.check(f'{option} over an input: refused', status == 255 and out ==
+                "Output file 'part.inc' is a file the run reads; nothing is written\n", repr(out))
+        c.check(f'{option} over an input: kept',
+                read(folder / 'part.inc') == b'START:\tLD A,1\n\tJP START\n')
+        status, out = c.run(folder, [option + 'prog.lst', '-l', 'prog.asm'])
+        c.check(f'{option} named like the label list: refused', status == 255 and out ==
+                "Output file 'prog.lst' is also another output of the run; nothing is written\n",
+                repr(out))
+        c.check(f'{option}: nothing written', files_in(folder) == ['part.inc', 'prog.asm'],
+                str(files_in(folder)))
+
+    # Every one at once, then again with each in turn unwritable (a folder of its name): the
+    # files of the first run stay as they were, and no temporary file is left.
+    status, out = c.run(folder, every + ['-l', 'prog.asm'])
+    c.check('all debugger files: written', status == 0, f'{status} {out}')
+    written = {name: read(folder / name) for name in files_in(folder)}
+    for option, name in DEBUG_OUTPUTS:
+        (folder / name).unlink()
+        (folder / name).mkdir()
+        write(folder / 'prog.asm', b'\tORG 9000H\n\tINCLUDE part.inc\n\tEND\n')
+        status, out = c.run(folder, every + ['-l', 'prog.asm'])
+        c.check(f'{option} unwritable: fails naming it', status == 255 and f"'{name}'" in out,
+                repr(out))
+        kept = all(read(folder / other) == data for other, data in written.items()
+                   if other not in (name, 'prog.asm'))
+        c.check(f'{option} unwritable: every other file kept', kept)
+        c.check(f'{option} unwritable: no temporary file',
+                sorted(files_in(folder)) == sorted(written), str(files_in(folder)))
+        (folder / name).rmdir()
+        write(folder / name, written[name])
+        write(folder / 'prog.asm', written['prog.asm'])
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('--talvo', required=True)
     options = parser.parse_args()
     c = Checker(str(pathlib.Path(options.talvo).resolve()))
-    for scenario in (size_limit, links, folder_and_device, read_only_folder):
+    for scenario in (size_limit, links, folder_and_device, read_only_folder, debugger_files):
         with tempfile.TemporaryDirectory() as scratch:
             scenario(c, pathlib.Path(scratch))
     print(f'{c.passed} passed, {c.failed} failed')

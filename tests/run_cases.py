@@ -316,7 +316,7 @@ def run_case(talvo: str, folder: pathlib.Path, name: str, update: bool) -> list:
     return problems
 
 
-OUTPUT_EXTENSIONS = ('bin', 'hex', 'mzt', 'd88', 't88', 'cmt', 'wav', 'lst', 'sym', 'noi', 'mame',
+OUTPUT_EXTENSIONS = ('bin', 'hex', 'mzt', 'd88', 't88', 'cmt', 'wav', 'lst', 'sym', 'equ', 'noi', 'mame',
                      'sld', 'als', 'd')
 
 

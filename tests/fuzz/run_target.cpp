@@ -23,8 +23,8 @@ namespace {
 constexpr uint8_t kModeBits = 0x07;      // row of kModes
 constexpr uint8_t kTruncate = 0x08;      // -T
 constexpr uint8_t kDefine = 0x10;        // -D with the first line
-constexpr uint8_t kAssembleList = 0x20;  // -x
-constexpr uint8_t kLabelLists = 0x40;    // -ll -Y
+constexpr uint8_t kAssembleList = 0x20;  // -x --sld
+constexpr uint8_t kLabelLists = 0x40;    // -ll -Y --symbols (equ, mame) --t88
 constexpr uint8_t kOldOutputs = 0x80;    // the outputs of an earlier run are in the folder
 
 enum class Format { Binary, Hex, Mzt, Dump, Pc8801, Mz2000, Mz2000Dd };
@@ -51,6 +51,11 @@ constexpr const char *kSourceName = "f.asm";
 constexpr const char *kLabelList = "f.lst";
 constexpr const char *kSymbolFile = "f.sym";
 constexpr const char *kAssembleListName = "f.als";
+// The files for debuggers and the PC-8801 tape, written beside the lists.
+constexpr const char *kSldName = "f.sld";
+constexpr const char *kEquName = "f.equ";
+constexpr const char *kMameName = "f.mame";
+constexpr const char *kT88Name = "f.t88";
 constexpr const char *kOverflowName = "D000.bin";
 constexpr int32_t kMztLimit = 0xD000;
 constexpr size_t kMztHeaderSize = 128;
@@ -109,9 +114,13 @@ Run Decode(const uint8_t *data, size_t size) {
   if ((run.choice & kLabelLists) != 0) {
     run.outputs.push_back(kLabelList);
     run.outputs.push_back(kSymbolFile);
+    run.outputs.push_back(kEquName);
+    run.outputs.push_back(kMameName);
+    run.outputs.push_back(kT88Name);
   }
   if ((run.choice & kAssembleList) != 0) {
     run.outputs.push_back(kAssembleListName);
+    run.outputs.push_back(kSldName);
   }
   return run;
 }
@@ -129,10 +138,14 @@ int RunProgram(AssemblerState &st, const Run &run) {
   }
   if ((run.choice & kAssembleList) != 0) {
     args.push_back("-x");
+    args.push_back(std::string("--sld=") + kSldName);
   }
   if ((run.choice & kLabelLists) != 0) {
     args.push_back("-ll");
     args.push_back("-Y");
+    args.push_back(std::string("--symbols=equ:") + kEquName);
+    args.push_back(std::string("--symbols=mame:") + kMameName);
+    args.push_back(std::string("--t88=") + kT88Name);
   }
   args.push_back(kSourceName);
   std::vector<char *> argv;

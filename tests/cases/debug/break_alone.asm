@@ -1,0 +1,3 @@
+; --break without a MAME script to put it in.
+        INCLUDE program.inc
+        END START

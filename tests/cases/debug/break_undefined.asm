@@ -1,0 +1,3 @@
+; --break names no label of the program: nothing is written.
+        INCLUDE program.inc
+        END START

@@ -1,0 +1,3 @@
+; --sld= without a file name is an illegal option.
+        INCLUDE program.inc
+        END START

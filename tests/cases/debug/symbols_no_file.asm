@@ -1,0 +1,3 @@
+; --symbols=FORMAT: without a file name is an illegal option.
+        INCLUDE program.inc
+        END START
