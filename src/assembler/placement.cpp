@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "assembler/code.h"
-#include "assembler/listline.h"
 #include "lexer/lexer.h"
 #include "symbols/symbols.h"
 
@@ -264,7 +263,6 @@ bool OpenFloatingBlock(AssemblerState &st, std::string_view name) {
   pl.saved_position = st.pass.position;
   if (IsListingPass(st)) {
     // The block was placed: it is listed at its address and with the bytes copied there.
-    TraceLabel(st, name);
     if (Label *label = LabelAt(st, FindLabel(st, name))) {
       st.pass.position =
           static_cast<int32_t>(int64_t{st.pass.position} + label->value - st.pass.location);

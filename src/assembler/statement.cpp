@@ -155,6 +155,9 @@ bool DefineProcLabel(AssemblerState &st, const Token &name, const LabelSearch &s
 // NAME IN_PAGE|PAGE_ALIGNED ... [{ | PROC] — a floating block; with '{' it is a scope of its
 // own, named after the block, and ends with the ENDP that closes that scope.
 bool DefineFloatingBlock(AssemblerState &st, const Token &name) {
+  if (IsListingPass(st)) {
+    TraceLabel(st, name.Text());
+  }
   if (!OpenFloatingBlock(st, name.Text())) {
     return false;
   }

@@ -76,17 +76,27 @@ struct NamedSetting {
   Setting setting;
 };
 
-// Applies the setting that value names (in any letter case); Reject when no row names it.
+// The setting that name names (in any letter case); nullptr when no row names it.
+template <typename Setting, size_t N>
+const Setting *FindNamed(const NamedSetting<Setting> (&rows)[N], const char *name) {
+  for (const NamedSetting<Setting> &row : rows) {
+    if (SameIgnoringCase(name, row.name)) {
+      return &row.setting;
+    }
+  }
+  return nullptr;
+}
+
+// Applies the setting that value names; Reject when no row names it.
 template <typename Setting, size_t N>
 ParseResult SelectNamed(const NamedSetting<Setting> (&rows)[N], const char *value,
                         void (*apply)(Setting)) {
-  for (const NamedSetting<Setting> &row : rows) {
-    if (SameIgnoringCase(value, row.name)) {
-      apply(row.setting);
-      return {};
-    }
+  const Setting *setting = FindNamed(rows, value);
+  if (setting == nullptr) {
+    return {ParseOutcome::Reject, 0};
   }
-  return {ParseOutcome::Reject, 0};
+  apply(*setting);
+  return {};
 }
 
 // --messages=LANGUAGE: the texts of the catalogue messages from here on.
@@ -174,19 +184,22 @@ ParseResult SymbolsOption(Options &options, const char *value) {
   if (colon == nullptr || colon[1] == '\0') {
     return {ParseOutcome::Reject, 0};
   }
-  const std::string format(value, static_cast<size_t>(colon - value));
-  for (const NamedSetting<SymbolFormat> &row : kFormats) {
-    if (SameIgnoringCase(format.c_str(), row.name)) {
-      options.symbol_files.push_back({row.setting, colon + 1});
-      return {};
-    }
+  const std::string name(value, static_cast<size_t>(colon - value));
+  const SymbolFormat *format = FindNamed(kFormats, name.c_str());
+  if (format == nullptr) {
+    return {ParseOutcome::Reject, 0};
   }
-  return {ParseOutcome::Reject, 0};
+  options.symbol_files.push_back({*format, colon + 1});
+  return {};
 }
 
 // --break=LABEL: a breakpoint of the MAME debugger script at the label.
 ParseResult BreakOption(Options &options, const char *value) {
-  return FileName(options.breakpoints.emplace_back(), value);
+  if (*value == '\0') {
+    return {ParseOutcome::Reject, 0};
+  }
+  options.breakpoints.emplace_back(value);
+  return {};
 }
 
 ParseResult SldOption(Options &options, const char *value) {
@@ -208,14 +221,13 @@ ParseResult WavTimingOption(Options &options, const char *value) {
       {"mz700", TapeTiming::Mz700},
       {"mz80b", TapeTiming::Mz80b},
   };
-  for (const NamedSetting<TapeTiming> &row : kTimings) {
-    if (SameIgnoringCase(value, row.name)) {
-      options.wav_timing = row.setting;
-      options.wav_timing_given = true;
-      return {};
-    }
+  const TapeTiming *timing = FindNamed(kTimings, value);
+  if (timing == nullptr) {
+    return {ParseOutcome::Reject, 0};
   }
-  return {ParseOutcome::Reject, 0};
+  options.wav_timing = *timing;
+  options.wav_timing_given = true;
+  return {};
 }
 
 struct LongOption {
