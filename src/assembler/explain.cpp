@@ -105,15 +105,23 @@ void FinishDiagnostics(AssemblerState &st, bool assembled) {
 }
 
 // --errors=gnu: what a statement that begins with an unknown name most likely is. A label
-// without its colon before an instruction; a name that follows another without an operator
-// (a function such as LOW, or letters run on from a number); or a misspelt mnemonic.
+// without its colon before an instruction, where a bare name is no label (not in the first
+// column, after another statement, a local label, before ENDP); a name that follows another
+// without an operator (a function such as SIZEOF, or letters run on from a number); or a misspelt
+// mnemonic.
 void ExplainUnknownWord(AssemblerState &st, const Token &name, const Token &next) {
   if (!GnuErrorStyle()) {
     return;
   }
   const std::string word(name.Text());
   if (IsMnemonic(next.kind) || IsDirective(next.kind)) {
-    AddErrorDetail(st, Msg::DetailNeedsColon, word.c_str());
+    // The label as written: the text of a local one is the name generated for it.
+    const char *end = name.start;
+    while (name.local_form != LocalForm::None && IsWordByte(*end)) {
+      ++end;
+    }
+    AddErrorDetail(st, Msg::DetailNeedsColon,
+                   end == name.start ? word.c_str() : std::string(name.start, end).c_str());
     return;
   }
   const char *line = LineBeingScanned(st);

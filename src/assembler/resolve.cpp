@@ -248,7 +248,7 @@ Outcome Evaluate(Resolver &r, const Fixup &record, int32_t &value, const Label *
         Wake(r, label, LabelHome(st, item));
       }
       stack.push_back(label->value);
-    } else if (IsUnary(kind) && !stack.empty()) {
+    } else if ((IsUnary(kind) || kind == kHigh || kind == kLow) && !stack.empty()) {
       stack.back() = ApplyUnary(kind, stack.back());
     } else if (IsBinary(kind) && stack.size() >= 2) {
       const int32_t right = stack.back();

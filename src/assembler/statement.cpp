@@ -11,6 +11,7 @@
 #include "assembler/explain.h"
 #include "assembler/listline.h"
 #include "assembler/placement.h"
+#include "assembler/statements.h"
 #include "lexer/lexer.h"
 #include "source/source.h"
 #include "symbols/symbols.h"
@@ -19,217 +20,6 @@
 namespace {
 
 constexpr size_t kMaxErrorText = 63;
-
-// Listing pass: the label the assembly pass defined at this line is marked as reached.
-// Returns the label (nullptr when there is none).
-Label *MarkReached(AssemblerState &st, const Token &name) {
-  Label *label = LabelAt(st, FindLabel(st, name.Text()));
-  TraceLabel(st, name.Text());
-  if (label != nullptr && (label->flags & kFlagDefinedLate) == 0) {
-    label->flags |= kFlagListingReached;
-  }
-  return label;
-}
-
-// ---- Label field ----------------------------------------------------------------------
-
-// NAME: — a label at the current location. search: the name looked up in the current scope.
-bool DefineColonLabel(AssemblerState &st, const Token &name, const LabelSearch &search) {
-  if (!TakePeekedToken(st)) {
-    return false;
-  }
-  if (IsListingPass(st)) {
-    MarkReached(st, name);
-    return true;
-  }
-  int32_t index = DeclareSearchedLabel(st, name.Text(), search, false);
-  return index != 0 && DefineLabelHere(st, index);
-}
-
-// NAME:: — a label of the global scope, defined from whatever scope is current.
-bool DefineGlobalLabel(AssemblerState &st, const Token &name) {
-  const int32_t inner = CurrentScope(st);
-  SelectRootScope(st);
-  bool ok = false;
-  if (IsListingPass(st)) {
-    MarkReached(st, name);
-    ok = TakePeekedToken(st);
-  } else {
-    int32_t reference = DeclareLabel(st, name.Text(), true);
-    if (reference != 0 && TakePeekedToken(st) && DefineLabelHere(st, reference)) {
-      LabelAt(st, reference)->flags |= kFlagGlobal;
-      ok = true;
-    }
-  }
-  (void)SelectScope(st, inner);
-  return ok;
-}
-
-// NAME EQU expr
-bool DefineEquate(AssemblerState &st, const Token &name, const LabelSearch &search) {
-  if (IsListingPass(st)) {
-    if (const Label *label = MarkReached(st, name)) {
-      ShowListingValue(st, label->value);
-    }
-    return TakePeekedToken(st) && EvaluateExpression(st);
-  }
-  int32_t index = DeclareSearchedLabel(st, name.Text(), search, false);
-  if (index == 0 || !TakePeekedToken(st) || !EvaluateExpression(st)) {
-    return false;
-  }
-  NoteConstant(st, index);
-  Label *label = LabelAt(st, index);
-  if (st.expr.known) {
-    label->value = static_cast<uint16_t>(st.expr.postfix.values[0]);
-    label->kind = kLabelDefined;
-    return true;
-  }
-  label->flags |= kFlagDefinedLate;
-  return NewFixup(st, FixupKind::DefineLabel, index, false, st.expr.postfix);
-}
-
-// NAME = expr — a redefinable label.
-bool DefineAssignment(AssemblerState &st, const Token &name, const LabelSearch &search) {
-  const int32_t found = search.index;
-  if (IsListingPass(st)) {
-    // The listing pass assigns again, so that the lines after this one see the value they saw
-    // in the assembly pass (not the last one assigned), and conditions take the same branches.
-    MarkReached(st, name);
-    int32_t value = 0;
-    if (!TakePeekedToken(st) || !EvaluateKnown(st, value)) {
-      return false;
-    }
-    if (Label *label = LabelAt(st, found);
-        label != nullptr && (label->flags & kFlagRedefinable) != 0) {
-      label->value = static_cast<uint16_t>(value);
-      ShowListingValue(st, label->value);
-    }
-    return true;
-  }
-  int32_t index = found;
-  if (index != 0 && (LabelAt(st, index)->flags & kFlagRedefinable) == 0) {
-    SetError(st, Msg::LabelNotRedefinable);
-    return false;
-  }
-  if (index == 0 && (index = AddSearchedLabel(st, name.Text(), search)) == 0) {
-    return false;
-  }
-  NoteDefinition(st, index, name.start);
-  int32_t value = 0;
-  if (!TakePeekedToken(st) || !EvaluateKnown(st, value)) {
-    return false;
-  }
-  Label *label = LabelAt(st, index);
-  label->value = static_cast<uint16_t>(value);
-  label->kind = kLabelDefined;
-  label->flags |= kFlagRedefinable;
-  return true;
-}
-
-// Opens a scope: a new one in the assembly pass, the next one created then in the listing pass.
-bool EnterScope(AssemblerState &st, std::string_view name) {
-  if (IsListingPass(st)) {
-    EnterListedScope(st);
-    return true;
-  }
-  return OpenScope(st, name);
-}
-
-// NAME PROC / NAME { — a label at the current location that opens a named scope.
-bool DefineProcLabel(AssemblerState &st, const Token &name, const LabelSearch &search) {
-  if (IsListingPass(st)) {
-    MarkReached(st, name);
-  } else {
-    int32_t index = DeclareSearchedLabel(st, name.Text(), search, false);
-    if (index == 0) {
-      return false;
-    }
-    // Inside a floating block the label too waits for the block's address.
-    if (!DefineLabelHere(st, index)) {
-      return false;
-    }
-  }
-  return TakePeekedToken(st) && EnterScope(st, name.Text());
-}
-
-// NAME IN_PAGE|PAGE_ALIGNED ... [{ | PROC] — a floating block; with '{' it is a scope of its
-// own, named after the block, and ends with the ENDP that closes that scope.
-bool DefineFloatingBlock(AssemblerState &st, const Token &name) {
-  if (IsListingPass(st)) {
-    TraceLabel(st, name.Text());
-  }
-  if (!OpenFloatingBlock(st, name.Text())) {
-    return false;
-  }
-  if (TakeIf(st, kProc)) {
-    if (!EnterScope(st, name.Text())) {
-      return false;
-    }
-    BlockEndsWithScope(st);
-  }
-  return true;
-}
-
-StatementResult Failed() { return kResultError; }
-
-StatementResult FromBool(bool ok) { return ok ? kResultOk : kResultError; }
-
-// A statement that starts with an identifier.
-StatementResult LabelField(AssemblerState &st, const Token &name) {
-  if (name.local_form == LocalForm::Reference) {
-    SetError(st, Msg::InvalidLabel);
-    return Failed();
-  }
-  const LabelSearch search = SearchLabel(st, name.Text());
-  Label *found = LabelAt(st, search.index);
-  if (found != nullptr && found->kind == kLabelMacro) {
-    Token next;
-    if (IsListingPass(st) && PeekToken(st, next) && next.kind == kMacro) {
-      // The definition line of the macro: its body is passed over.
-      found->flags |= kFlagListingReached;
-      SetOperand(st, name.Text());
-      return kResultBlockStart;
-    }
-    ListLineBeforeExpansion(st);
-    return FromBool(InvokeMacro(st, found->body, found->name, ColumnAt(st, name.start)));
-  }
-  Token next;
-  if (!PeekToken(st, next)) {
-    return Failed();
-  }
-  switch (next.kind) {
-    case kColon:
-      return FromBool(DefineColonLabel(st, name, search));
-    case kDoubleColon:
-      return FromBool(DefineGlobalLabel(st, name));
-    case kEqu:
-      return FromBool(DefineEquate(st, name, search));
-    case kAssign:
-      return FromBool(DefineAssignment(st, name, search));
-    case kMacro:
-      if (!TakePeekedToken(st) || !DefineMacro(st, name.Text())) {
-        return Failed();
-      }
-      return kResultBlockStart;
-    case kProc:
-      return FromBool(DefineProcLabel(st, name, search));
-    case kInPage:
-    case kPageAligned:
-      return FromBool(DefineFloatingBlock(st, name));
-    default:
-      break;
-  }
-  if (InNestedScope(st)) {
-    if (Label *macro = FindLabelOutward(st, name.Text(), kLabelMacro)) {
-      ListLineBeforeExpansion(st);
-      return FromBool(InvokeMacro(st, macro->body, macro->name, ColumnAt(st, name.start)));
-    }
-  }
-  SetError(st, Msg::UndefinedIdentifier, std::string(name.Text()).c_str());
-  SetErrorColumn(st, name.start);
-  ExplainUnknownWord(st, name, next);
-  return Failed();
-}
 
 // ---- Directives -----------------------------------------------------------------------
 
@@ -272,12 +62,30 @@ StatementResult DoEnd(AssemblerState &st) {
     return kResultEnd;
   }
   int32_t value = 0;
-  if (!EvaluateKnown(st, value)) {
+  if (!EvaluateEndOperand(st, value)) {
     return Failed();
   }
   st.segment.exec_address = value;
   st.segment.exec_given = true;
   return kResultEnd;
+}
+
+// DEFM 'text': those sources mean the text, where DB here reads a character constant and keeps
+// one byte of it. The item is refused rather than stored so; the text is written in double
+// quotes.
+void RefuseSingleQuotedText(AssemblerState &st) {
+  SetError(st, Msg::MissingOpenDoubleQuote);
+  const std::string_view rest = RestOfLine(st);
+  // Advice only for a text that double quotes can hold as written: no '"', no doubled quote.
+  const size_t close = rest.find('\'', 1);
+  if (close != std::string_view::npos && rest.substr(close, 2) != "''") {
+    const std::string_view text = rest.substr(1, close - 1);
+    if (text.find('"') == std::string_view::npos) {
+      std::string quoted(1, '"');
+      quoted.append(text).push_back('"');
+      AddErrorDetail(st, Msg::DetailWriteInstead, quoted.c_str());
+    }
+  }
 }
 
 // One double-quoted DB string, optionally followed by + expr.
@@ -300,11 +108,15 @@ bool EmitString(AssemblerState &st) {
   return true;
 }
 
-// DB item {, item}
-StatementResult DoDb(AssemblerState &st) {
+// The items of DB and DEFM.
+StatementResult EmitByteItems(AssemblerState &st, bool text_only_in_double_quotes) {
   do {
     Token next;
     if (!PeekToken(st, next)) {
+      return Failed();
+    }
+    if (next.kind == kQuote && text_only_in_double_quotes) {
+      RefuseSingleQuotedText(st);
       return Failed();
     }
     if (next.kind == kDoubleQuote) {
@@ -317,6 +129,9 @@ StatementResult DoDb(AssemblerState &st) {
   } while (TakeIf(st, kComma));
   return kResultOk;
 }
+
+// DB item {, item}
+StatementResult DoDb(AssemblerState &st) { return EmitByteItems(st, false); }
 
 // DW expr {, expr}
 StatementResult DoDw(AssemblerState &st) {
@@ -524,6 +339,14 @@ StatementResult Statement(AssemblerState &st, const Token &token) {
 }
 
 }  // namespace
+
+// DEFM item {, item}: DB, as sources written for other assemblers name it.
+StatementResult DoDefm(AssemblerState &st) { return EmitByteItems(st, true); }
+
+// INCBIN name: BINCLUDE, as sources written for other assemblers name it.
+StatementResult DoIncbin(AssemblerState &st) {
+  return ReadFileOperand(st, "INCBIN", kResultBinclude);
+}
 
 StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext &ctx) {
   assert(st.source.context == &ctx && "a line is assembled in the current context");

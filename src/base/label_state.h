@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/memory.h"
@@ -88,4 +90,8 @@ struct LabelTable {
   int32_t definitions_noted = 0;       // label definitions noted so far
   std::string qualified;               // result buffer of QualifiedName
   std::vector<ScopedRef> constants;    // the records EQU defined, in order (for debuggers)
+  // Names whose value a statement took at once from an enclosing scope, by the scope that
+  // took it (and each scope between it and the one that served): where it was taken. The name
+  // may not be defined in those scopes afterwards.
+  std::map<std::pair<int32_t, std::string>, SourcePlace> outer_uses;
 };

@@ -69,4 +69,7 @@ struct ExpressionState {
   int32_t text_length = 0;
   bool known = false;           // postfix is a single Number: its value is the result
   bool memory_operand = false;  // the expression is one parenthesised group
+  // The statement needs the value at once: a name the current scope does not define takes
+  // the value of an enclosing scope that does.
+  bool at_once = false;
 };

@@ -1,7 +1,9 @@
 // Expression evaluator: precedence climbing that builds the postfix form, folding constants.
+#include <algorithm>
 #include <array>
 #include <cassert>
-#include <climits>
+#include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "lexer/lexer.h"
@@ -52,7 +54,14 @@ struct Parser {
   int32_t paren_depth = 0;
   int32_t outer_groups = 0;  // parenthesised groups at the outermost level
   bool group = false;        // the last primary was a parenthesised group
+  // The statement may leave the rest of its line unread after the expression (the operand of
+  // END, a false IF or ELIF condition): outside parentheses, a text that ends the expression
+  // there keeps ending it, so that such a line means what it always meant.
+  bool rest_unread = false;
 };
+
+// True outside parentheses when the statement may leave the rest of the line unread.
+bool RestMayStayUnread(const Parser &p) { return p.rest_unread && p.paren_depth == 0; }
 
 bool ParseBinary(Parser &p, int32_t min_precedence, int32_t &next);
 bool ParseUnary(Parser &p);
@@ -133,25 +142,74 @@ bool ParseGroup(Parser &p) {
   return true;
 }
 
-// "'" bytes "'": the raw bytes, each shifted in from the right (only the last four count).
-bool ParseCharacterConstant(AssemblerState &st) {
+// The quote that closes a character constant when two quotes inside it stand for one: the
+// first one after the pairs that begin at quote, the first quote of the constant; nullptr when
+// the line ends before it.
+const char *CloseAfterPairs(const char *quote) {
+  while (quote != nullptr && quote[1] == '\'') {
+    quote = std::strchr(quote + 2, '\'');
+  }
+  return quote;
+}
+
+// "'" bytes "'": the raw bytes, each shifted in from the right (only the last four count). Two
+// quotes inside stand for one ('''' is 27h, 'a''b' is 612762h), except where that would leave
+// the constant open to the end of the line, or where the statement may leave the rest of its
+// line unread: there the first quote closes the constant, followed by whatever stands behind.
+bool ParseCharacterConstant(Parser &p) {
+  AssemblerState &st = p.st;
+  if (!TakePeekedToken(st)) {
+    return false;
+  }
+  const char *const text = st.scan.pos;
+  const char *const first_quote = std::strchr(text, '\'');
+  if (first_quote == nullptr) {
+    st.scan.pos += std::strlen(st.scan.pos);
+    SetError(st, Msg::MissingCloseQuote);
+    return false;
+  }
+  const char *close = RestMayStayUnread(p) ? first_quote : CloseAfterPairs(first_quote);
+  if (close == nullptr) {
+    close = first_quote;
+  }
+  uint32_t value = 0;
+  int32_t bytes = 0;
+  for (const char *c = text; c < close; ++c) {
+    value = value << 8 | static_cast<uint8_t>(*c);
+    ++bytes;
+    if (*c == '\'') {
+      ++c;  // the second quote of a pair
+    }
+  }
+  if (bytes > st.expr.text_length) {
+    st.expr.text_constant = text;
+    st.expr.text_length = bytes;
+  }
+  st.scan.pos = close + 1;
+  return Append(st, static_cast<int32_t>(value), kNumber);
+}
+
+// '%' and binary digits where an operand stands (between operands '%' is the remainder): a
+// binary number, with underscores like the other forms. Without a binary digit right after the
+// '%' the operand is no expression, as it is without this form.
+bool ParsePercentBinary(AssemblerState &st, const Token &percent) {
+  const char first = percent.start[1];
+  if (first != '0' && first != '1') {
+    SetError(st, Msg::ExpressionSyntax);
+    return false;
+  }
   if (!TakePeekedToken(st)) {
     return false;
   }
   uint32_t value = 0;
-  const char *text = st.scan.pos;
-  while (*st.scan.pos != '\'') {
-    if (*st.scan.pos == '\0') {
-      SetError(st, Msg::MissingCloseQuote);
+  for (char c = *st.scan.pos; lexer::IsWordChar(c); c = *++st.scan.pos) {
+    if (c == '0' || c == '1') {
+      value = value * 2 + static_cast<uint32_t>(c - '0');
+    } else if (c != '_') {
+      SetError(st, Msg::InvalidNumber);
       return false;
     }
-    value = value << 8 | static_cast<uint8_t>(TakeChar(st));
   }
-  if (const auto length = static_cast<int32_t>(st.scan.pos - text); length > st.expr.text_length) {
-    st.expr.text_constant = text;
-    st.expr.text_length = length;
-  }
-  TakeChar(st);
   return Append(st, static_cast<int32_t>(value), kNumber);
 }
 
@@ -169,8 +227,19 @@ bool ParseDollar(AssemblerState &st) {
          Append(st, 0, kPlus);
 }
 
-// DEFINED '(' name ')': 1 when the name has a value (or is a macro) in the current scope. In
-// the listing pass, 1 when its definition has been reached in that pass.
+// True when the name has a value (or is a macro) in the current scope; in the listing pass,
+// when its definition has been reached in that pass. Both passes agree on every line.
+bool DefinedHere(AssemblerState &st, std::string_view name) {
+  const int32_t index = FindLabel(st, name);
+  const Label *label = index != 0 ? LabelAt(st, index) : nullptr;
+  if (label == nullptr) {
+    return false;
+  }
+  return IsListingPass(st) ? (label->flags & kFlagListingReached) != 0
+                           : label->kind != kLabelUndefined;
+}
+
+// DEFINED '(' name ')': 1 when DefinedHere.
 bool ParseDefined(AssemblerState &st) {
   if (!TakePeekedToken(st)) {
     return false;
@@ -184,13 +253,7 @@ bool ParseDefined(AssemblerState &st) {
     SetError(st, Msg::IllegalDefinedLabel);
     return false;
   }
-  const int32_t index = FindLabel(st, token.Text());
-  const Label *label = index != 0 ? LabelAt(st, index) : nullptr;
-  bool defined = false;
-  if (label != nullptr) {
-    defined = IsListingPass(st) ? (label->flags & kFlagListingReached) != 0
-                                : label->kind != kLabelUndefined;
-  }
+  const bool defined = DefinedHere(st, token.Text());
   if (!defined && Warns(st.options, kWarnScope) && !IsListingPass(st) && InNestedScope(st) &&
       (FindLabelOutward(st, token.Text(), kLabelDefined) != nullptr ||
        FindLabelOutward(st, token.Text(), kLabelMacro) != nullptr)) {
@@ -222,12 +285,75 @@ bool ParseLabel(AssemblerState &st, const Token &token) {
   if (!IsListingPass(st)) {
     label->flags |= kFlagReferenced;
   }
-  const bool appended = label->kind == kLabelDefined ? Append(st, label->value, kNumber)
-                                                     : Append(st, index, kIdentifier);
+  // A value needed at once that the scope lacks comes from the enclosing scope defining it.
+  const Label *valued = label;
+  if (st.expr.at_once) {
+    const Label *outer = OuterValueAtOnce(st, name, PlaceHere(st, ColumnAt(st, token.start)));
+    valued = outer != nullptr ? outer : label;
+  }
+  const bool appended = valued->kind == kLabelDefined ? Append(st, valued->value, kNumber)
+                                                      : Append(st, index, kIdentifier);
   return appended && TakePeekedToken(st);
 }
 
+// True when the token at the scan position begins an operand that a label named HIGH or LOW
+// cannot stand before: a statement would begin with it and fail. Not so '+', '-' and '%', the
+// binary operators, nor a name that begins a statement of its own: a macro's name, a local
+// label's definition ("@@:"), a label field (NAME:, NAME::, NAME EQU, NAME =, NAME MACRO,
+// NAME PROC, NAME {, NAME IN_PAGE, NAME PAGE_ALIGNED), or one before a token that cannot be
+// scanned.
+bool ByteOperandFollows(AssemblerState &st) {
+  constexpr int32_t kOperandStarts[] = {kNumber, kQuote,      kLParen, kDollar,
+                                        kNot,    kComplement, kDefined};
+  constexpr int32_t kLabelFields[] = {kColon, kDoubleColon, kEqu,    kAssign,
+                                      kMacro, kProc,        kInPage, kPageAligned};
+  Token next;
+  if (!TryPeekToken(st, next)) {
+    return false;
+  }
+  if (std::find(std::begin(kOperandStarts), std::end(kOperandStarts), next.kind) !=
+      std::end(kOperandStarts)) {
+    return true;
+  }
+  if (next.kind != kIdentifier || next.local_form != LocalForm::None) {
+    return next.local_form == LocalForm::Reference;
+  }
+  const int32_t index = FindLabel(st, next.Text());
+  const Label *label = index != 0 ? LabelAt(st, index) : nullptr;
+  if ((label != nullptr && label->kind == kLabelMacro) ||
+      (InNestedScope(st) && FindLabelOutward(st, next.Text(), kLabelMacro) != nullptr)) {
+    return false;
+  }
+  Token after;
+  return TakePeekedToken(st) && TryPeekToken(st, after) &&
+         std::find(std::begin(kLabelFields), std::end(kLabelFields), after.kind) ==
+             std::end(kLabelFields);
+}
+
+// HIGH and LOW, in any letter case, before an operand: kHigh or kLow; 0 where the word is a
+// label, as everywhere else (LOW+1, LOW-1, LD A,LOW, DB HIGH). Where the statement may leave
+// the rest of its line unread, a label (or macro) of that name defined above keeps its
+// reading. The look at what follows is given back whole, local labels' counters included.
+int32_t ByteOperatorOf(Parser &p, const Token &word) {
+  if (word.local_form != LocalForm::None) {
+    return 0;
+  }
+  const std::string_view text = word.Text();
+  const int32_t op = SameIgnoringCase(text, "HIGH")  ? kHigh
+                     : SameIgnoringCase(text, "LOW") ? kLow
+                                                     : 0;
+  AssemblerState &st = p.st;
+  if (op == 0 || (RestMayStayUnread(p) && DefinedHere(st, text))) {
+    return 0;
+  }
+  const ScanMark mark = MarkScan(st);
+  const bool operand = TakePeekedToken(st) && ByteOperandFollows(st);
+  RewindScan(st, mark);
+  return operand ? op : 0;
+}
+
 // primary := '(' expression ')' | character | '$' | DEFINED '(' name ')' | label | number
+//          | '%' binary digits
 bool ParsePrimary(Parser &p, const Token &token) {
   AssemblerState &st = p.st;
   p.group = false;
@@ -235,7 +361,7 @@ bool ParsePrimary(Parser &p, const Token &token) {
     case kLParen:
       return ParseGroup(p);
     case kQuote:
-      return ParseCharacterConstant(st);
+      return ParseCharacterConstant(p);
     case kDollar:
       return ParseDollar(st);
     case kDefined:
@@ -244,13 +370,15 @@ bool ParsePrimary(Parser &p, const Token &token) {
       return ParseLabel(st, token);
     case kNumber:
       return Append(st, token.value, kNumber) && TakePeekedToken(st);
+    case kMod:
+      return ParsePercentBinary(st, token);
     default:
       SetError(st, Msg::ExpressionSyntax);
       return false;
   }
 }
 
-// unary := ('!' | '~' | '-' | '+') unary | primary
+// unary := ('!' | '~' | '-' | '+' | HIGH | LOW) unary | primary
 bool ParseUnary(Parser &p) {
   AssemblerState &st = p.st;
   const Token *token = Peek(p, kOperandLooks);
@@ -267,6 +395,12 @@ bool ParseUnary(Parser &p) {
     case kNot:
     case kComplement:
       op = token->kind;
+      break;
+    case kIdentifier:
+      op = ByteOperatorOf(p, *token);
+      if (op == 0) {
+        return ParsePrimary(p, *token);
+      }
       break;
     default:
       return ParsePrimary(p, *token);
@@ -306,9 +440,9 @@ bool ParseBinary(Parser &p, int32_t min_precedence, int32_t &next) {
   return true;
 }
 
-}  // namespace
-
-bool EvaluateExpression(AssemblerState &st) {
+// Parses the expression; rest_unread: the statement may leave the rest of its line unread after
+// it (the operand of END, a false IF or ELIF condition).
+bool ParseExpression(AssemblerState &st, bool rest_unread) {
   ExpressionState &expr = st.expr;
   expr.postfix.count = 0;
   expr.text_length = 0;
@@ -316,6 +450,7 @@ bool EvaluateExpression(AssemblerState &st) {
   // A look at the first token only: the parse reads it again, and reports it when it fails.
   const Token *first = Peek(p, 1, true);
   expr.start = first != nullptr ? first->start : nullptr;
+  p.rest_unread = rest_unread;
   const bool starts_with_group = first != nullptr && first->kind == kLParen;
   int32_t next = 0;
   const bool ok = ParseBinary(p, kLowestPrecedence, next);
@@ -324,96 +459,25 @@ bool EvaluateExpression(AssemblerState &st) {
   return ok;
 }
 
-bool ApplyBinary(int32_t kind, int32_t a, int32_t b, int32_t &result) {
-  // Unsigned arithmetic wraps without undefined behaviour; the casts back are modular.
-  const uint32_t ua = static_cast<uint32_t>(a);
-  const uint32_t ub = static_cast<uint32_t>(b);
-  switch (kind) {
-    case kColon:
-      result = static_cast<int32_t>(ua << 8 | (ub & 0xFF));
-      return true;
-    case kLogicalOr:
-      result = (a != 0 || b != 0) ? 1 : 0;
-      return true;
-    case kLogicalAnd:
-      result = (a != 0 && b != 0) ? 1 : 0;
-      return true;
-    case kBitOr:
-      result = static_cast<int32_t>(ua | ub);
-      return true;
-    case kBitXor:
-      result = static_cast<int32_t>(ua ^ ub);
-      return true;
-    case kBitAnd:
-      result = static_cast<int32_t>(ua & ub);
-      return true;
-    case kEqual:
-      result = a == b ? 1 : 0;
-      return true;
-    case kNotEqual:
-      result = a != b ? 1 : 0;
-      return true;
-    case kGreater:
-      result = a > b ? 1 : 0;
-      return true;
-    case kLess:
-      result = a < b ? 1 : 0;
-      return true;
-    case kGreaterEqual:
-      result = a >= b ? 1 : 0;
-      return true;
-    case kLessEqual:
-      result = a <= b ? 1 : 0;
-      return true;
-    case kShl:
-      result = static_cast<int32_t>(ua << (ub & 31));
-      return true;
-    case kShr:
-      result = a >> (ub & 31);  // arithmetic: the sign bit is copied
-      return true;
-    case kPlus:
-      result = static_cast<int32_t>(ua + ub);
-      return true;
-    case kMinus:
-      result = static_cast<int32_t>(ua - ub);
-      return true;
-    case kMul:
-      result = static_cast<int32_t>(ua * ub);
-      return true;
-    case kDiv:
-    case kMod:
-      if (b == 0) {
-        return false;
-      }
-      if (a == INT32_MIN && b == -1) {
-        result = kind == kDiv ? a : 0;  // the quotient wraps to itself
-        return true;
-      }
-      result = kind == kDiv ? a / b : a % b;
-      return true;
-    default:
-      // Not a binary operator: the callers pass only the operators of the precedence table.
-      assert(false && "a binary operator");
-      result = 0;
-      return true;
-  }
+}  // namespace
+
+bool EvaluateExpression(AssemblerState &st) { return ParseExpression(st, false); }
+
+bool EvaluateCondition(AssemblerState &st) {
+  st.expr.at_once = true;  // the branch is chosen at this line
+  const bool parsed = ParseExpression(st, true);
+  st.expr.at_once = false;
+  return parsed;
 }
 
-int32_t ApplyUnary(int32_t kind, int32_t a) {
-  switch (kind) {
-    case kNegate:
-      return static_cast<int32_t>(0u - static_cast<uint32_t>(a));
-    case kNot:
-      return a == 0 ? 1 : 0;
-    case kComplement:
-      return ~a;
-    default:
-      return a;
-  }
-}
+namespace {
 
-bool EvaluateKnown(AssemblerState &st, int32_t &value) {
-  if (!EvaluateExpression(st)) {
+// The value of the expression, needed at once.
+bool EvaluateKnownValue(AssemblerState &st, int32_t &value, bool rest_unread) {
+  st.expr.at_once = true;
+  const bool parsed = ParseExpression(st, rest_unread);
+  st.expr.at_once = false;
+  if (!parsed) {
     return false;
   }
   if (!st.expr.known) {
@@ -422,6 +486,16 @@ bool EvaluateKnown(AssemblerState &st, int32_t &value) {
   }
   value = st.expr.postfix.values[0];
   return true;
+}
+
+}  // namespace
+
+bool EvaluateKnown(AssemblerState &st, int32_t &value) {
+  return EvaluateKnownValue(st, value, false);
+}
+
+bool EvaluateEndOperand(AssemblerState &st, int32_t &value) {
+  return EvaluateKnownValue(st, value, true);
 }
 
 void SetValueUnknown(AssemblerState &st) {

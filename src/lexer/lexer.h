@@ -65,6 +65,9 @@ enum TokenKind : int32_t {
   kIdentifier = 165,
   kNumber = 166,
   kSkippedLine = 167,
+  // Operators of the postfix form only: HIGH and LOW are scanned as identifiers, and the
+  // expression reads them as operators where an operand follows them.
+  kHigh = 168, kLow,
 };
 // clang-format on
 
@@ -156,9 +159,15 @@ void EncodeSerial(char *out, int32_t serial);
 
 // Parses the expression at the scan position into st.expr.postfix.
 [[nodiscard]] bool EvaluateExpression(AssemblerState &st);
+// EvaluateExpression for the condition of IF or ELIF, whose value is needed at once and after
+// which a false condition leaves the rest of the line unread.
+[[nodiscard]] bool EvaluateCondition(AssemblerState &st);
 // Evaluates an expression whose value is needed at once; fails with "value undetermined"
-// when it depends on a label not yet defined.
+// when it depends on a label not yet defined. Inside a scope, a name the scope does not define
+// takes the value of the innermost enclosing scope that defines it with a known value.
 [[nodiscard]] bool EvaluateKnown(AssemblerState &st, int32_t &value);
+// EvaluateKnown for the operand of END, after which the rest of the line is never read.
+[[nodiscard]] bool EvaluateEndOperand(AssemblerState &st, int32_t &value);
 // Sets the slot to "value not yet known" for the expression just evaluated, naming its labels
 // without a value for --errors=gnu.
 void SetValueUnknown(AssemblerState &st);
@@ -166,5 +175,5 @@ void SetValueUnknown(AssemblerState &st);
 // for a division or remainder by zero. The most negative number divided by -1 wraps to itself
 // (remainder 0).
 [[nodiscard]] bool ApplyBinary(int32_t kind, int32_t a, int32_t b, int32_t &result);
-// Applies a unary operator (kNegate, kNot, kComplement).
+// Applies a unary operator (kNegate, kNot, kComplement; kHigh, kLow: bits 8-15, bits 0-7).
 int32_t ApplyUnary(int32_t kind, int32_t a);

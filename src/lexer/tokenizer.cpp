@@ -154,9 +154,31 @@ bool ScanIdentifier(AssemblerState &st, Token &token) {
   return true;
 }
 
+// "0b" and binary digits with underscores, the first after the B a digit, from start to end:
+// read only when the run is no number of the other forms ("0B" is binary zero, "0B1H" and
+// "0BH" hexadecimal numbers), so no number changes its value.
+bool ReadPrefixedBinary(const char *start, const char *end, int32_t &value) {
+  if (end - start < 3 || start[0] != '0' || Upper(start[1]) != 'B' ||
+      (start[2] != '0' && start[2] != '1')) {
+    return false;
+  }
+  uint32_t bits = 0;
+  for (const char *c = start + 2; c < end; ++c) {
+    if (*c == '0' || *c == '1') {
+      bits = bits * 2 + static_cast<uint32_t>(*c - '0');
+    } else if (*c != '_') {
+      return false;
+    }
+  }
+  value = static_cast<int32_t>(bits);
+  return true;
+}
+
 // A number whose first character is a decimal digit: decimal, hexadecimal with an H suffix,
-// binary with a B suffix, or 0x and hexadecimal digits. Every accumulator wraps at 32 bits.
+// binary with a B suffix, 0x and hexadecimal digits, or 0b and binary digits. Every
+// accumulator wraps at 32 bits.
 bool ScanNumber(AssemblerState &st, Token &token, Msg &problem) {
+  const char *const start = st.scan.pos;
   const char first = TakeChar(st);
   token.kind = kNumber;
   if (first == '0' && PeekUpper(st) == 'X') {
@@ -214,7 +236,7 @@ bool ScanNumber(AssemblerState &st, Token &token, Msg &problem) {
     token.value = static_cast<int32_t>(binary);
   } else if (all_decimal) {
     token.value = static_cast<int32_t>(decimal);
-  } else {
+  } else if (!ReadPrefixedBinary(start, st.scan.pos, token.value)) {
     problem = Msg::InvalidNumber;
     return false;
   }

@@ -11,7 +11,7 @@ ConditionalStack &Conditional(AssemblerState &st) { return st.source.context->co
 // skipped conditional when its value is not known yet. Nothing is opened when the expression
 // itself fails.
 bool OpenConditional(AssemblerState &st, int32_t column) {
-  if (!EvaluateExpression(st)) {
+  if (!EvaluateCondition(st)) {
     return false;
   }
   const IfState state = !st.expr.known                   ? kIfSkipAll

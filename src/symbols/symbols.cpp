@@ -179,12 +179,6 @@ LabelScope *NewScope(AssemblerState &st) {
   return created;
 }
 
-// Looks a name up in the given scope only; nullptr when absent.
-Label *FindLabelIn(AssemblerState &st, LabelScope &scope, std::string_view text) {
-  const int32_t index = FindIn(st, scope, text);
-  return index == 0 ? nullptr : &scope.records[static_cast<size_t>(index)];
-}
-
 const LabelScope *ScopeAt(const AssemblerState &st, int32_t identifier) {
   const auto &scopes = st.labels.scopes;
   if (identifier < 0 || static_cast<size_t>(identifier) >= scopes.size()) {
@@ -203,6 +197,11 @@ LabelDefinition DefinitionIn(const LabelScope &scope, int32_t index) {
 }
 
 }  // namespace
+
+Label *FindLabelIn(AssemblerState &st, LabelScope &scope, std::string_view text) {
+  const int32_t index = FindIn(st, scope, text);
+  return index == 0 ? nullptr : &scope.records[static_cast<size_t>(index)];
+}
 
 bool CreateLabelTable(AssemblerState &st) {
   LabelTable &table = st.labels;
@@ -322,6 +321,9 @@ int32_t DeclareSearchedLabel(AssemblerState &st, std::string_view text, const La
   LabelScope *scope = st.labels.current;
   if (scope == nullptr) {
     SetError(st, Msg::SyntaxError);
+    return 0;
+  }
+  if (!CheckNoOuterUse(st, text)) {
     return 0;
   }
   if (search.scope != scope) {

@@ -107,5 +107,16 @@ void NoteConstant(AssemblerState &st, int32_t index);
 // The records noted so by NoteConstant, in order.
 const std::vector<ScopedRef> &Constants(const AssemblerState &st);
 
+// ---- Values of enclosing scopes needed at once ----------------------------------------------
+
+// For a value needed at once: the record of the innermost enclosing scope that defines name
+// with a known value, when the current scope does not define it (nullptr when there is none).
+// In the assembly pass the use is noted at place, for the current scope and the scopes
+// between it and the one that served, so that a later definition there fails.
+const Label *OuterValueAtOnce(AssemblerState &st, std::string_view name, SourcePlace place);
+// False (message set, with a note at the use) when the current scope took the value of name
+// from an enclosing scope at once before this definition.
+[[nodiscard]] bool CheckNoOuterUse(AssemblerState &st, std::string_view name);
+
 // Display name of record index of a scope: the enclosing scope names joined by '.'.
 const char *QualifiedNameIn(AssemblerState &st, int32_t identifier, int32_t index);

@@ -109,6 +109,30 @@ TEST(Expression, ValuesPrecedenceAndAssociativity) {
       {"'\x82\xa0'",          0x82A0           },
       {"((((7))))",           7                },
       {"1 ; comment",         1                },
+ // HIGH and LOW bind like unary minus, in any letter case.
+      {"HIGH 1234H",          0x12             },
+      {"low 1234H",           0x34             },
+      {"HIGH 1234H+1",        0x13             },
+      {"HIGH (1234H+100H)",   0x13             },
+      {"-HIGH 1234H",         -0x12            },
+      {"LOW HIGH 123456H",    0x34             },
+      {"HIGH ~0",             0xFF             },
+      {"LOW !0",              1                },
+      {"HIGH 'AB'",           0x41             },
+      {"HIGH DEFINED(X)",     0                },
+      {"HIGH 12H:LOW 3456H",  0x56             },
+ // '%' is a binary number where an operand stands, the remainder between operands.
+      {"%1010",               10               },
+      {"%1_0",                2                },
+      {"-%11",                -3               },
+      {"7%%11",               1                },
+      {"7 %11",               7                },
+      {"1+%10*%11",           7                },
+ // Two quotes in a character constant stand for one.
+      {"''''",                0x27             },
+      {"'a''b'",              0x612762         },
+      {"'''a'",               0x2761           },
+      {"''''''",              0x2727           },
   };
   for (const auto &c : cases) {
     EXPECT_EQ(ValueOf(*st, c.text), c.value) << c.text;
@@ -147,6 +171,13 @@ TEST(Expression, Failures) {
       {"DEFINED FOO", Msg::MissingLParen      },
       {"DEFINED(FOO", Msg::MissingRParen      },
       {"DEFINED(1)",  Msg::IllegalDefinedLabel},
+      {"%102",        Msg::InvalidNumber      },
+      {"%1010B",      Msg::InvalidNumber      },
+      {"%2",          Msg::ExpressionSyntax   },
+      {"% 1",         Msg::ExpressionSyntax   },
+      {"1+%",         Msg::ExpressionSyntax   },
+      {"HIGH (1",     Msg::MissingRParen      },
+      {"LOW 'A",      Msg::MissingCloseQuote  },
   };
   for (const auto &c : cases) {
     EXPECT_FALSE(Evaluate(*st, c.text)) << c.text;
@@ -209,6 +240,117 @@ TEST(Expression, UnknownValuesFoldOnlyTheirConstantParts) {
   }));
 }
 
+// A label named HIGH or LOW keeps every reading it had: only an operand that no statement can
+// begin with after the name makes the word an operator.
+TEST(Expression, HighAndLowStayLabelsWhereALabelCouldStand) {
+  auto st = MakeState();
+  ASSERT_TRUE(Evaluate(*st, "HIGH FOO"));
+  const int32_t foo = FindLabel(*st, "FOO");
+  EXPECT_EQ(FindLabel(*st, "HIGH"), 0);  // an operator names no label
+  EXPECT_EQ(Items(*st), (std::vector<Item>{
+                            {foo, kIdentifier},
+                            {0,   kHigh      }
+  }));
+  ASSERT_TRUE(Evaluate(*st, "LOW FOO+1"));
+  EXPECT_EQ(Items(*st), (std::vector<Item>{
+                            {foo, kIdentifier},
+                            {0,   kLow       },
+                            {1,   kNumber    },
+                            {0,   kPlus      }
+  }));
+  Define(*st, "LOW", 0x10);
+  EXPECT_EQ(ValueOf(*st, "LOW+1"), 0x11);
+  EXPECT_EQ(ValueOf(*st, "LOW -1"), 0x0F);  // the binary minus
+  EXPECT_EQ(ValueOf(*st, "LOW %3"), 1);     // the remainder
+  EXPECT_EQ(ValueOf(*st, "LOW"), 0x10);
+  EXPECT_EQ(ValueOf(*st, "low 1234H"), 0x34);  // names keep their case: no label "low"
+  // Before a name that begins a statement of its own, the word is the label and the
+  // expression ends at the name.
+  const int32_t macro = AddLabel(*st, "TWICE");
+  LabelAt(*st, macro)->kind = kLabelMacro;
+  for (const char *text : {"LOW X: NOP", "LOW X:: NOP", "LOW X EQU 1", "LOW X = 1", "LOW X MACRO",
+                           "LOW X PROC", "LOW X {", "LOW X IN_PAGE", "LOW X PAGE_ALIGNED",
+                           "LOW TWICE 1", "LOW @@: NOP", "LOW X 0FFZ"}) {
+    EXPECT_EQ(ValueOf(*st, text), 0x10) << text;
+    EXPECT_EQ(*st->scan.pos, text[4]) << text;
+  }
+  // Before other names the word is the operator, and so it is before tokens no statement
+  // begins with; the look at them is given back, the local labels' counters too.
+  Define(*st, "TOP", 0x1234);
+  EXPECT_EQ(ValueOf(*st, "LOW TOP"), 0x34);
+  EXPECT_EQ(ValueOf(*st, "LOW $"), 0);
+  EXPECT_EQ(ValueOf(*st, "LOW (1 == 1)"), 1);
+  ASSERT_TRUE(Evaluate(*st, "LOW @B"));
+  EXPECT_EQ(Items(*st).back(), (Item{0, kLow}));
+  st->pass.local_counters[10] = 0;
+  ASSERT_TRUE(Evaluate(*st, "TOP @@"));
+  const int32_t looks_after_a_label = st->pass.local_counters[10];
+  st->pass.local_counters[10] = 0;
+  EXPECT_EQ(ValueOf(*st, "LOW @@"), 0x10);
+  EXPECT_EQ(st->pass.local_counters[10], looks_after_a_label);
+}
+
+// END leaves the rest of its line unread, and so does a false IF or ELIF condition: a text that
+// ended such an expression outside parentheses keeps ending it.
+TEST(Expression, WhereTheRestOfTheLineMayStayUnread) {
+  auto st = MakeState();
+  auto condition = [&](const char *text) {
+    StartLine(*st, text);
+    EXPECT_TRUE(EvaluateCondition(*st)) << text;
+    EXPECT_TRUE(st->expr.known) << text;
+    return st->expr.postfix.values[0];
+  };
+  auto end_operand = [&](const char *text) {
+    StartLine(*st, text);
+    Token end;
+    EXPECT_TRUE(ScanToken(*st, end) && end.kind == kEnd) << text;
+    int32_t value = 0;
+    EXPECT_TRUE(EvaluateEndOperand(*st, value)) << text;
+    return value;
+  };
+  EXPECT_EQ(condition("HIGH 1234H == 12H"), 1);  // no label HIGH: the operator
+  EXPECT_EQ(end_operand("END LOW 1234H"), 0x34);
+  EXPECT_EQ(condition("''''"), 0);  // the first quote closes the constant
+  EXPECT_STREQ(st->scan.pos, "''");
+  EXPECT_EQ(end_operand(" end 'a''b'"), 'a');
+  EXPECT_EQ(condition("(''''):'''' "), 0x2700);  // inside parentheses: the quote character
+  Define(*st, "HIGH", 0);
+  EXPECT_EQ(condition("HIGH 5"), 0);
+  EXPECT_STREQ(st->scan.pos, "5");
+  EXPECT_EQ(end_operand("END HIGH 5"), 0);
+  EXPECT_EQ(condition("(HIGH 1234H)"), 0x12);
+  EXPECT_EQ(ValueOf(*st, "HIGH 1234H"), 0x12);  // elsewhere a label before 5 was an error
+  // A name that has no value yet keeps no reading: the label would fail at this line.
+  ASSERT_TRUE(Evaluate(*st, "LOW"));
+  EXPECT_EQ(condition("LOW 1234H"), 0x34);
+  ASSERT_TRUE(OpenScope(*st, "INNER"));
+  EXPECT_EQ(condition("HIGH 1234H"), 0x12);  // HIGH of the enclosing scope is not current
+  SelectRootScope(*st);
+}
+
+TEST(Expression, DoubledQuotesFallBackWhereTheConstantWouldNotClose) {
+  auto st = MakeState();
+  const struct {
+    const char *text;
+    int32_t value;
+    const char *rest;  // where the expression ends
+    int32_t bytes;     // the longest constant, for --warn=text
+  } cases[] = {
+      {"'''",        0,           "'",   0},
+      {"'a''",       'a',         "'",   1},
+      {"'a''b",      'a',         "'b",  1},
+      {"''''+1",     0x28,        "",    1},
+      {"'a''b', 2",  0x612762,    ", 2", 3},
+      {"'ab''cd'",   0x6227'6364, "",    5},
+      {"'a'' , 'b'", 0x2720'2C20, "b'",  5},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(ValueOf(*st, c.text), c.value) << c.text;
+    EXPECT_STREQ(st->scan.pos, c.rest) << c.text;
+    EXPECT_EQ(st->expr.text_length, c.bytes) << c.text;
+  }
+}
+
 TEST(Expression, MemoryOperandFlag) {
   auto st = MakeState();
   const struct {
@@ -226,6 +368,8 @@ TEST(Expression, MemoryOperandFlag) {
       {"(1):(2)",       false},
       {"1",             false},
       {"(1)*2+3",       false},
+      {"(HIGH X)",      true },
+      {"HIGH (X)",      false},
   };
   for (const auto &c : cases) {
     ASSERT_TRUE(Evaluate(*st, c.text)) << c.text;
@@ -345,10 +489,12 @@ class ReferenceParser {
 
   void Unary() {
     const std::string token = Next();
-    const int32_t op = token == "-"   ? kNegate
-                       : token == "!" ? kNot
-                       : token == "~" ? kComplement
-                                      : 0;
+    const int32_t op = token == "-"      ? kNegate
+                       : token == "!"    ? kNot
+                       : token == "~"    ? kComplement
+                       : token == "HIGH" ? kHigh
+                       : token == "LOW"  ? kLow
+                                         : 0;
     if (op != 0 || token == "+") {
       ++at_;
       Unary();
@@ -391,7 +537,8 @@ TEST(Expression, PrecedenceAndFoldingAgreeWithAPlainGrammar) {
   const int32_t label = AddLabel(*st, "X");  // never defined: it keeps its part unfolded
   const char *operators[] = {":",  "||", "&&", "|",  "^", "&", "==", "!=", ">", "<",
                              ">=", "<=", "<<", ">>", "+", "-", "*",  "/",  "%"};
-  const char *unary[] = {"-", "!", "~", "+"};
+  const char *unary[] = {"-", "!", "~", "+", "HIGH", "LOW"};
+  auto byte_operator = [](const std::string &token) { return token == "HIGH" || token == "LOW"; };
   uint32_t seed = 1979;
   auto random = [&seed](uint32_t n) {
     seed = seed * 1103515245 + 12345;
@@ -406,14 +553,20 @@ TEST(Expression, PrecedenceAndFoldingAgreeWithAPlainGrammar) {
       if (divisor) {
         tokens.push_back(std::to_string(1 + random(9)));  // never a zero divisor
       } else {
+        // After HIGH or LOW stands an operand: before '+' or '-' the word is a label, and
+        // before "X :" too, since X: may define a label (the test's X never begins a statement).
         while (random(4) == 0) {
-          tokens.push_back(unary[random(4)]);
+          const char *op = unary[random(6)];
+          const bool sign = op[0] == '-' || op[0] == '+';
+          tokens.push_back(sign && !tokens.empty() && byte_operator(tokens.back()) ? "~" : op);
         }
         if (term + 1 < terms && random(5) == 0) {
           tokens.push_back("(");
           ++open;
         }
-        tokens.push_back(random(4) == 0 ? "X" : std::to_string(random(300)));
+        const bool after_byte_operator = !tokens.empty() && byte_operator(tokens.back());
+        tokens.push_back(random(4) == 0 && !after_byte_operator ? "X"
+                                                                : std::to_string(random(70000)));
         while (open > 0 && random(3) == 0) {
           tokens.push_back(")");
           --open;
@@ -444,6 +597,9 @@ TEST(Expression, OperatorSemanticsSharedWithTheResolver) {
   ASSERT_TRUE(ApplyBinary(kShr, INT32_MIN, 63, result));
   EXPECT_EQ(result, -1);
   EXPECT_EQ(ApplyUnary(kNegate, INT32_MIN), INT32_MIN);
+  EXPECT_EQ(ApplyUnary(kHigh, 0x12345678), 0x56);
+  EXPECT_EQ(ApplyUnary(kHigh, -1), 0xFF);
+  EXPECT_EQ(ApplyUnary(kLow, -2), 0xFE);
 }
 
 }  // namespace

@@ -78,6 +78,10 @@ TEST(Tokenizer, NumberForms) {
       {"0x123456789",  0x23456789},
       {"$FFFFFFFF",    -1        },
       {"1_0_B",        2         },
+      {"0b1010",       10        }, // "0b" and binary digits, where no other form reads the run
+      {"0B1",          1         },
+      {"0b1111_0000",  0xF0      },
+      {"0B_",          0         },
   };
   for (const auto &c : cases) {
     auto tokens = ScanAll(*st, c.text);
@@ -85,7 +89,7 @@ TEST(Tokenizer, NumberForms) {
     EXPECT_EQ(tokens[0].kind, kNumber) << c.text;
     EXPECT_EQ(tokens[0].value, c.value) << c.text;
   }
-  for (const char *bad : {"12B", "0AB", "1A", "9F"}) {
+  for (const char *bad : {"12B", "0AB", "1A", "9F", "0b102", "0b_1", "0b10B", "0B1E"}) {
     auto tokens = ScanAll(*st, bad);
     EXPECT_EQ(tokens.back().kind, -1) << bad;
     EXPECT_EQ(st->diag.error, MessageText(Msg::InvalidNumber)) << bad;
@@ -93,6 +97,7 @@ TEST(Tokenizer, NumberForms) {
   // What does not belong to the number is left for the next token.
   EXPECT_EQ(ScanAll(*st, "0xG")[1].text, "G");  // "0x" without a digit: 0, the X taken
   EXPECT_EQ(Kinds(*st, "10G"), (std::vector<int32_t>{kNumber, kIdentifier, kEndOfLine}));
+  EXPECT_EQ(ScanAll(*st, "0b101G")[1].text, "G");
   EXPECT_EQ(Kinds(*st, "$"), (std::vector<int32_t>{kDollar, kEndOfLine}));
   EXPECT_EQ(Kinds(*st, "$_"), (std::vector<int32_t>{kDollar, kIdentifier, kEndOfLine}));
 }
@@ -335,6 +340,8 @@ TEST(SkipScan, FindsOnlyWholeConditionalWords) {
       {" DB \"open ENDIF",                        {skipped}        },
       {" LD A,I;ENDIF",                           {skipped}        },
       {" LD A,I'ELSE'",                           {skipped}        },
+      {" DB 'a'' ELSE '",                         {skipped}        },
+      {" DB ''''ELSE",                            {kElse, skipped} },
       {" ENDIFS ELSEX XELSE ELSE_1 ELS ENDI EIF", {skipped}        },
       {"",                                        {skipped}        },
   };
