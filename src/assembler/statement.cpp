@@ -158,6 +158,12 @@ StatementResult DoDs(AssemblerState &st) {
     return Failed();
   }
   WarnIfOutOfRange(st, fill, OperandRange::Byte);
+  // In an OFFSET section the bytes are only counted and the location wraps at 64 KiB: beyond
+  // one turn only the rest of the size moves it, so that DS 7FFFFFFFH takes no billions of steps.
+  constexpr int32_t kTurn = 0x10000;
+  if (st.placement.offset_open && size > kTurn) {
+    size = kTurn + size % kTurn;
+  }
   for (int32_t i = 0; i < size; ++i) {
     if (!EmitByte(st, static_cast<uint8_t>(fill))) {
       return Failed();

@@ -100,6 +100,7 @@ struct PassState {
   // source: macro expansions under way, REPT bodies named so far.
   int32_t macro_depth = 0;
   int32_t rept_counter = 0;
+  int64_t body_lines = 0;  // lines and repetitions of macro and REPT bodies assembled so far
   // Set when INCLUDE nesting overflows (a file that includes itself), or when the error-line
   // limit is reached: every line loop stops, so that macros or further INCLUDE lines cannot
   // go on.

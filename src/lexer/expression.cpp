@@ -339,6 +339,9 @@ int32_t ByteOperatorOf(Parser &p, const Token &word) {
     return 0;
   }
   const std::string_view text = word.Text();
+  if (text.size() != 3 && text.size() != 4) {
+    return 0;  // most names: neither word
+  }
   const int32_t op = SameIgnoringCase(text, "HIGH")  ? kHigh
                      : SameIgnoringCase(text, "LOW") ? kLow
                                                      : 0;

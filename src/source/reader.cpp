@@ -293,6 +293,21 @@ int32_t ReportOpenConditionals(AssemblerState &st, const SourceContext &ctx) {
   return conditional.depth;
 }
 
+// Counts a line (or a repetition) of a macro or REPT body. Past the limit the run stops, said
+// once, at the line that called or repeated the body: a REPT count of billions (whose bytes,
+// in an OFFSET section, never fill the image) would otherwise run for hours. False then.
+bool CountBodyLine(AssemblerState &st) {
+  constexpr int64_t kMaxBodyLines = int64_t{1} << 22;
+  if (++st.pass.body_lines <= kMaxBodyLines) {
+    return true;
+  }
+  if (!st.pass.abandoned) {
+    Report(st, Msg::TooManyBodyLines, static_cast<int32_t>(kMaxBodyLines));
+    st.pass.abandoned = true;
+  }
+  return false;
+}
+
 }  // namespace
 
 FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
@@ -300,7 +315,13 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx) {
   char buffer[kLineCapacity];
   const char *line = nullptr;
   int32_t errors = 0;
+  if (ctx.caller != nullptr && !CountBodyLine(st)) {
+    return FileResult::Failed;  // a repetition counts even when its body is empty
+  }
   while (!st.pass.abandoned && (line = NextLine(st, ctx, buffer)) != nullptr) {
+    if (ctx.caller != nullptr && !CountBodyLine(st)) {
+      return FileResult::Failed;
+    }
     ctx.text = line;
     ctx.conditional.line = ctx.line;
     switch (AssembleLine(st, line, ctx)) {

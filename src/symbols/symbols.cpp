@@ -323,7 +323,7 @@ int32_t DeclareSearchedLabel(AssemblerState &st, std::string_view text, const La
     SetError(st, Msg::SyntaxError);
     return 0;
   }
-  if (!CheckNoOuterUse(st, text)) {
+  if (!st.labels.outer_uses.empty() && !CheckNoOuterUse(st, text)) {
     return 0;
   }
   if (search.scope != scope) {
