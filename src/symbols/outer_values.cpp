@@ -1,6 +1,7 @@
 // Values of enclosing scopes for statements that need a value at once: inside a scope, a name
 // the scope does not define takes the value of the innermost enclosing scope that defines it
-// with a known value, and the scope may not define the name after that.
+// with a known value. The uses are noted here; DeclareSearchedLabel refuses a later definition
+// of the name in the scopes that used it.
 #include <string>
 #include <string_view>
 
@@ -57,20 +58,4 @@ const Label *OuterValueAtOnce(AssemblerState &st, std::string_view name, SourceP
     return label;
   }
   return nullptr;
-}
-
-bool CheckNoOuterUse(AssemblerState &st, std::string_view name) {
-  const LabelTable &table = st.labels;
-  if (table.outer_uses.empty() || table.current == nullptr || IsListingPass(st)) {
-    return true;
-  }
-  const auto found = table.outer_uses.find({table.current->identifier, std::string(name)});
-  if (found == table.outer_uses.end()) {
-    return true;
-  }
-  const std::string text(name);
-  SetError(st, Msg::OuterValueUsedEarlier, text.c_str(), PlaceName(st, found->second).c_str());
-  SetErrorColumn(st, name.data());
-  AddErrorNote(st, found->second, Msg::DetailOuterValueUsed, text.c_str());
-  return false;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <string>
 
 namespace {
 
@@ -310,6 +311,22 @@ Label *FindLabelOutward(AssemblerState &st, std::string_view text, uint8_t kind)
     }
   }
   return nullptr;
+}
+
+bool CheckNoOuterUse(AssemblerState &st, std::string_view name) {
+  const LabelTable &table = st.labels;
+  if (table.outer_uses.empty() || table.current == nullptr || IsListingPass(st)) {
+    return true;
+  }
+  const auto found = table.outer_uses.find({table.current->identifier, std::string(name)});
+  if (found == table.outer_uses.end()) {
+    return true;
+  }
+  const std::string text(name);
+  SetError(st, Msg::OuterValueUsedEarlier, text.c_str(), PlaceName(st, found->second).c_str());
+  SetErrorColumn(st, name.data());
+  AddErrorNote(st, found->second, Msg::DetailOuterValueUsed, text.c_str());
+  return false;
 }
 
 int32_t DeclareLabel(AssemblerState &st, std::string_view text, bool scoped) {
