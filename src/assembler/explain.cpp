@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -159,16 +160,12 @@ void ExplainReservedLabel(AssemblerState &st, const Token &token) {
   if (!GnuErrorStyle() || !reserved || !TryPeekToken(st, next)) {
     return;
   }
-  switch (next.kind) {
-    case kColon:
-    case kDoubleColon:
-    case kEqu:
-    case kAssign:
-    case kMacro:
-    case kProc:
-      AddErrorDetail(st, Msg::DetailReservedName, std::string(token.Text()).c_str());
-      break;
-    default:
-      break;
+  // The words after which the name would have been defined (the check stays out of a switch:
+  // a temporary inside a case is destroyed by clang's code even when the case is not taken).
+  static constexpr int32_t kDefiningWords[] = {kColon, kAssign, kEqu, kDoubleColon, kMacro, kProc};
+  if (std::find(std::begin(kDefiningWords), std::end(kDefiningWords), next.kind) !=
+      std::end(kDefiningWords)) {
+    const std::string name(token.Text());
+    AddErrorDetail(st, Msg::DetailReservedName, name.c_str());
   }
 }
