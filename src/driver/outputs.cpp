@@ -152,6 +152,10 @@ bool BuildImageFiles(const AssemblerState &st, const Image &image, const std::st
   return ok;
 }
 
+bool IsMz2000Disk(OutputMode mode) {
+  return mode == OutputMode::d88_mz2000_2d || mode == OutputMode::d88_mz2000_2dd;
+}
+
 // A file name without its folders and its extension.
 std::string Stem(const std::string &path) {
   const size_t slash = path.rfind('/');
@@ -165,7 +169,7 @@ std::string TapeName(const Options &options) {
   if (options.mode == OutputMode::mzt) {
     return options.mzt_name;
   }
-  if (options.mode == OutputMode::d88_mz2000_2d || options.mode == OutputMode::d88_mz2000_2dd) {
+  if (IsMz2000Disk(options.mode)) {
     return options.disk_name;
   }
   return Stem(options.output_name);
@@ -177,9 +181,7 @@ TapeTiming WavTiming(const Options &options) {
   if (options.wav_timing_given) {
     return options.wav_timing;
   }
-  const bool mz2000 =
-      options.mode == OutputMode::d88_mz2000_2d || options.mode == OutputMode::d88_mz2000_2dd;
-  return mz2000 ? TapeTiming::Mz80b : TapeTiming::Mz700;
+  return IsMz2000Disk(options.mode) ? TapeTiming::Mz80b : TapeTiming::Mz700;
 }
 
 // Builds the tapes that were asked for: the MZ tape as audio (the MZT that -m writes, cut at

@@ -16,18 +16,18 @@ constexpr char kMemoryModel[] = "pages.size:65536,pages.count:32,slots.count:1,s
 // The comment keywords a debugger may look for in the sources.
 constexpr char kKeywords[] = "WPMEM,LOGPOINT,ASSERTION";
 
+// Records by scope, then by index.
+bool Before(ScopedRef a, ScopedRef b) {
+  return a.scope != b.scope ? a.scope < b.scope : a.index < b.index;
+}
+
 bool IsConstant(const std::vector<ScopedRef> &sorted_constants, ScopedRef where) {
-  return std::binary_search(sorted_constants.begin(), sorted_constants.end(), where,
-                            [](ScopedRef a, ScopedRef b) {
-                              return a.scope != b.scope ? a.scope < b.scope : a.index < b.index;
-                            });
+  return std::binary_search(sorted_constants.begin(), sorted_constants.end(), where, Before);
 }
 
 std::vector<ScopedRef> SortedConstants(const AssemblerState &st) {
   std::vector<ScopedRef> constants = Constants(st);
-  std::sort(constants.begin(), constants.end(), [](ScopedRef a, ScopedRef b) {
-    return a.scope != b.scope ? a.scope < b.scope : a.index < b.index;
-  });
+  std::sort(constants.begin(), constants.end(), Before);
   return constants;
 }
 
