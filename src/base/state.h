@@ -73,8 +73,10 @@ struct Options {
   std::string wav_name;                         // --wav
   bool wav_timing_given = false;                // --wav-timing; else by the output mode
   TapeTiming wav_timing = TapeTiming::Mz700;
-  std::string t88_name;  // --t88
-  std::string cmt_name;  // --cmt
+  std::string t88_name;      // --t88
+  std::string cmt_name;      // --cmt
+  bool source_utf8 = false;  // --source-encoding=utf-8: strings and characters are UTF-8
+  bool cycles = false;       // --cycles: T-states in the assemble list and the label list
   // The last option that took the next argument as its value, and that value.
   std::string taken_option;
   std::string taken_value;

@@ -230,6 +230,25 @@ ParseResult WavTimingOption(Options &options, const char *value) {
   return {};
 }
 
+// --source-encoding=ENCODING: how strings and character constants of the sources are written.
+ParseResult SourceEncodingOption(Options &options, const char *value) {
+  static constexpr NamedSetting<bool> kEncodings[] = {
+      {"cp932", false},
+      {"utf-8", true },
+  };
+  const bool *utf8 = FindNamed(kEncodings, value);
+  if (utf8 == nullptr) {
+    return {ParseOutcome::Reject, 0};
+  }
+  options.source_utf8 = *utf8;
+  return {};
+}
+
+ParseResult CyclesOption(Options &options, const char * /*value*/) {
+  options.cycles = true;
+  return {};
+}
+
 struct LongOption {
   const char *name;  // without the leading "--"; a name ending in '=' takes a value
   ParseResult (*apply)(Options &options, const char *value);
@@ -237,30 +256,35 @@ struct LongOption {
 };
 
 const LongOption kLongOptions[] = {
-    {"help",        ShowHelp,        "  --help        Print this usage text\n"                  },
-    {"version",     ShowVersion,     "  --version     Print the version\n"                      },
-    {"messages=",   MessagesOption,
-     "  --messages=xx Print messages in cp932 (default), utf-8 or en (English)\n"               },
-    {"errors=",     ErrorsOption,
-     "  --errors=gnu  Print errors and warnings as FILE:LINE:COL: error: TEXT on stderr\n"      },
-    {"warn=",       WarnOption,
+    {"help",             ShowHelp,             "  --help        Print this usage text\n"                  },
+    {"version",          ShowVersion,          "  --version     Print the version\n"                      },
+    {"messages=",        MessagesOption,
+     "  --messages=xx Print messages in cp932 (default), utf-8 or en (English)\n"                         },
+    {"errors=",          ErrorsOption,
+     "  --errors=gnu  Print errors and warnings as FILE:LINE:COL: error: TEXT on stderr\n"                },
+    {"warn=",            WarnOption,
      "  --warn=LIST   Warn about range,org,wrap,text,scope,unclosed,unused or all\n"
-     "                (comma-separated); error makes any warning fail the run\n"                },
-    {"deps=",       DepsOption,
-     "  --deps=xxx    Write a make rule: the output depends on every file read\n"               },
-    {"symbols=",    SymbolsOption,
+     "                (comma-separated); error makes any warning fail the run\n"                          },
+    {"deps=",            DepsOption,
+     "  --deps=xxx    Write a make rule: the output depends on every file read\n"                         },
+    {"symbols=",         SymbolsOption,
      "  --symbols=FORMAT:xxx  Write the labels for a debugger (repeatable): FORMAT is\n"
      "                equ (NAME EQU 0NNNNH), noi (DEF NAME 0xNNNN) or mame (a MAME\n"
-     "                debugger script)\n"                                                       },
-    {"break=",      BreakOption,
-     "  --break=LABEL Set a breakpoint of the MAME debugger script at the label\n"              },
-    {"sld=",        SldOption,
-     "  --sld=xxx     Write source-level debug data (SLD): the source line of every byte\n"     },
-    {"wav=",        WavOption,       "  --wav=xxx     Write the MZT tape as audio (WAV)\n"      },
-    {"wav-timing=", WavTimingOption,
-     "  --wav-timing=xx  The timing of --wav: mz700, or mz80b (the default with -2, -25)\n"     },
-    {"t88=",        T88Option,       "  --t88=xxx     Write a PC-8001/8801 monitor tape (T88)\n"},
-    {"cmt=",        CmtOption,       "  --cmt=xxx     Write a PC-8001/8801 monitor tape (CMT)\n"},
+     "                debugger script)\n"                                                                 },
+    {"break=",           BreakOption,
+     "  --break=LABEL Set a breakpoint of the MAME debugger script at the label\n"                        },
+    {"sld=",             SldOption,
+     "  --sld=xxx     Write source-level debug data (SLD): the source line of every byte\n"               },
+    {"wav=",             WavOption,            "  --wav=xxx     Write the MZT tape as audio (WAV)\n"      },
+    {"wav-timing=",      WavTimingOption,
+     "  --wav-timing=xx  The timing of --wav: mz700, or mz80b (the default with -2, -25)\n"               },
+    {"t88=",             T88Option,            "  --t88=xxx     Write a PC-8001/8801 monitor tape (T88)\n"},
+    {"cmt=",             CmtOption,            "  --cmt=xxx     Write a PC-8001/8801 monitor tape (CMT)\n"},
+    {"source-encoding=", SourceEncodingOption,
+     "  --source-encoding=xx  How strings and character constants are written: cp932\n"
+     "                (bytes as they are, the default) or utf-8 (converted)\n"                            },
+    {"cycles",           CyclesOption,
+     "  --cycles      Add T-states to the assemble list and totals to the label list\n"                   },
 };
 
 void PrintLongOptions() {
