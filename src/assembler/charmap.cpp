@@ -2,6 +2,7 @@
 // and DISPC directives.
 #include "assembler/charmap.h"
 
+#include <iterator>
 #include <span>
 #include <string_view>
 
@@ -38,6 +39,21 @@ constexpr MapName kMapNames[] = {
 };
 
 constexpr size_t kMaxMapName = 63;
+
+// What each map takes under --source-encoding=utf-8, by its number: the CP932 bytes of any
+// character (the maps that pass codes through), or the one byte of an ASCII character, and in
+// the Japanese maps of a half-width katakana too (A1h..DFh).
+enum class MapInput : uint8_t { Cp932, Ascii, AsciiKana };
+
+constexpr MapInput kMapInputs[] = {
+    MapInput::Cp932,      // ASCII
+    MapInput::AsciiKana,  // MZ-ASCII
+    MapInput::Ascii,      // MZ-ASCII-EU
+    MapInput::AsciiKana,  // DISPLAYCODE
+    MapInput::Ascii,      // DISPLAYCODE-EU
+    MapInput::Cp932,      // USER-DEFINED
+};
+static_assert(std::size(kMapInputs) == kMapUser + 1);
 
 // MZ-ASCII: the code that switches between upper and lower case letters.
 constexpr uint8_t kShiftCode = 0x05;
@@ -161,20 +177,62 @@ bool CloseShift(AssemblerState &st) {
   return true;
 }
 
-// Hands each character from the scan position up to the closing quote to emit and leaves the
-// scan position behind the quote; the end of the line first fails with missing.
+// The name of a map, as CHRMAP names it first.
+const char *NameOfMap(int32_t map) {
+  for (const MapName &row : kMapNames) {
+    if (row.map == map) {
+      return row.name.data();  // each name is a whole string literal
+    }
+  }
+  return "";
+}
+
+MapInput InputOf(int32_t map) {
+  return map >= 0 && map <= kMapUser ? kMapInputs[map] : MapInput::Cp932;
+}
+
+// True for a map that takes the CP932 bytes of every character: one that has none is a
+// character without a code in CP932 itself.
+bool MapTakesCp932(int32_t map) { return InputOf(map) == MapInput::Cp932; }
+
+// True when the map has a code for the character: the map takes its CP932 bytes.
+bool MapHolds(int32_t map, const TextChar &c) {
+  const MapInput input = InputOf(map);
+  if (input == MapInput::Cp932) {
+    return c.count > 0;
+  }
+  const uint8_t byte = c.bytes[0];
+  return c.count == 1 &&
+         (byte < 0x80 || (input == MapInput::AsciiKana && byte >= 0xA1 && byte <= 0xDF));
+}
+
+// Hands each byte from the scan position up to the closing quote to emit (under
+// --source-encoding=utf-8 the CP932 bytes of each character, which map must hold) and leaves
+// the scan position behind the quote; the end of the line first fails with missing.
 template <typename Emit>
-bool ForEachQuoted(AssemblerState &st, char quote, Msg missing, Emit emit) {
-  for (char c = TakeChar(st); c != quote; c = TakeChar(st)) {
-    if (c == '\0') {
+bool ForEachQuoted(AssemblerState &st, char quote, Msg missing, int32_t map, Emit emit) {
+  for (;;) {
+    TextChar c;
+    if (!TakeTextChar(st, c)) {
+      return false;
+    }
+    if (c.length == 0) {
       SetErrorMessage(st, missing);
       return false;
     }
-    if (!emit(static_cast<uint8_t>(c))) {
+    if (c.code == static_cast<uint8_t>(quote)) {
+      return true;
+    }
+    if (st.options.source_utf8 && !MapHolds(map, c)) {
+      SetNoCodeError(st, c, MapTakesCp932(map) ? nullptr : NameOfMap(map));
       return false;
     }
+    for (int32_t i = 0; i < c.count; ++i) {
+      if (!emit(c.bytes[i])) {
+        return false;
+      }
+    }
   }
-  return true;
 }
 
 }  // namespace
@@ -183,7 +241,7 @@ bool EmitMappedString(AssemblerState &st, int32_t &addend_at) {
   // Every string starts in upper case: one that failed half-way leaves no shift behind.
   st.pass.charmap.lower_shift = false;
   addend_at = -1;
-  if (!ForEachQuoted(st, '"', Msg::MissingCloseDoubleQuote,
+  if (!ForEachQuoted(st, '"', Msg::MissingCloseDoubleQuote, st.pass.charmap.map,
                      [&](uint8_t c) { return EmitMappedChar(st, c, addend_at); })) {
     return false;
   }
@@ -255,7 +313,7 @@ StatementResult DoDispc(AssemblerState &st) {
       if (!TakePeekedToken(st) ||
           !ForEachQuoted(st, single ? '\'' : '"',
                          single ? Msg::MissingCloseQuote : Msg::MissingCloseDoubleQuote,
-                         [&](uint8_t c) { return EmitByte(st, DisplayCode(c)); })) {
+                         kMapDisplay, [&](uint8_t c) { return EmitByte(st, DisplayCode(c)); })) {
         return kResultError;
       }
     } else if (!EmitOperandByte(st)) {

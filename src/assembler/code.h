@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "base/state.h"
 
@@ -43,6 +45,10 @@ const char *RelativeJumpName(const AssemblerState &st, int32_t opcode_at);
 // address after the displacement byte" tail.
 [[nodiscard]] bool NewFixup(AssemblerState &st, FixupKind kind, int32_t target, bool relative,
                             const PostfixBuffer &postfix);
+
+// Saves the expression just evaluated as the condition of an ASSERT, checked after the last
+// line, with its text (none: nullopt).
+[[nodiscard]] bool NewAssertion(AssemblerState &st, const std::optional<std::string> &text);
 
 // Steps an ARRANGE region that was just opened over its leading pairs that place no byte, so
 // that the location and position name where the next byte goes.

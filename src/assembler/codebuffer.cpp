@@ -2,6 +2,9 @@
 // forward references, recorded as fixups for the resolution pass (resolve.cpp).
 #include <algorithm>
 #include <climits>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "assembler/assembler.h"
@@ -182,7 +185,8 @@ void WarnIfOutOfRange(AssemblerState &st, int32_t value, OperandRange range) {
   const int32_t stored = range == OperandRange::Word ? 2 : 1;
   const ExpressionState &expr = st.expr;
   if (Warns(st.options, kWarnText) && range != OperandRange::None && expr.text_length > stored) {
-    const std::string text(expr.text_constant, static_cast<size_t>(expr.text_length));
+    const std::string text = TextForMessages(
+        st, std::string_view(expr.text_constant, static_cast<size_t>(expr.text_span)));
     ReportAtLine(st, kCurrentLine, ColumnAt(st, expr.text_constant - 1), Msg::WarnLongCharacter,
                  text.c_str(), expr.text_length, stored);
   }
@@ -430,7 +434,7 @@ bool EmitBitNumberFixup(AssemblerState &st, int32_t opcode_offset,
 
 bool NewFixup(AssemblerState &st, FixupKind kind, int32_t target, bool relative,
               const PostfixBuffer &postfix) {
-  if (kind != FixupKind::DefineLabel) {
+  if (kind != FixupKind::DefineLabel && kind != FixupKind::Assert) {
     if (st.placement.offset_open) {
       target = kNoTarget;  // nothing is stored in an OFFSET section
     } else if (kind != FixupKind::BitNumber && target == st.pass.position) {
@@ -452,7 +456,17 @@ void ExpectFixupsForSource(AssemblerState &st, uint64_t bytes) {
   st.fixups.expected = static_cast<size_t>(wanted < kMostFixups ? wanted : kMostFixups);
 }
 
+bool NewAssertion(AssemblerState &st, const std::optional<std::string> &text) {
+  std::vector<std::string> &texts = st.fixups.assertion_texts;
+  const int32_t target = text.has_value() ? static_cast<int32_t>(texts.size()) : -1;
+  if (text.has_value()) {
+    texts.emplace_back(*text);
+  }
+  return NewFixup(st, FixupKind::Assert, target, false, st.expr.postfix);
+}
+
 void ClearFixups(AssemblerState &st) {
+  st.fixups.assertion_texts.clear();
   st.fixups.records.clear();
   st.fixups.values.clear();
   st.fixups.kinds.clear();

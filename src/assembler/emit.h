@@ -23,6 +23,11 @@
 // Evaluates a jump target and emits the relative displacement (or a Relative fixup).
 [[nodiscard]] bool EmitRelative(AssemblerState &st);
 
+// Listing run: the bytes emitted from BeginInstruction to EndInstruction make one instruction,
+// whose T-states the listings show (--cycles); encoded: it was emitted whole.
+void BeginInstruction(AssemblerState &st);
+void EndInstruction(AssemblerState &st, bool encoded);
+
 // A byte emitted before its value is known and filled in later by the same statement (an
 // opcode that its displacement precedes in the source but follows in the code).
 struct ReservedByte {

@@ -244,16 +244,19 @@ Label *OuterMacro(AssemblerState &st, std::string_view name) {
   return macro;
 }
 
-// Statement words of sources written for other assemblers that are no keywords here: in any
-// letter case, a name a label or a macro may have. A word counts as its statement only where
-// nothing else of that name would be called or defined.
+// Statement words that are no keywords here, mostly of sources written for other assemblers:
+// in any letter case, a name a label or a macro may have. A word counts as its statement only
+// where nothing else of that name would be called or defined; a word that yields to a label
+// is a label in the first column before an instruction, as it was before it was a statement.
 struct PortedWord {
   std::string_view word;
   StatementResult (*handler)(AssemblerState &);
+  bool yields_to_label = false;
 };
 constexpr PortedWord kPortedWords[] = {
-    {"DEFM",   DoDefm  },
-    {"INCBIN", DoIncbin},
+    {"DEFM",   DoDefm,   false},
+    {"INCBIN", DoIncbin, false},
+    {"ASSERT", DoAssert, true },
 };
 
 const PortedWord *FindPortedWord(std::string_view text) {
@@ -343,11 +346,15 @@ StatementResult LabelField(AssemblerState &st, const Token &name) {
       return FromBool(InvokeMacro(st, macro->body, macro->name, ColumnAt(st, name.start)));
     }
   }
-  if (const PortedWord *word = FindPortedWord(name.Text())) {
+  const PortedWord *word = FindPortedWord(name.Text());
+  if (word != nullptr && !word->yields_to_label) {
     return word->handler(st);
   }
   if (name.local_form == LocalForm::None && InFirstColumn(st, name) && FollowsBareLabel(st, next)) {
     return FromBool(DefineColonLabel(st, name, search));
+  }
+  if (word != nullptr) {
+    return word->handler(st);
   }
   SetError(st, Msg::UndefinedIdentifier, std::string(name.Text()).c_str());
   SetErrorColumn(st, name.start);

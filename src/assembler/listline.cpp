@@ -5,9 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "assembler/emit.h"
 #include "assembler/placement.h"
 #include "source/source.h"
 #include "symbols/symbols.h"
+#include "z80/z80.h"
 
 namespace {
 
@@ -30,7 +32,8 @@ void WriteLine(AssemblerState &st, ListingLine &line, const char *text_end) {
   }
   const int32_t first = line.stored ? line.first_position : -1;
   AppendListingLine(*list, address, st.code.bytes.data(), first, line.end_position,
-                    std::string_view(line.text, static_cast<size_t>(text_end - line.text)));
+                    std::string_view(line.text, static_cast<size_t>(text_end - line.text)),
+                    st.options.cycles ? &line.cycles : nullptr);
 }
 
 // --sld: an event at the line being assembled, where it was written.
@@ -44,11 +47,58 @@ void Trace(AssemblerState &st, TraceKind kind, int32_t value, int32_t index) {
 }  // namespace
 
 void TraceLabel(AssemblerState &st, std::string_view name) {
-  if (st.listing.trace == nullptr) {
+  if (st.listing.trace == nullptr && st.listing.timing == nullptr) {
     return;
   }
-  if (const int32_t index = FindLabel(st, name); index != 0) {
+  const int32_t index = FindLabel(st, name);
+  if (index == 0) {
+    return;
+  }
+  if (st.listing.trace != nullptr) {
     Trace(st, TraceKind::Label, CurrentScope(st), index);
+  }
+  if (st.listing.timing != nullptr) {
+    TimingEvent event;
+    event.label = true;
+    event.scope = CurrentScope(st);
+    event.index = index;
+    st.listing.timing->push_back(event);
+  }
+}
+
+void BeginInstruction(AssemblerState &st) {
+  if (ListingLine *line = st.listing.line; line != nullptr && st.options.cycles) {
+    line->in_instruction = true;
+    line->instruction_size = 0;
+  }
+}
+
+// The T-states come from the bytes the assembly pass left in the image, final by now; an
+// instruction of an OFFSET section stores none and is not counted.
+void EndInstruction(AssemblerState &st, bool encoded) {
+  ListingLine *line = st.listing.line;
+  if (line == nullptr || !line->in_instruction) {
+    return;
+  }
+  line->in_instruction = false;
+  uint8_t code[ListingLine::kLongestInstruction] = {};
+  for (int32_t i = 0; i < line->instruction_size; ++i) {
+    code[i] = st.code.bytes[static_cast<size_t>(line->instruction_positions[i])];
+  }
+  InstructionTiming timing;
+  if (!encoded || !InstructionCycles(code, line->instruction_size, timing)) {
+    return;
+  }
+  CycleColumn &cycles = line->cycles;
+  cycles.instructions += 1;
+  cycles.taken += timing.taken;
+  cycles.not_taken += timing.not_taken;
+  cycles.two_paths = cycles.two_paths || timing.two_paths;
+  if (st.listing.timing != nullptr) {
+    TimingEvent event;
+    event.taken = timing.taken;
+    event.not_taken = timing.not_taken;
+    st.listing.timing->push_back(event);
   }
 }
 
@@ -69,6 +119,9 @@ void NoteListedByte(AssemblerState &st, int32_t address, int32_t position) {
       line->counted_address = address;
     }
     return;
+  }
+  if (line->in_instruction && line->instruction_size < ListingLine::kLongestInstruction) {
+    line->instruction_positions[line->instruction_size++] = position;
   }
   if (st.listing.statement_untraced && st.listing.trace != nullptr) {
     st.listing.statement_untraced = false;

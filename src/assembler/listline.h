@@ -22,6 +22,13 @@ struct ListingLine {
   bool shows_value = false;     // an EQU or '=' line shows its label's value instead
   uint16_t value = 0;
   bool written = false;  // the line's listing line is out already
+  // --cycles: the positions of the bytes of the instruction being encoded (an ARRANGE gap may
+  // part them), and the T-states of the line's instructions so far.
+  static constexpr int32_t kLongestInstruction = 4;
+  bool in_instruction = false;
+  int32_t instruction_size = 0;
+  int32_t instruction_positions[kLongestInstruction] = {};
+  CycleColumn cycles;
 };
 
 // Listing run: makes line the listing line of the line text that AssembleLine starts.

@@ -312,6 +312,18 @@ void Apply(Resolver &r, const Fixup &record, int32_t value) {
         Patch(st, record.target, value);
       }
       break;
+    case FixupKind::Assert:
+      if (value == 0) {
+        if (const auto &texts = st.fixups.assertion_texts;
+            record.target >= 0 && static_cast<size_t>(record.target) < texts.size()) {
+          ReportAt(st, LocationOf(record), Msg::AssertionFailedText,
+                   texts[static_cast<size_t>(record.target)].c_str());
+        } else {
+          ReportAt(st, LocationOf(record), Msg::AssertionFailed);
+        }
+        r.failed = true;
+      }
+      break;
     case FixupKind::BitNumber:
       if (static_cast<uint32_t>(value) > 7) {
         ReportAt(st, LocationOf(record), Msg::BitOutOfRange);

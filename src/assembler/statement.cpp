@@ -1,6 +1,7 @@
 // The statement loop: splits a line into statements, handles the label field and the
 // pseudo-instructions, and reports the first error of the line.
 #include <cassert>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,22 @@
 namespace {
 
 constexpr size_t kMaxErrorText = 63;
+
+// The text in double quotes of ERROR or ASSERT, at most 63 characters; false (message set)
+// when it is missing, too long or not closed.
+bool ReadQuotedText(AssemblerState &st, std::string_view &text) {
+  const QuotedText form = ScanQuotedText(st, text);
+  if (form == QuotedText::Missing) {
+    SetError(st, Msg::MissingOpenDoubleQuote);
+  } else if (text.size() > kMaxErrorText) {
+    SetError(st, Msg::ErrorTextTooLong);
+  } else if (form == QuotedText::Unclosed) {
+    SetError(st, Msg::MissingCloseDoubleQuote);
+  } else {
+    return true;
+  }
+  return false;
+}
 
 // ---- Directives -----------------------------------------------------------------------
 
@@ -198,15 +215,8 @@ StatementResult DoAlign(AssemblerState &st) {
 // ERROR "text" — fails the line with the user's text as its message.
 StatementResult DoError(AssemblerState &st) {
   std::string_view text;
-  const QuotedText form = ScanQuotedText(st, text);
-  if (form == QuotedText::Missing) {
-    SetError(st, Msg::MissingOpenDoubleQuote);
-  } else if (text.size() > kMaxErrorText) {
-    SetError(st, Msg::ErrorTextTooLong);
-  } else if (form == QuotedText::Unclosed) {
-    SetError(st, Msg::MissingCloseDoubleQuote);
-  } else {
-    SetError(st, Msg::UserError, std::string(text).c_str());
+  if (ReadQuotedText(st, text)) {
+    SetError(st, Msg::UserError, TextForMessages(st, text).c_str());
   }
   return Failed();
 }
@@ -224,7 +234,29 @@ StatementResult DoEndp(AssemblerState &st) {
   return kResultOk;
 }
 
-// INCLUDE name / BINCLUDE name, the name plain or in double quotes.
+// ", offset [, length]" after the quoted name of BINCLUDE: the slice of the file it copies,
+// both values needed at once. Whether the slice lies inside the file is known once it is read.
+bool ReadSlice(AssemblerState &st, SourceContext &ctx) {
+  int32_t offset = 0;
+  int32_t length = -1;
+  Token next;
+  if (!TakePeekedToken(st) || !EvaluateKnown(st, offset) || !PeekToken(st, next)) {
+    return false;
+  }
+  if (next.kind == kComma && (!TakePeekedToken(st) || !EvaluateKnown(st, length))) {
+    return false;
+  }
+  if (offset < 0 || (next.kind == kComma && length < 0)) {
+    SetError(st, Msg::NegativeSlice);
+    return false;
+  }
+  ctx.slice_offset = offset;
+  ctx.slice_length = length;
+  return true;
+}
+
+// INCLUDE name / BINCLUDE name, the name plain or in double quotes; a quoted BINCLUDE name
+// may be followed by the slice of the file to copy.
 StatementResult ReadFileOperand(AssemblerState &st, const char *keyword, StatementResult result) {
   std::string_view name;
   if (!CheckNotInLineBlock(st, keyword) || !ScanFileName(st, name)) {
@@ -235,9 +267,20 @@ StatementResult ReadFileOperand(AssemblerState &st, const char *keyword, Stateme
     return Failed();
   }
   SetOperand(st, name);
+  SourceContext &ctx = *st.source.context;
+  ctx.slice_offset = 0;
+  ctx.slice_length = -1;
+  // A quoted name leaves the scan behind its closing quote, a plain one right at its end: a
+  // comma after a plain name would be part of it.
+  const bool quoted = ScanPoint(st) != name.data() + name.size();
   Token next;
   if (!PeekToken(st, next)) {
     return Failed();
+  }
+  if (result == kResultBinclude && quoted && next.kind == kComma) {
+    if (!ReadSlice(st, ctx) || !PeekToken(st, next)) {
+      return Failed();
+    }
   }
   if (next.kind != kEndOfLine) {
     SetError(st, Msg::NothingMayFollow, keyword);
@@ -352,6 +395,50 @@ StatementResult DoDefm(AssemblerState &st) { return EmitByteItems(st, true); }
 // INCBIN name: BINCLUDE, as sources written for other assemblers name it.
 StatementResult DoIncbin(AssemblerState &st) {
   return ReadFileOperand(st, "INCBIN", kResultBinclude);
+}
+
+// ASSERT expr [, "text"]: the run fails at the line when expr is 0. An expression that names
+// a label defined later is checked after the last line, with every label's value.
+StatementResult DoAssert(AssemblerState &st) {
+  if (!EvaluateExpression(st)) {
+    return Failed();
+  }
+  // The expression stays in st.expr while the text is read: no expression follows it.
+  std::optional<std::string> text;
+  Token next;
+  if (!PeekToken(st, next)) {
+    return Failed();
+  }
+  if (next.kind == kComma) {
+    std::string_view quoted;
+    if (!TakePeekedToken(st) || !ReadQuotedText(st, quoted)) {
+      return Failed();
+    }
+    text = TextForMessages(st, quoted);
+    if (!PeekToken(st, next)) {
+      return Failed();
+    }
+  }
+  if (next.kind != kEndOfLine) {
+    SetError(st, Msg::NothingMayFollow, "ASSERT");
+    return Failed();
+  }
+  if (IsListingPass(st)) {
+    return kResultOk;  // the assembly pass has checked it, with the same values
+  }
+  if (!st.expr.known) {
+    return FromBool(NewAssertion(st, text));
+  }
+  if (st.expr.postfix.values[0] != 0) {
+    return kResultOk;
+  }
+  if (text.has_value()) {
+    SetError(st, Msg::AssertionFailedText, text->c_str());
+  } else {
+    SetError(st, Msg::AssertionFailed);
+  }
+  SetErrorColumn(st, st.expr.start);
+  return Failed();
 }
 
 StatementResult AssembleLine(AssemblerState &st, const char *line, SourceContext &ctx) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/memory.h"
@@ -18,7 +19,16 @@ struct CodeBuffer {
   std::array<uint8_t, kCodeBufferSize> bytes{};
 };
 
-enum class FixupKind : uint8_t { DefineLabel = 0, Byte = 1, Word = 2, Relative = 3, BitNumber = 4 };
+// Assert checks the value of an ASSERT; its target is the index of its text in
+// FixupList::assertion_texts, or -1 for none.
+enum class FixupKind : uint8_t {
+  DefineLabel = 0,
+  Byte = 1,
+  Word = 2,
+  Relative = 3,
+  BitNumber = 4,
+  Assert = 5,
+};
 
 // The values an operand takes without a warning of --warn=range: an 8-bit operand -128..255,
 // an index displacement -128..127, a 16-bit operand -32768..65535. The bytes stored are the
@@ -46,6 +56,7 @@ struct FixupList {
   std::vector<int32_t, LargeAllocator<int32_t>> values;
   std::vector<int32_t, LargeAllocator<int32_t>> kinds;
   size_t expected = 0;  // records the sources read so far may make (ExpectFixupsForSource)
+  std::vector<std::string> assertion_texts;  // the texts of the ASSERTs checked at the end
 };
 
 // The segment that the last ORG opened, and the addresses of the image (kept across passes).
@@ -154,10 +165,22 @@ struct TraceEvent {
   int32_t index = 0;  // Label: the record's index in its scope
 };
 
+// What the listing run notes for the label list's T-state totals (--cycles), in source order:
+// a label defined by a line (its record's scope and index), or an instruction with its
+// T-states (the longer path first).
+struct TimingEvent {
+  bool label = false;
+  int32_t scope = 0;  // label
+  int32_t index = 0;  // label
+  int32_t taken = 0;  // instruction
+  int32_t not_taken = 0;
+};
+
 // The listing run's lists: nullptr in the assembly pass.
 struct ListingState {
-  AssembleList *list = nullptr;              // the assemble list being built
-  ListingLine *line = nullptr;               // the listing line of the line being assembled
-  std::vector<TraceEvent> *trace = nullptr;  // --sld: the events noted; nullptr when not asked
-  bool statement_untraced = false;           // the statement being assembled has stored no byte yet
+  AssembleList *list = nullptr;                // the assemble list being built
+  ListingLine *line = nullptr;                 // the listing line of the line being assembled
+  std::vector<TraceEvent> *trace = nullptr;    // --sld: the events noted; nullptr when not asked
+  std::vector<TimingEvent> *timing = nullptr;  // --cycles and -l: the events noted, or nullptr
+  bool statement_untraced = false;  // the statement being assembled has stored no byte yet
 };

@@ -28,9 +28,10 @@ std::string FormatArguments(const char *format, va_list args) {
   return text;
 }
 
-// The token of a line at a column, as a detail names it: a word, a Shift-JIS character or one
-// other character; "" when the line ends there (its comment or its end).
-std::string TokenAt(std::string_view line, int32_t column) {
+// The token of a line at a column, as a detail names it: a word, a Shift-JIS character (with
+// utf8, a UTF-8 character) or one other character; "" when the line ends there (its comment or
+// its end).
+std::string TokenAt(std::string_view line, int32_t column, bool utf8) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
     line.remove_suffix(1);
   }
@@ -56,6 +57,12 @@ std::string TokenAt(std::string_view line, int32_t column) {
     while (end < line.size() && is_word(line[end])) {
       ++end;
     }
+  } else if (static_cast<unsigned char>(first) >= 0x80 && utf8) {
+    constexpr size_t kLongestUtf8 = 4;
+    while (end < line.size() && end - start < kLongestUtf8 &&
+           (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80) {
+      ++end;  // the continuation bytes of a UTF-8 character
+    }
   } else if (static_cast<unsigned char>(first) >= 0x80 && end < line.size()) {
     ++end;  // the two bytes of a Shift-JIS character
   } else if (static_cast<unsigned char>(first) < 0x20 || first == 0x7F) {
@@ -67,6 +74,9 @@ std::string TokenAt(std::string_view line, int32_t column) {
   return std::string(line.substr(start, end - start));
 }
 
+// The UTF-8 byte-order mark some editors put in front of a file.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 // What --errors=gnu says about a syntax error at column of the line: the token there, the end
 // of the line, or the byte-order mark an editor put in front of the file.
 void ExplainUnexpected(AssemblerState &st, int32_t column) {
@@ -76,11 +86,11 @@ void ExplainUnexpected(AssemblerState &st, int32_t column) {
   }
   const std::string_view line = ctx->text;
   if (column == 1 && ctx->line == 1 && ctx->caller == nullptr &&
-      line.substr(0, 3) == "\xEF\xBB\xBF") {
+      line.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
     AddErrorDetail(st, Msg::DetailByteOrderMark);
     return;
   }
-  const std::string token = TokenAt(line, column);
+  const std::string token = TokenAt(line, column, st.options.source_utf8);
   if (token.empty()) {
     AddErrorDetail(st, Msg::DetailLineEnds);
   } else {
@@ -351,6 +361,17 @@ int32_t ColumnAt(const AssemblerState &st, const char *position) {
     --end;
   }
   return static_cast<int32_t>(std::min(static_cast<size_t>(position - line), end)) + 1;
+}
+
+const char *PassByteOrderMark(AssemblerState &st, const char *line) {
+  SourceContext *ctx = st.source.context;
+  if (!st.options.source_utf8 || ctx == nullptr || ctx->text != line || line == nullptr ||
+      ctx->line != 1 || ctx->file == nullptr || ctx->caller != nullptr ||
+      std::strncmp(line, kByteOrderMark.data(), kByteOrderMark.size()) != 0) {
+    return line;
+  }
+  ctx->text = line + kByteOrderMark.size();
+  return ctx->text;
 }
 
 int32_t CurrentColumn(const AssemblerState &st) {

@@ -161,6 +161,10 @@ void ReportStatementError(AssemblerState &st);
 int32_t ColumnAt(const AssemblerState &st, const char *position);
 // The column of the token read last.
 int32_t CurrentColumn(const AssemblerState &st);
+// Under --source-encoding=utf-8, the first line of a file when a UTF-8 byte-order mark begins
+// it: the line behind the mark, which its diagnostics then show and count their columns from.
+// Any other line as it is.
+const char *PassByteOrderMark(AssemblerState &st, const char *line);
 // The place of the line being assembled (or read), at column, as --errors=gnu names it; none
 // outside the lines of the run.
 SourcePlace PlaceHere(const AssemblerState &st, int32_t column);

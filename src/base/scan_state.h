@@ -64,9 +64,11 @@ struct PostfixBuffer {
 struct ExpressionState {
   PostfixBuffer postfix;
   const char *start = nullptr;  // where it begins in the line; nullptr before one on a line
-  // Its longest character constant of more than one byte, for --warn=text (length 0: none).
+  // Its longest character constant of more than one byte, for --warn=text: where its text
+  // begins, its bytes (0: none) and the characters of its text up to the closing quote.
   const char *text_constant = nullptr;
   int32_t text_length = 0;
+  int32_t text_span = 0;
   bool known = false;           // postfix is a single Number: its value is the result
   bool memory_operand = false;  // the expression is one parenthesised group
   // The statement needs the value at once: a name the current scope does not define takes

@@ -9,16 +9,21 @@
 #include <cstdint>
 #include <cstdio>
 #include <deque>
+#include <functional>
+#include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "base/conditional_stack.h"
+#include "base/scan_state.h"
 
 constexpr int kLineCapacity = 1024;  // a line holds at most 1,023 characters
 constexpr int kOperandPathCapacity = 256;
 constexpr int kMacroArguments = 9;  // %1..%9
+constexpr int kMaxMacroDepth = 4;   // macro expansions nest at most four deep
 
 // Growable store of NUL-terminated strings: the source list, captured bodies and
 // macro arguments. Offset 0 never names a string.
@@ -30,6 +35,41 @@ struct TextStore {
 
 struct LineReader;
 
+// A parameter that a MACRO line declares: NAME, or NAME=TEXT, whose text stands in for an
+// argument the call leaves out or empty.
+struct MacroParameter {
+  std::string name;
+  std::string fallback;
+  bool optional = false;  // declared with '='
+};
+
+// Looks the declared words up by a view of a line's text, without a copy.
+struct WordHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+
+// A macro whose MACRO line declares its parameters, and the LOCAL names of the first lines of
+// its body. A replayed line has each word that is one of them replaced.
+struct DeclaredMacro {
+  std::vector<MacroParameter> parameters;
+  std::vector<std::string> locals;
+  // Each parameter and LOCAL name: its index, the parameters first, then the LOCAL names.
+  std::unordered_map<std::string, int32_t, WordHash, std::equal_to<>> words;
+  uint32_t replay = 0;       // TextStore offset of the first line after the LOCAL lines
+  int32_t passed_lines = 0;  // the body lines before it, which an expansion passes over
+  bool broken = false;       // its MACRO or LOCAL line failed (reported): a call fails
+};
+
+// What a pass names for the expansions of declared macros, in the same order in both passes.
+struct DeclaredNames {
+  int32_t local_serial = 0;  // expansions that have named their LOCAL labels so far
+  int32_t depth = 0;         // declared expansions under way, one inside another
+  // Each depth of declared expansions numbers its anonymous labels in a range of its own:
+  // the serials used so far in it, by family, from the start of the range.
+  int32_t used[kMaxMacroDepth][kLocalFamilies] = {};
+};
+
 // State of one file being read or one body being replayed.
 struct SourceContext {
   int32_t line = 1;
@@ -40,7 +80,15 @@ struct SourceContext {
   bool capturing_rept = false;              // the block whose body follows is a REPT, not a MACRO
   char operand[kOperandPathCapacity] = {};  // INCLUDE/BINCLUDE file, or block name
   int32_t operand_column = 0;  // where the operand's statement names it (the file, MACRO, REPT)
+  // BINCLUDE "name", offset, length: the slice of the file it copies; a length of -1 copies
+  // the rest of the file.
+  int32_t slice_offset = 0;
+  int32_t slice_length = -1;
   uint32_t args[kMacroArguments] = {};  // TextStore offsets of %1..%9; 0 = absent
+  // The expansion of a declared macro: the macro, and the TextStore offsets of the texts its
+  // words stand for (0: empty), by the words' index.
+  const DeclaredMacro *declared = nullptr;
+  std::vector<uint32_t> words;
   FILE *file = nullptr;
   LineReader *reader = nullptr;  // buffer over file, when the reader made one
   // A line could not be read (a replayed line grew too long, a read error, a line beyond the
@@ -131,4 +179,8 @@ struct SourceState {
   // runs): the caller adds no message of its own.
   bool open_reported = false;
   std::unordered_map<uint32_t, BodyOrigin> macro_origins;  // by the body's TextStore offset
+  // The macros that declare their parameters, by the body's TextStore offset; and the record of
+  // the MACRO line just read, until its body is captured (none: it declares nothing).
+  std::unordered_map<uint32_t, DeclaredMacro> declared_macros;
+  std::optional<DeclaredMacro> pending_macro;
 };

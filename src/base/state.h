@@ -58,6 +58,8 @@ struct Options {
   bool label_list_global_only = false;
   std::string label_prefix;
   bool symbol_file = false;
+  bool source_utf8 = false;  // --source-encoding=utf-8: strings and characters are UTF-8
+  bool cycles = false;       // --cycles: T-states in the assemble list and the label list
   bool assemble_list = false;
   std::vector<std::string> defines;  // -D texts, in order
   uint32_t first_source = 0;         // TextStore offset of the first source name
@@ -73,10 +75,8 @@ struct Options {
   std::string wav_name;                         // --wav
   bool wav_timing_given = false;                // --wav-timing; else by the output mode
   TapeTiming wav_timing = TapeTiming::Mz700;
-  std::string t88_name;      // --t88
-  std::string cmt_name;      // --cmt
-  bool source_utf8 = false;  // --source-encoding=utf-8: strings and characters are UTF-8
-  bool cycles = false;       // --cycles: T-states in the assemble list and the label list
+  std::string t88_name;  // --t88
+  std::string cmt_name;  // --cmt
   // The last option that took the next argument as its value, and that value.
   std::string taken_option;
   std::string taken_value;
@@ -102,6 +102,7 @@ struct PassState {
   // source: macro expansions under way, REPT bodies named so far.
   int32_t macro_depth = 0;
   int32_t rept_counter = 0;
+  DeclaredNames declared;  // source: the names of declared macros' expansions
   int64_t body_lines = 0;  // lines and repetitions of macro and REPT bodies assembled so far
   // Set when INCLUDE nesting overflows (a file that includes itself), or when the error-line
   // limit is reached: every line loop stops, so that macros or further INCLUDE lines cannot

@@ -244,26 +244,39 @@ bool BuildSymbolFiles(AssemblerState &st, std::vector<OutputFile> &files) {
 
 // Builds the label list, the symbol file, the assemble list and the debugger files that were
 // asked for, in this order. False (reported) when the listing run fails, or a debugger file
-// cannot be made.
+// cannot be made. The T-state totals of the label list (--cycles) come from a listing run,
+// made for them when nothing else asks for one.
 bool BuildListings(AssemblerState &st, const OutputNames &names, std::vector<OutputFile> &files) {
   const Options &options = st.options;
+  const LabelListFilter filter{options.label_list_all_scopes, options.label_list_global_only,
+                               options.label_prefix};
+  const bool timed_label_list = options.cycles && !names.label_list.empty();
+  const size_t label_list_file = files.size();
   if (!names.label_list.empty()) {
-    const LabelListFilter filter{options.label_list_all_scopes, options.label_list_global_only,
-                                 options.label_prefix};
-    files.push_back({names.label_list, BuildLabelList(st, filter), OutputKind::Listing});
+    // With totals, the contents follow the listing run.
+    files.push_back({names.label_list,
+                     timed_label_list ? std::string() : BuildLabelList(st, filter),
+                     OutputKind::Listing});
   }
   if (!names.symbol_file.empty()) {
     files.push_back({names.symbol_file, BuildSymbolFile(st), OutputKind::Listing});
   }
   std::vector<TraceEvent> trace;
-  if (ListingRunFollows(options)) {
+  std::vector<TimingEvent> timing;
+  if (ListingRunFollows(options) || timed_label_list) {
     std::string list;
-    if (!RunListingPass(st, list, names.sld.empty() ? nullptr : &trace)) {
+    st.listing.timing = timed_label_list ? &timing : nullptr;
+    const bool listed = RunListingPass(st, list, names.sld.empty() ? nullptr : &trace);
+    st.listing.timing = nullptr;
+    if (!listed) {
       return false;
     }
     if (!names.assemble_list.empty()) {
       files.push_back({names.assemble_list, std::move(list), OutputKind::Listing});
     }
+  }
+  if (timed_label_list) {
+    files[label_list_file].contents = BuildLabelList(st, filter, &timing);
   }
   if (!BuildSymbolFiles(st, files)) {
     return false;

@@ -156,6 +156,7 @@ const char *CloseAfterPairs(const char *quote) {
 // quotes inside stand for one ('''' is 27h, 'a''b' is 612762h), except where that would leave
 // the constant open to the end of the line, or where the statement may leave the rest of its
 // line unread: there the first quote closes the constant, followed by whatever stands behind.
+// Under --source-encoding=utf-8 the bytes are the CP932 codes of the UTF-8 characters.
 bool ParseCharacterConstant(Parser &p) {
   AssemblerState &st = p.st;
   if (!TakePeekedToken(st)) {
@@ -174,16 +175,25 @@ bool ParseCharacterConstant(Parser &p) {
   }
   uint32_t value = 0;
   int32_t bytes = 0;
-  for (const char *c = text; c < close; ++c) {
-    value = value << 8 | static_cast<uint8_t>(*c);
-    ++bytes;
-    if (*c == '\'') {
-      ++c;  // the second quote of a pair
+  for (const char *c = text; c < close;) {
+    TextChar character;
+    if (!lexer::ReadTextChar(st, c, character)) {
+      return false;
     }
+    if (character.count == 0) {
+      SetNoCodeError(st, character, nullptr);
+      return false;
+    }
+    for (int32_t i = 0; i < character.count; ++i) {
+      value = value << 8 | character.bytes[i];
+      ++bytes;
+    }
+    c += *c == '\'' ? 2 : character.length;  // a quote stands for the pair it begins
   }
   if (bytes > st.expr.text_length) {
     st.expr.text_constant = text;
     st.expr.text_length = bytes;
+    st.expr.text_span = static_cast<int32_t>(close - text);
   }
   st.scan.pos = close + 1;
   return Append(st, static_cast<int32_t>(value), kNumber);

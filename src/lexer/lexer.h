@@ -72,12 +72,18 @@ enum TokenKind : int32_t {
 // clang-format on
 
 inline bool IsMnemonic(int32_t kind) { return kind >= kAdd && kind <= kTsti; }
+// A register or condition written as a bare word (A, HL, SP, IX, NZ, M; not AF' or "(HL)").
+inline bool IsRegisterWord(int32_t kind) {
+  return (kind >= kRegA && kind <= kRegIY) || (kind >= kCondNZ && kind <= kCondM);
+}
 inline bool IsDirective(int32_t kind) { return kind >= kDb && kind <= kEnd && kind != kUnassigned; }
 
 // ---- Scanning a line -------------------------------------------------------------------------
 
 // Points the scanner at a line to be assembled, whose skipped branches the conditional state
 // decides (nullptr: a line scanned apart from the conditionals, all of its tokens returned).
+// Under --source-encoding=utf-8 a byte-order mark in front of a file's first line is passed
+// over: the line begins behind it.
 void BeginLineScan(AssemblerState &st, const char *line, ConditionalStack *conditional);
 // Points the scanner at a position of a line whose scan was left (for a macro's expansion):
 // the columns stay those of the line.
@@ -127,6 +133,8 @@ std::string_view RestOfLine(const AssemblerState &st);
 std::string NearestStatementWord(std::string_view word);
 // The whole line being scanned (nullptr before the first).
 inline const char *LineBeingScanned(const AssemblerState &st) { return st.scan.line; }
+// Where the scan of the line stands: the first character it has not read.
+inline const char *ScanPoint(const AssemblerState &st) { return st.scan.pos; }
 
 // The forms of a text in double quotes after spaces and tabs (ERROR, a quoted file name).
 enum class QuotedText { Missing, Unclosed, Closed };
@@ -138,6 +146,26 @@ QuotedText ScanQuotedText(AssemblerState &st, std::string_view &text);
 [[nodiscard]] bool ScanFileName(AssemblerState &st, std::string_view &name);
 // Moves the scan behind the next quote character, or to the end of the line.
 void SkipPastQuote(AssemblerState &st, char quote);
+
+// One character of a string or character constant as the output takes it: in a CP932 source
+// one byte as it is; under --source-encoding=utf-8 one UTF-8 character and its CP932 code.
+struct TextChar {
+  const char *start = nullptr;  // where it is written in the line
+  int32_t length = 0;           // its bytes in the line
+  uint32_t code = 0;            // --source-encoding=utf-8: its code point
+  uint8_t bytes[2] = {};        // its CP932 code, of count bytes (0: CP932 has none)
+  int32_t count = 0;
+};
+// Takes the character at the scan position, which is no line end. False for malformed UTF-8:
+// the message is set, at its column.
+[[nodiscard]] bool TakeTextChar(AssemblerState &st, TextChar &c);
+// Sets the slot's error for a character the output cannot hold, at its column: it has no CP932
+// code (map nullptr), or no code in the character map of that name.
+void SetNoCodeError(AssemblerState &st, const TextChar &c, const char *map);
+// Text of a source line as a message prints it: as it is, but for a --source-encoding=utf-8
+// source in CP932 messages, where it is converted (a character without a CP932 code, or bytes
+// that are no UTF-8, as '?').
+std::string TextForMessages(const AssemblerState &st, std::string_view text);
 
 // The characters of the line, one at a time: the next one taken (the end of the line, NUL, is
 // never passed); the next one taken, in upper case.

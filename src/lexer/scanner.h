@@ -3,9 +3,11 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "base/state.h"
 #include "base/text.h"
+#include "lexer/lexer.h"
 
 namespace lexer {
 
@@ -66,5 +68,19 @@ void FormatLocalLabel(char *text, char family, int32_t serial);
 // the branch (ELSE, ELIF, ENDIF), or kSkippedLine at the end of the line, and opens a skipped
 // level for each IF it passes. False when one level too many would open (problem says which).
 bool SkipScan(AssemblerState &st, Token &token, Msg &problem);
+
+// Reads the character of a string or character constant at text (TakeTextChar without moving
+// the scan).
+[[nodiscard]] bool ReadTextChar(AssemblerState &st, const char *text, TextChar &c);
+
+// A run of the Unicode -> CP932 table: the code points first..first+count-1 encode to the codes
+// code..code+count-1 (a one-byte code below 100h, a two-byte one with its lead byte high).
+struct Cp932Run {
+  uint16_t first;
+  uint16_t count;
+  uint16_t code;
+};
+// The runs, sorted by first code point and apart from each other.
+std::span<const Cp932Run> Cp932Runs();
 
 }  // namespace lexer

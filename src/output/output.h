@@ -110,13 +110,23 @@ struct AssembleList {
   bool previous_empty = false;  // the last listing line had no source text
 };
 
+// The T-states column of a listing line (--cycles): the sums over the instructions of the
+// line, the longer paths' and the shorter paths'; both are shown when an instruction has two
+// paths. A line without instructions shows an empty column.
+struct CycleColumn {
+  int32_t instructions = 0;
+  int32_t taken = 0;
+  int32_t not_taken = 0;
+  bool two_paths = false;
+};
+
 // Appends the listing line of one statement: the address (or the value an EQU or '=' line
 // shows; its low 16 bits), the bytes image[first, end) that the statement put into the image
-// (none when first < 0 or end <= first), and the source text, whose trailing blanks and line
-// end are dropped here. A line with no text is printed as its address alone, and not at all
-// right after another such line.
+// (none when first < 0 or end <= first), the T-states column when cycles is given, and the
+// source text, whose trailing blanks and line end are dropped here. A line with no text is
+// printed as its address alone, and not at all right after another such line.
 void AppendListingLine(AssembleList &list, int32_t address, const uint8_t *image, int32_t first,
-                       int32_t end, std::string_view text);
+                       int32_t end, std::string_view text, const CycleColumn *cycles = nullptr);
 
 // Which labels the label list shows.
 struct LabelListFilter {
@@ -126,7 +136,12 @@ struct LabelListFilter {
 };
 
 // The label list (.lst): "NAME<tabs>EQU\t0XXXXH" lines sorted by own name, scope by scope.
-std::string BuildLabelList(AssemblerState &st, const LabelListFilter &filter);
+// With timing (--cycles: what the listing run noted), an address label followed by
+// instructions gets the sum of their T-states as a comment, "\t; 38-45 T-states" (shorter and
+// longer paths; one number when they agree): the instructions from its line to the next
+// address label in source order.
+std::string BuildLabelList(AssemblerState &st, const LabelListFilter &filter,
+                           const std::vector<TimingEvent> *timing = nullptr);
 // The symbol file (.sym): "XXXX NAME\t" entries of the root scope, four to a CRLF line.
 std::string BuildSymbolFile(AssemblerState &st);
 

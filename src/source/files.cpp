@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -210,14 +211,20 @@ bool IncludeBinary(AssemblerState &st) {
     }
     return false;
   }
+  // The file is read from its start, also past the bytes before the slice, so that a pipe
+  // serves as well as a regular file; the bytes read tell where the file ends.
+  const uint64_t first = static_cast<uint64_t>(ctx.slice_offset);
+  const uint64_t stop =
+      ctx.slice_length < 0 ? UINT64_MAX : first + static_cast<uint64_t>(ctx.slice_length);
   unsigned char chunk[4096];
   bool ok = true;
+  uint64_t read = 0;  // bytes of the file read so far
   size_t got = 0;
-  while (ok && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-    for (size_t i = 0; i < got; ++i) {
+  while (ok && read < stop && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    for (size_t i = 0; i < got && read < stop; ++i, ++read) {
       // Whatever stops the bytes (the image, an IN_PAGE page, an ARRANGE area), the file is
       // what does not fit.
-      if (!TryEmitByte(st, chunk[i])) {
+      if (read >= first && !TryEmitByte(st, chunk[i])) {
         ReportAtLine(st, ctx.line, ctx.operand_column, Msg::FileTooLarge, ctx.operand);
         ok = false;
         break;
@@ -227,6 +234,13 @@ bool IncludeBinary(AssemblerState &st) {
   // A read that failed is no end of file: the bytes after it would be missing from the image.
   if (ok && std::ferror(file) != 0) {
     ReportAtLine(st, ctx.line, ctx.operand_column, Msg::BincludeNotReadable, ctx.operand);
+    ok = false;
+  }
+  // The file ended before the slice did (the offset and the length are each below 2^31, so
+  // the size read fits an unsigned int).
+  if (ok && (read < first || (ctx.slice_length >= 0 && read < stop))) {
+    ReportAtLine(st, ctx.line, ctx.operand_column, Msg::SliceOutsideFile, ctx.operand,
+                 static_cast<unsigned>(read));
     ok = false;
   }
   std::fclose(file);

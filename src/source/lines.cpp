@@ -13,34 +13,45 @@ const char *FileNameOf(const AssemblerState &st, const SourceContext &ctx) {
   return NameAt(st.names, ctx.file_name);
 }
 
-// Copies a stored body line into buffer, replacing %1..%9 by the macro arguments.
-// False when the result would not fit in a line.
-bool SubstituteArguments(const AssemblerState &st, SourceContext &ctx, const char *text,
-                         char (&buffer)[kLineCapacity]) {
-  ctx.empty_argument = 0;
+// A replayed line being put together in a line buffer.
+struct LineBuilder {
+  char (&buffer)[kLineCapacity];
   size_t length = 0;
-  auto append = [&](const char *piece, size_t size) {
+  // False when the piece would not fit in a line.
+  bool Append(const char *piece, size_t size) {
     if (length + size > kLineCapacity - 1) {
       return false;
     }
     std::memcpy(buffer + length, piece, size);
     length += size;
     return true;
-  };
-  const char *p = text;
+  }
+  bool AppendStored(const AssemblerState &st, uint32_t offset) {
+    uint32_t unused = 0;
+    const char *text = ReadText(st.text, offset, unused);
+    return text == nullptr || Append(text, std::strlen(text));
+  }
+};
+
+// Appends the text from begin to end, replacing %1..%9 by the macro arguments and noting the
+// first one the call left empty. False when the result would not fit in a line.
+bool AppendWithArguments(const AssemblerState &st, SourceContext &ctx, LineBuilder &out,
+                         const char *begin, const char *end) {
+  const char *p = begin;
   for (;;) {
-    const char *percent = std::strchr(p, '%');
+    const auto *percent =
+        static_cast<const char *>(std::memchr(p, '%', static_cast<size_t>(end - p)));
     if (percent == nullptr) {
       break;
     }
-    if (!append(p, static_cast<size_t>(percent - p))) {
+    if (!out.Append(p, static_cast<size_t>(percent - p))) {
       return false;
     }
-    char next = percent[1];
+    const char next = percent + 1 < end ? percent[1] : '\0';
     if (next >= '1' && next <= '9') {
       uint32_t unused = 0;
       const char *argument = ReadText(st.text, ctx.args[next - '1'], unused);
-      if (argument != nullptr && !append(argument, std::strlen(argument))) {
+      if (argument != nullptr && !out.Append(argument, std::strlen(argument))) {
         return false;
       }
       if ((argument == nullptr || *argument == '\0') && ctx.empty_argument == 0) {
@@ -48,16 +59,67 @@ bool SubstituteArguments(const AssemblerState &st, SourceContext &ctx, const cha
       }
       p = percent + 2;
     } else {
-      if (!append("%", 1)) {
+      if (!out.Append("%", 1)) {
         return false;
       }
       p = percent + 1;
     }
   }
-  if (!append(p, std::strlen(p))) {
+  return out.Append(p, static_cast<size_t>(end - p));
+}
+
+// Copies a stored body line into buffer, replacing %1..%9 by the macro arguments; in the
+// expansion of a declared macro also each word the macro declares (a parameter or a LOCAL
+// name) by its text. A word is a name as the tokenizer reads the line: no part of a longer
+// name, of a number, of a text in quotes or of the comment. The inserted texts are not read
+// again. False when the result would not fit in a line.
+bool SubstituteArguments(AssemblerState &st, SourceContext &ctx, const char *text,
+                         char (&buffer)[kLineCapacity]) {
+  ctx.empty_argument = 0;
+  LineBuilder out{buffer};
+  const char *copied = text;  // the text before it is in the buffer
+  bool ok = true;
+  if (ctx.declared != nullptr) {
+    // The line is only looked at: its scan and the local labels' counters are given back.
+    const ScanMark mark = MarkScan(st);
+    BeginLineScan(st, text, nullptr);
+    const char *failed_at = nullptr;
+    for (Token token; ok;) {
+      if (!TryScanToken(st, token)) {
+        if (token.start == failed_at) {
+          TakeChar(st);  // text that forms no token is passed over
+        }
+        failed_at = token.start;
+        continue;
+      }
+      if (token.kind == kEndOfLine) {
+        break;
+      }
+      if (token.kind == kQuote || token.kind == kDoubleQuote) {
+        SkipPastQuote(st, token.kind == kQuote ? '\'' : '"');
+        continue;
+      }
+      if ((token.kind != kIdentifier || token.local_form != LocalForm::None) &&
+          !IsRegisterWord(token.kind)) {
+        continue;
+      }
+      const auto &words = ctx.declared->words;
+      const auto found =
+          words.find(std::string_view(token.start, static_cast<size_t>(token.length)));
+      if (found == words.end()) {
+        continue;
+      }
+      ok = AppendWithArguments(st, ctx, out, copied, token.start) &&
+           out.AppendStored(st, ctx.words[static_cast<size_t>(found->second)]);
+      copied = token.start + token.length;
+    }
+    RewindScan(st, mark);
+  }
+  ok = ok && AppendWithArguments(st, ctx, out, copied, copied + std::strlen(copied));
+  if (!ok) {
     return false;
   }
-  buffer[length] = '\0';
+  buffer[out.length] = '\0';
   return true;
 }
 

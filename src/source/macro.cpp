@@ -12,14 +12,48 @@
 
 namespace {
 
-constexpr int32_t kMaxMacroDepth = 4;  // expansions nest at most four deep
-constexpr int kReptNameSize = 9;       // "?R?" and five serial characters, with the NUL
+constexpr int kReptNameSize = 9;  // "?R?" and five serial characters, with the NUL
+
+// The anonymous labels of declared macros' expansions take serials from kExpansionSerials on,
+// a range of kExpansionRange for each depth of expansion. The serials below stay the source's
+// own (those of undeclared macros too, which share the families of the line that calls them):
+// more labels of one family than any source defines.
+constexpr int32_t kExpansionSerials = 0x30000000;
+constexpr int32_t kExpansionRange = 0x04000000;
+static_assert(kExpansionSerials + kMaxMacroDepth * kExpansionRange - 1 == 0x3FFFFFFF,
+              "the ranges end with the largest serial a local label's name holds");
 
 // Makes a label record an empty macro.
 void MakeMacro(Label &label) {
   label.kind = kLabelMacro;
   label.value = 0;
   label.body = 0;
+}
+
+// Gives a declared macro's expansion anonymous-label families of its own, the caller's counters
+// kept in saved. Each expansion at a depth goes on in its depth's range where the one before
+// stopped, one serial further: that serial, never defined, is what an @B before its first
+// definition names (and an @F after the last definition of the expansion before), so neither
+// reaches a label of another expansion.
+void EnterOwnFamilies(AssemblerState &st, int32_t (&saved)[kLocalFamilies]) {
+  DeclaredNames &names = st.pass.declared;
+  const int32_t depth = names.depth++;
+  const int32_t base = kExpansionSerials + depth * kExpansionRange;
+  for (int f = 0; f < kLocalFamilies; ++f) {
+    saved[f] = st.pass.local_counters[f];
+    st.pass.local_counters[f] = base + names.used[depth][f] + 1;
+  }
+}
+
+// Notes what the expansion used of its range and gives the caller its counters back.
+void LeaveOwnFamilies(AssemblerState &st, const int32_t (&saved)[kLocalFamilies]) {
+  DeclaredNames &names = st.pass.declared;
+  const int32_t depth = --names.depth;
+  const int32_t base = kExpansionSerials + depth * kExpansionRange;
+  for (int f = 0; f < kLocalFamilies; ++f) {
+    names.used[depth][f] = std::min(st.pass.local_counters[f] - base, kExpansionRange - 2);
+    st.pass.local_counters[f] = saved[f];
+  }
 }
 
 }  // namespace
@@ -65,8 +99,9 @@ void CollectMacroArguments(AssemblerState &st, std::string_view rest, SourceCont
   }
 }
 
-// name MACRO
+// name MACRO [parameter [= text] [, parameter [= text]]...]
 bool DefineMacro(AssemblerState &st, std::string_view name) {
+  st.source.pending_macro.reset();
   if (IsListingPass(st)) {
     // The assembly pass made the macro; its definition line only passes the body over.
     const Label *label = LabelAt(st, FindLabel(st, name));
@@ -82,9 +117,15 @@ bool DefineMacro(AssemblerState &st, std::string_view name) {
   MakeMacro(*LabelAt(st, reference));
   SetOperand(st, name);
   st.source.context->capturing_rept = false;
-  if (!OnlyCommentFollows(st)) {
-    SetError(st, Msg::NothingMayFollow, "MACRO");
-    return false;
+  if (OnlyCommentFollows(st)) {
+    return true;
+  }
+  // A faulty parameter list is reported here; the body is captured all the same, so that its
+  // lines are not assembled as the file's, and a call of the macro fails.
+  DeclaredMacro &macro = st.source.pending_macro.emplace();
+  if (!ReadParameterList(st, macro)) {
+    ReportStatementError(st);
+    macro.broken = true;
   }
   return true;
 }
@@ -145,13 +186,32 @@ bool InvokeMacro(AssemblerState &st, uint32_t body, int32_t name, int32_t column
     expansion.body_file = found->second.file;
     expansion.body_line = found->second.line;
   }
-  ++st.pass.macro_depth;
+  const auto found = st.source.declared_macros.find(body);
+  const DeclaredMacro *declared =
+      found != st.source.declared_macros.end() ? &found->second : nullptr;
   const uint32_t mark = st.text.used;
   const std::string_view rest = RestOfLine(st);
-  CollectMacroArguments(st, rest, expansion);
+  if (declared == nullptr) {
+    CollectMacroArguments(st, rest, expansion);
+  } else if (BindDeclaredArguments(st, *declared, name, column, expansion)) {
+    // The LOCAL lines are passed over; the lines after them keep their numbers in the body.
+    expansion.replay = declared->replay;
+    expansion.line = 1 + declared->passed_lines;
+  } else {
+    ReleaseTextFrom(st.text, mark);
+    return false;
+  }
   const uint32_t arguments_end = st.text.used;
+  ++st.pass.macro_depth;
 
+  int32_t caller_counters[kLocalFamilies] = {};
+  if (declared != nullptr) {
+    EnterOwnFamilies(st, caller_counters);
+  }
   const FileResult result = body != 0 ? RunLineLoop(st, expansion) : FileResult::EndOfInput;
+  if (declared != nullptr) {
+    LeaveOwnFamilies(st, caller_counters);
+  }
   st.source.context = caller;
   // Nothing after the arguments is assembled: the scan resumes at the end of the line.
   ResumeLineScan(st, caller->text, rest.data() + rest.size(), &caller->conditional);

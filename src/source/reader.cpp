@@ -9,6 +9,7 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -148,12 +149,21 @@ CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
   // released after its repetitions, so that a REPT inside a macro called again and again does
   // not fill the store.
   const bool release = ctx.capturing_rept && !listing && !ListingRunFollows(st.options);
+  // A macro that declares its parameters is stored with its record, which the LOCAL lines at
+  // the head of its body complete.
+  std::optional<DeclaredMacro> declared;
+  if (!ctx.capturing_rept && !listing) {
+    declared = std::move(st.source.pending_macro);
+  }
+  st.source.pending_macro.reset();
   ctx.capturing_rept = false;
   const uint32_t mark = st.text.used;
 
   // Each line is stored exactly as read; the first one starts the body.
   uint32_t first = 0;
   bool first_line = true;
+  bool head = declared.has_value();  // only LOCAL lines, blank lines and comments so far
+  int32_t stored_lines = 0;
   LineScan scan = LineScan::Open;
   char line[kLineCapacity];
   while (scan == LineScan::Open && ReadLine(st, ctx, line)) {
@@ -162,13 +172,28 @@ CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
     if (scan == LineScan::Failed && !listing) {
       ReportLineUnchecked(st, ctx.line, found.column, found.problem);
     }
-    // A body whose first line is its lone closing ENDM stays empty.
-    const bool empty_body = first_line && found.lone_endm;
+    LocalLine kind = LocalLine::Other;
+    if (head) {
+      kind = ReadLocalLine(st, line, *declared);
+      if (kind == LocalLine::Failed) {
+        ReportStatementError(st);
+        declared->broken = true;
+      }
+      head = kind != LocalLine::Other;
+    }
+    // A body whose first line is its lone closing ENDM stays empty; a declared macro's body
+    // holds it, so that its record has a body to be found by.
+    const bool empty_body = first_line && found.lone_endm && !declared.has_value();
     first_line = false;
     if (!listing && !empty_body) {
       const uint32_t offset = AppendText(st.text, line);
       if (first == 0) {
         first = offset;
+      }
+      ++stored_lines;
+      if (kind == LocalLine::Local || kind == LocalLine::Failed) {
+        declared->replay = offset + static_cast<uint32_t>(std::strlen(line)) + 1;
+        declared->passed_lines = stored_lines;
       }
     }
     CountLine(ctx);
@@ -188,6 +213,7 @@ CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
 
   Label *label = LabelAt(st, index);
   uint32_t body = 0;
+  const bool broken = declared.has_value() && declared->broken;
   if (label != nullptr && label->kind == kLabelMacro) {
     if (!listing && !release) {
       label->body = first;
@@ -196,6 +222,12 @@ CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
         st.source.macro_origins[first] =
             ctx.caller != nullptr ? BodyOrigin{ctx.body_file, ctx.body_line + header_line}
                                   : BodyOrigin{ctx.file_name, header_line};
+      }
+      if (declared.has_value() && first != 0) {
+        if (declared->replay == 0) {
+          declared->replay = first;
+        }
+        st.source.declared_macros.insert_or_assign(first, std::move(*declared));
       }
     }
     body = listing ? label->body : first;
@@ -207,7 +239,8 @@ CaptureResult CaptureBody(AssemblerState &st, SourceContext &ctx) {
   if (release && st.text.used == body_end) {
     ReleaseTextFrom(st.text, mark);
   }
-  return ok ? CaptureResult::Captured : CaptureResult::ReplayFailed;
+  // A declared macro whose MACRO or LOCAL line failed counts one error against its MACRO line.
+  return ok && !broken ? CaptureResult::Captured : CaptureResult::ReplayFailed;
 }
 
 namespace {

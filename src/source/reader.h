@@ -73,7 +73,8 @@ FileResult RunLineLoop(AssemblerState &st, SourceContext &ctx);
 
 enum class CaptureResult {
   Captured,      // the body was stored (and a REPT replayed in full)
-  ReplayFailed,  // a REPT repetition failed: one error counts against the REPT line
+  ReplayFailed,  // a REPT repetition failed, or a declared macro's MACRO or LOCAL line:
+                 // one error counts against the MACRO or REPT line
   Failed,        // no closing ENDM, or a nesting error: the context fails at once
 };
 
@@ -87,3 +88,28 @@ enum class CaptureResult {
 // running to the next comma or the end of the line. Blanks followed by a comment or by the end
 // of the line end an argument; blanks before a comma belong to it.
 void CollectMacroArguments(AssemblerState &st, std::string_view rest, SourceContext &ctx);
+
+// ---- Declared parameters (parameters.cpp) ------------------------------------------------
+
+// Reads the parameter list after MACRO into macro: NAME [= TEXT] [, NAME [= TEXT]]... up to the
+// line end, TEXT written as an argument is. False (message set) when it is malformed.
+[[nodiscard]] bool ReadParameterList(AssemblerState &st, DeclaredMacro &macro);
+
+enum class LocalLine {
+  Other,   // a line of the body proper
+  Blank,   // nothing but blanks and a comment
+  Local,   // LOCAL NAME [, NAME]...: the names are added to macro
+  Failed,  // a LOCAL line whose list is malformed (message set)
+};
+// What a line at the head of a declared macro's body is; the line is only looked at.
+LocalLine ReadLocalLine(AssemblerState &st, const char *line, DeclaredMacro &macro);
+
+// Reads the arguments of a call of a declared macro (named name, at column) from the scan
+// position and stores the texts of its words in expansion: the argument of each parameter (the
+// parameter's fallback where the call leaves it out or empty; %1..%9 the first nine) and a name
+// of each LOCAL name that is the expansion's own. Arguments are separated by commas outside
+// quotes; one that begins with '<' is the text up to the next '>'. The scan is left where it
+// was. False (message set) when the macro is broken, an argument is missing, there are too
+// many, or a '<' is not closed.
+[[nodiscard]] bool BindDeclaredArguments(AssemblerState &st, const DeclaredMacro &macro,
+                                         int32_t name, int32_t column, SourceContext &expansion);

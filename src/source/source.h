@@ -54,12 +54,14 @@ void SetOperand(AssemblerState &st, std::string_view text);
 
 // ---- Macros and REPT --------------------------------------------------------------------
 
-// "name MACRO", called with the MACRO token consumed: defines the macro in the current scope,
-// names it as the line's operand; false (message set) on error.
+// "name MACRO [parameters]", called with the MACRO token consumed: defines the macro in the
+// current scope, names it as the line's operand; false (message set) on error. A faulty
+// parameter list is reported at once: the body is captured all the same, and a call fails.
 [[nodiscard]] bool DefineMacro(AssemblerState &st, std::string_view name);
 // "REPT count", called with the REPT token consumed; false (message set) on error.
 [[nodiscard]] bool DefineRept(AssemblerState &st);
 // Invokes a macro whose body starts at the TextStore offset body (0 = empty body) and whose
 // name is at the name-pool offset name: collects the arguments from the rest of the line,
-// replays the body, leaves the scan at the line end.
+// replays the body, leaves the scan at the line end. The expansion of a macro that declares
+// its parameters numbers its anonymous labels in families of its own.
 [[nodiscard]] bool InvokeMacro(AssemblerState &st, uint32_t body, int32_t name, int32_t column);

@@ -49,7 +49,10 @@ static_assert(RowsFollowMnemonics(kMnemonics), "mnemonic rows must cover kinds 1
 
 bool EncodeInstruction(AssemblerState &st, int32_t mnemonic) {
   const char *operands = RestOfLine(st).data();
-  if (kMnemonics[mnemonic - 1].encode(st, mnemonic)) {
+  BeginInstruction(st);
+  const bool encoded = kMnemonics[mnemonic - 1].encode(st, mnemonic);
+  EndInstruction(st, encoded);
+  if (encoded) {
     return true;
   }
   ExplainOperands(st, mnemonic, operands);

@@ -28,7 +28,9 @@ TRUNCATE, DEFINE, ASSEMBLE_LIST, LABEL_LISTS = 0x08, 0x10, 0x20, 0x40
 
 EXTRA_WORDS = ['::', '@@', '@B', '@F', '@1', '%1', '%9', '$', '0x', '0FFFFh', '(IX+', '(IY-',
                '"f.asm"', 'f.asm', '<<', '>>', '==', '!=', '<=', '>=', '&&', '||', '{', '}',
-               '\\x0a', '\\x09', ';', ',', "'", '\\"', '\\x82\\xa0']
+               '\\x0a', '\\x09', ';', ',', "'", '\\"', '\\x82\\xa0',
+               'ASSERT', 'LOCAL', 'INCBIN', 'DEFM', '<', '>', '=', '\\xe3\\x81\\x82', '\\xef\\xbd\\xb1',
+               '\\xc3\\xa9', '\\xf0\\x9f\\x98\\x80']
 
 
 def dictionary() -> list:
@@ -51,9 +53,9 @@ def choice_of(flags: str) -> (int, str):
                 choice = (choice & ~7) | mode
                 break
         else:
-            if flag == '-T':
+            if flag == '-T' or flag == '--source-encoding=utf-8':
                 choice |= TRUNCATE
-            elif flag == '-x':
+            elif flag == '-x' or flag == '--cycles':
                 choice |= ASSEMBLE_LIST
             elif flag.startswith('-l') or flag == '-Y':
                 choice |= LABEL_LISTS

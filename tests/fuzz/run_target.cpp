@@ -21,9 +21,9 @@ namespace {
 
 // Bits of the first byte.
 constexpr uint8_t kModeBits = 0x07;      // row of kModes
-constexpr uint8_t kTruncate = 0x08;      // -T
+constexpr uint8_t kTruncate = 0x08;      // -T --source-encoding=utf-8
 constexpr uint8_t kDefine = 0x10;        // -D with the first line
-constexpr uint8_t kAssembleList = 0x20;  // -x --sld
+constexpr uint8_t kAssembleList = 0x20;  // -x --sld --cycles
 constexpr uint8_t kLabelLists = 0x40;    // -ll -Y --symbols (equ, mame) --t88
 constexpr uint8_t kOldOutputs = 0x80;    // the outputs of an earlier run are in the folder
 
@@ -132,6 +132,7 @@ int RunProgram(AssemblerState &st, const Run &run) {
   }
   if ((run.choice & kTruncate) != 0) {
     args.push_back("-T");
+    args.push_back("--source-encoding=utf-8");
   }
   if ((run.choice & kDefine) != 0) {
     args.push_back("-D" + run.define);
@@ -139,6 +140,7 @@ int RunProgram(AssemblerState &st, const Run &run) {
   if ((run.choice & kAssembleList) != 0) {
     args.push_back("-x");
     args.push_back(std::string("--sld=") + kSldName);
+    args.push_back("--cycles");
   }
   if ((run.choice & kLabelLists) != 0) {
     args.push_back("-ll");

@@ -3,7 +3,7 @@ TAKEN:	DB 0
 TAKEN	MACRO
 	DB 1
 	ENDM
-OTHER	MACRO junk
+OTHER	MACRO junk junk
 	DB 2
 	ENDM
 	REPT 2 junk

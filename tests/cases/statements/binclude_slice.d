@@ -1,0 +1,4 @@
+binclude_slice.bin: binclude_slice.asm \
+  slice.mzt
+
+slice.mzt:
