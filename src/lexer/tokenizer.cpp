@@ -462,7 +462,9 @@ bool ScanPair(AssemblerState &st, Token &token, char c) {
 
 void BeginLineScan(AssemblerState &st, const char *line, ConditionalStack *conditional) {
   ScanState &scan = st.scan;
-  line = PassByteOrderMark(st, line);  // a UTF-8 file's mark is no part of its first line
+  if (st.options.source_utf8) {
+    line = PassByteOrderMark(st, line);  // a UTF-8 file's mark is no part of its first line
+  }
   scan.line = line;
   scan.token_start = line;
   scan.comment = nullptr;
