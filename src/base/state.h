@@ -50,8 +50,9 @@ struct Options {
   const char *extension = ".bin";
   std::string output_name;  // from -o, or derived from the first source file
   bool output_given = false;
-  std::string mzt_name;   // -m: the file name inside the MZT image
-  std::string disk_name;  // -2 / -25, at most 10 characters
+  std::string mzt_name;         // -m: the file name inside the MZT image
+  std::string disk_name;        // -2 / -25, at most 10 characters
+  std::string disk_name_given;  // -2 / -25 as given, for the warning when it is cut
   bool truncate_d000 = false;
   bool label_list = false;
   bool label_list_all_scopes = false;

@@ -80,6 +80,7 @@ int RunTalvo(AssemblerState &st, int argc, char **argv) {
     }
     st.options.output_name = name;
   }
+  WarnNamesCut(st);
 
   bool assembled = RunPass(st);
   WarnScopesLeftOpen(st);

@@ -17,19 +17,31 @@ constexpr size_t kMaxDiskName = 10;
 
 constexpr char kBanner[] = "TALVO -- Z80 Absolute Assembler ver 0.12 by Ostrel\n";
 
-const char *const kUsage[] = {
-    "Usage: TALVO [options] sourcefile [,sourcefile...]\n",
-    "  -oxxx Set output file name\n",
-    "  -i    Output with Intel HEX format\n",
-    "  -mxxx Output MZT file (xxx is filename in MZT image)\n",
-    "  -2xxx Output D88 file for MZ-2000 (xxx is boot disk name)\n",
-    "  -8    Output D88 file for PC-8801\n",
-    "  -d    Just dump the result\n",
-    "  -l    Output label definition list (.lst)\n",
-    "  -x    Output assemble list (.als)\n",
-    "  -D    Define a label (ex. -Dlabel=1234h)\n",
-    "  -T    Truncate MZT file if it exceeds D000h\n",
-    "  -Y    Output symbol table file (.sym)\n",
+// The lines of the usage text, and of the --help text, which adds the lines marked help_only.
+struct UsageLine {
+  const char *text;
+  bool help_only;
+};
+
+constexpr UsageLine kUsage[] = {
+    {"Usage: TALVO [options] sourcefile [,sourcefile...]\n",                           false},
+    {"  -oxxx Set output file name\n",                                                 false},
+    {"  -i    Output with Intel HEX format\n",                                         false},
+    {"  -mxxx Output MZT file (xxx is filename in MZT image)\n",                       false},
+    {"  -2xxx Output D88 file for MZ-2000 (xxx is boot disk name)\n",                  false},
+    {"  -25xxx  Output D88 file for MZ-2000, 2DD variant (xxx is boot disk name)\n",   true },
+    {"  -8    Output D88 file for PC-8801\n",                                          false},
+    {"  -d    Just dump the result\n",                                                 false},
+    {"  -l    Output label definition list (.lst)\n",                                  false},
+    {"  -ll   Output label definition list of every scope (.lst)\n",                   true },
+    {"  -lg   Output label definition list of the :: labels only (.lst)\n",            true },
+    {"  -l:xx Output label definition list of the labels whose names start with xx\n", true },
+    {"  -x    Output assemble list (.als)\n",                                          false},
+    {"  -D    Define a label (ex. -Dlabel=1234h)\n",                                   false},
+    {"  -T    Truncate MZT file if it exceeds D000h\n",                                false},
+    {"  -Y    Output symbol table file (.sym)\n",                                      false},
+    {"  -Ixxx Search INCLUDE and BINCLUDE files also in folder xxx\n",                 true },
+    {"  -o xxx (and -m, -2, -25, -D, -I) The value may also be the next argument\n",   true },
 };
 
 ParseResult Stop(int status) { return {ParseOutcome::Exit, status}; }
@@ -54,10 +66,18 @@ const char *OptionValue(Options &options, int argc, char **argv, int &index, siz
 
 void PrintLongOptions();
 
-// --help: the usage text, then the options it does not list.
+void PrintUsageLines(bool help) {
+  ConsolePrint("%s\n", kBanner);
+  for (const UsageLine &line : kUsage) {
+    if (help || !line.help_only) {
+      ConsolePrint("%s", line.text);
+    }
+  }
+}
+
+// --help and -h: the usage text with the lines only help shows, then the long options.
 ParseResult ShowHelp(Options &, const char *) {
-  PrintUsage();
-  ConsolePrint("  -Ixxx Search INCLUDE and BINCLUDE files also in folder xxx\n");
+  PrintUsageLines(true);
   PrintLongOptions();
   ConsolePrint("  --    End of the options: every argument after it is a source file\n");
   return Stop(0);
@@ -118,23 +138,27 @@ ParseResult ErrorsOption(Options &, const char *value) {
   return SelectNamed(kStyles, value, SelectErrorStyle);
 }
 
+// The classes --warn names, with their lines of the --help text.
+struct WarnName {
+  const char *name;
+  uint32_t classes;
+  const char *help;
+};
+
+constexpr WarnName kWarnClasses[] = {
+    {"range",    kWarnRange,    "operand values their field cannot hold (LD A,300)"           },
+    {"org",      kWarnOrg,      "an ORG that is not where the next byte lands in the image"   },
+    {"wrap",     kWarnWrap,     "the location counter passing FFFFh, the image passing 64 KiB"},
+    {"text",     kWarnText,     "a character constant longer than its bytes, a name cut short"},
+    {"scope",    kWarnScope,    "DEFINED() of a name that only an enclosing scope defines"    },
+    {"unclosed", kWarnUnclosed, "a PROC or { scope still open at the end of the run"          },
+    {"unused",   kWarnUnused,   "a label defined and never used"                              },
+    {"all",      kWarnAll,      "every class above"                                           },
+};
+
 // --warn=LIST: the classes of warnings asked for, separated by commas; "all" names every
 // class, "error" makes any warning fail the run.
 ParseResult WarnOption(Options &options, const char *value) {
-  struct WarnName {
-    const char *name;
-    uint32_t classes;
-  };
-  static constexpr WarnName kClasses[] = {
-      {"range",    kWarnRange   },
-      {"org",      kWarnOrg     },
-      {"wrap",     kWarnWrap    },
-      {"text",     kWarnText    },
-      {"scope",    kWarnScope   },
-      {"unclosed", kWarnUnclosed},
-      {"unused",   kWarnUnused  },
-      {"all",      kWarnAll     },
-  };
   uint32_t classes = 0;
   bool fail = false;
   const std::string_view list = value;
@@ -143,9 +167,9 @@ ParseResult WarnOption(Options &options, const char *value) {
     const size_t comma = std::min(list.find(',', start), list.size());
     const std::string item(list.substr(start, comma - start));
     const auto *found =
-        std::find_if(std::begin(kClasses), std::end(kClasses),
+        std::find_if(std::begin(kWarnClasses), std::end(kWarnClasses),
                      [&](const WarnName &c) { return SameIgnoringCase(item.c_str(), c.name); });
-    if (found != std::end(kClasses)) {
+    if (found != std::end(kWarnClasses)) {
       classes |= found->classes;
     } else if (SameIgnoringCase(item.c_str(), "error")) {
       fail = true;
@@ -256,33 +280,29 @@ struct LongOption {
 };
 
 const LongOption kLongOptions[] = {
-    {"help",             ShowHelp,             "  --help        Print this usage text\n"                  },
+    {"help",             ShowHelp,             "  --help, -h    Print this usage text\n"                  },
     {"version",          ShowVersion,          "  --version     Print the version\n"                      },
     {"messages=",        MessagesOption,
      "  --messages=xx Print messages in cp932 (default), utf-8 or en (English)\n"                         },
     {"errors=",          ErrorsOption,
-     "  --errors=gnu  Print errors and warnings as FILE:LINE:COL: error: TEXT on stderr\n"                },
+     "  --errors=gnu  Errors and warnings as FILE:LINE:COL: error: TEXT on stderr\n"                      },
     {"warn=",            WarnOption,
-     "  --warn=LIST   Warn about range,org,wrap,text,scope,unclosed,unused or all\n"
-     "                (comma-separated); error makes any warning fail the run\n"                          },
+     "  --warn=LIST   Warnings of the comma-separated classes, each off unless named:\n"                 },
     {"deps=",            DepsOption,
      "  --deps=xxx    Write a make rule: the output depends on every file read\n"                         },
     {"symbols=",         SymbolsOption,
-     "  --symbols=FORMAT:xxx  Write the labels for a debugger (repeatable): FORMAT is\n"
-     "                equ (NAME EQU 0NNNNH), noi (DEF NAME 0xNNNN) or mame (a MAME\n"
-     "                debugger script)\n"                                                                 },
+     "  --symbols=FMT:xxx  Labels for a debugger, FMT equ, noi or mame (repeatable)\n"              },
     {"break=",           BreakOption,
      "  --break=LABEL Set a breakpoint of the MAME debugger script at the label\n"                        },
     {"sld=",             SldOption,
-     "  --sld=xxx     Write source-level debug data (SLD): the source line of every byte\n"               },
+     "  --sld=xxx     Write source-level debug data (SLD): where each byte came from\n"                   },
     {"wav=",             WavOption,            "  --wav=xxx     Write the MZT tape as audio (WAV)\n"      },
     {"wav-timing=",      WavTimingOption,
-     "  --wav-timing=xx  The timing of --wav: mz700, or mz80b (the default with -2, -25)\n"               },
+     "  --wav-timing=xx  The timing of --wav: mz700, or mz80b (default with -2, -25)\n"                   },
     {"t88=",             T88Option,            "  --t88=xxx     Write a PC-8001/8801 monitor tape (T88)\n"},
     {"cmt=",             CmtOption,            "  --cmt=xxx     Write a PC-8001/8801 monitor tape (CMT)\n"},
     {"source-encoding=", SourceEncodingOption,
-     "  --source-encoding=xx  How strings and character constants are written: cp932\n"
-     "                (bytes as they are, the default) or utf-8 (converted)\n"                            },
+     "  --source-encoding=xx  Strings and characters: cp932 (as they are) or utf-8\n"                     },
     {"cycles",           CyclesOption,
      "  --cycles      Add T-states to the assemble list and totals to the label list\n"                   },
 };
@@ -290,6 +310,12 @@ const LongOption kLongOptions[] = {
 void PrintLongOptions() {
   for (const LongOption &option : kLongOptions) {
     ConsolePrint("%s", option.help);
+    if (option.apply == WarnOption) {
+      for (const WarnName &warn : kWarnClasses) {
+        ConsolePrint("      %-10s%s\n", warn.name, warn.help);
+      }
+      ConsolePrint("      %-10s%s\n", "error", "not a class: any warning fails the run");
+    }
   }
 }
 
@@ -346,12 +372,7 @@ ParseResult ValueMissing(const char *option) {
 
 }  // namespace
 
-void PrintUsage() {
-  ConsolePrint("%s\n", kBanner);
-  for (const char *line : kUsage) {
-    ConsolePrint("%s", line);
-  }
-}
+void PrintUsage() { PrintUsageLines(false); }
 
 void PrintBanner() { ConsolePrint("%s", kBanner); }
 
@@ -443,6 +464,7 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
         }
         SetMode(options, two_dd ? OutputMode::d88_mz2000_2dd : OutputMode::d88_mz2000_2d, ".d88");
         options.disk_name.assign(value, strnlen(value, kMaxDiskName));
+        options.disk_name_given = value;
         break;
       }
       case '8':
@@ -489,6 +511,11 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
       case 'Y':
         options.symbol_file = true;
         break;
+      case 'h':
+        if (arg[2] == '\0') {
+          return ShowHelp(options, nullptr);
+        }
+        [[fallthrough]];  // "-hxxx" stays an illegal option
       default:
         ConsoleMessage(Msg::IllegalOption, arg[1]);
         return Stop(kExitFailure);

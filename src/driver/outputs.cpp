@@ -184,6 +184,30 @@ TapeTiming WavTiming(const Options &options) {
   return IsMz2000Disk(options.mode) ? TapeTiming::Mz80b : TapeTiming::Mz700;
 }
 
+}  // namespace
+
+void WarnNamesCut(AssemblerState &st) {
+  const Options &options = st.options;
+  if (!Warns(options, kWarnText)) {
+    return;
+  }
+  if (options.mode == OutputMode::mzt || !options.wav_name.empty()) {
+    const std::string name = TapeName(options);
+    uint8_t header[kMztHeaderSize] = {};
+    const MztNameFit fit = EncodeMztName(header, name.c_str());
+    if (!fit.whole) {
+      const std::string kept = name.substr(0, fit.kept);
+      ReportAt(st, SourceLocation{}, Msg::WarnMztNameCut, name.c_str(), kept.c_str());
+    }
+  }
+  if (IsMz2000Disk(options.mode) && options.disk_name != options.disk_name_given) {
+    ReportAt(st, SourceLocation{}, Msg::WarnDiskNameCut, options.disk_name_given.c_str(),
+             options.disk_name.c_str());
+  }
+}
+
+namespace {
+
 // Builds the tapes that were asked for: the MZ tape as audio (the MZT that -m writes, cut at
 // D000h as with -m -T), and the PC-8001/8801 monitor tapes. False (reported) when the image
 // does not fit an MZT.

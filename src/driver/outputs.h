@@ -10,6 +10,9 @@
 // position lies beyond 251 characters.
 bool ReplaceExtension(std::string &name, const char *extension);
 
+// --warn=text: warns about a tape or boot disk name that its field cannot hold whole.
+void WarnNamesCut(AssemblerState &st);
+
 // Names, checks, builds and writes every file of the run: the image (or the dump), the
 // listings and the make rule asked for. False (reported) when any step fails; then no file
 // has changed.

@@ -68,7 +68,7 @@ std::string Bytes(const uint8_t *bytes, int32_t count) {
 
 }  // namespace
 
-void EncodeMztName(uint8_t *header, const char *name) {
+MztNameFit EncodeMztName(uint8_t *header, const char *name) {
   header[0] = kMztAttribute;
   int pos = kMztNameFirst;
   bool lower = false;
@@ -78,7 +78,8 @@ void EncodeMztName(uint8_t *header, const char *name) {
     if (c != '\0') {
       ++next;
     }
-    bool end = c == '\0';
+    const bool name_ends = c == '\0';
+    bool end = name_ends;
     if (IsLower(c)) {
       c = static_cast<uint8_t>(c - 'a' + 'A');
       if (!lower) {
@@ -103,11 +104,14 @@ void EncodeMztName(uint8_t *header, const char *name) {
       for (int p = pos + 1; p <= kMztNameLast; ++p) {
         header[p] = kMztPad;
       }
-      return;
+      // A character replaced by the end was read but not stored.
+      const auto read = static_cast<size_t>(next - reinterpret_cast<const unsigned char *>(name));
+      return {name_ends ? read : read - 1, name_ends};
     }
     header[pos++] = c;
     if (pos > kMztNameLast) {
-      return;  // a full field has no end mark; the rest of the name is dropped
+      // A full field has no end mark; the rest of the name is dropped.
+      return {static_cast<size_t>(next - reinterpret_cast<const unsigned char *>(name)), false};
     }
   }
 }

@@ -12,8 +12,14 @@
 
 constexpr int kMztHeaderSize = 128;
 
+// How much of a name the MZT name field holds.
+struct MztNameFit {
+  size_t kept = 0;     // the name's first characters that are stored
+  bool whole = false;  // all of them, followed by the end mark 0Dh
+};
+
 // Encodes an MZT name into header[0] (attribute) and header[1..17].
-void EncodeMztName(uint8_t *header, const char *name);
+MztNameFit EncodeMztName(uint8_t *header, const char *name);
 
 // The image handed to the writers: bytes 0..length-1 at load_address.
 struct Image {

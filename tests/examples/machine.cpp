@@ -73,7 +73,8 @@ bool Assemble(const Paths &paths, Tally &tally, const std::string &expected_pref
   }
   std::string command = "cd " + Quoted(folder.string()) + " && " + Quoted(paths.talvo);
   for (const auto &arg : args) {
-    command += " " + Quoted(arg);
+    command += ' ';
+    command += Quoted(arg);
   }
   command += " >talvo.out 2>&1";
   assembly.folder = folder;
