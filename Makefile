@@ -14,6 +14,7 @@ WERROR ?= OFF
 .PHONY: all git-setup demo test test-clang test-sanitize fuzz tidy format format-check clean
 
 FORMAT_FILES = $(wildcard src/*/*.cpp src/*/*.h tests/unit/*.cpp tests/unit/*.h tests/fuzz/*.cpp \
+  tests/examples/*.cpp tests/examples/*.h tests/examples_*_check.cpp \
   tests/fuzz/*.h)
 
 all: git-setup

@@ -41,7 +41,8 @@ namespace {
 
 void WriteFile(const fs::path &path, const std::vector<uint8_t> &bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char *>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 // Quotes an argument for the shell.
@@ -63,7 +64,8 @@ bool Assemble(const Paths &paths, Tally &tally, const std::string &expected_pref
   std::error_code error;
   fs::remove_all(folder, error);
   fs::create_directories(folder);
-  fs::copy(paths.examples, folder, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  fs::copy(paths.examples, folder,
+           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   if (!reuse.empty()) {
     for (const auto &name : outputs) {
       if (fs::exists(reuse / name)) {
@@ -91,9 +93,9 @@ bool Assemble(const Paths &paths, Tally &tally, const std::string &expected_pref
     if (paths.update) {
       WriteFile(expected, bytes);
     } else {
-      same &= tally.Check(fs::exists(folder / name) && fs::exists(expected) &&
-                              bytes == ReadFile(expected),
-                          expected_prefix + ": " + name + " differs from " + expected.string());
+      same &= tally.Check(
+          fs::exists(folder / name) && fs::exists(expected) && bytes == ReadFile(expected),
+          expected_prefix + ": " + name + " differs from " + expected.string());
     }
     assembly.files[name] = std::move(bytes);
   }
@@ -153,8 +155,7 @@ uint16_t Machine::Return() {
   return address;
 }
 
-void Machine::Load(uint16_t address, const std::vector<uint8_t> &bytes, size_t from,
-                   size_t count) {
+void Machine::Load(uint16_t address, const std::vector<uint8_t> &bytes, size_t from, size_t count) {
   for (size_t i = from; i < bytes.size() && i - from < count; ++i) {
     memory[static_cast<uint16_t>(address + (i - from))] = bytes[i];
   }

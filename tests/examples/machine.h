@@ -40,7 +40,7 @@ bool ReadPaths(int argc, char **argv, Paths &paths);
 // EXPECTED/<expected_prefix>.<file name> (or written there with --update) and returned in files.
 // A scratch folder holding a file of an earlier run may be given as reuse (a disk to update).
 struct Assembly {
-  std::filesystem::path folder;               // the scratch folder the run wrote into
+  std::filesystem::path folder;                       // the scratch folder the run wrote into
   std::map<std::string, std::vector<uint8_t>> files;  // output file name -> bytes
 };
 bool Assemble(const Paths &paths, Tally &tally, const std::string &expected_prefix,
