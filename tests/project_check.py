@@ -2,7 +2,7 @@
 """Checks the project's files around the program: the documents agree with each other and with
 the program, the examples of docs/SYNTAX.md assemble, the generated message files are up to
 date, every script answers --help without doing anything, and `cmake --install` installs the
-program with its manual page.
+program with its manual page, the documents it names and the examples.
 
 Usage: project_check.py --build BUILD_FOLDER   (the configured and built CMake folder)
 """
@@ -79,6 +79,18 @@ class Documents(unittest.TestCase):
         for option in long_options:
             self.assertRegex(help_text, rf'\n  {re.escape(option)}(?![\w-])')
 
+    def test_help_gives_every_short_option_of_the_readme_a_line(self):
+        help_text = subprocess.run([str(BUILD / 'talvo'), '-h'], capture_output=True,
+                                   check=True).stdout.decode('ascii')
+        self.assertIn('\n  --help, -h ', help_text)
+        flags = {re.match(r'-(\d+|l[lg:]?|[A-Za-z])', o).group(0)
+                 for o in readme_options() if not o.startswith('--') and o != '-h'}
+        self.assertEqual(len(flags), 16)
+        for flag in flags:
+            self.assertRegex(help_text, rf'\n  {re.escape(flag)}(xxx|xx)?[ ,]')
+        for line in help_text.splitlines():
+            self.assertLessEqual(len(line), 79, line)  # one line each, on an 80-column terminal
+
     def test_manual_page_formats_without_warnings(self):
         if shutil.which('groff') is None:
             self.skipTest('groff is not installed')
@@ -117,16 +129,45 @@ class Scripts(unittest.TestCase):
 
 
 class Install(unittest.TestCase):
-    def test_install_puts_the_program_and_its_manual_page_under_the_prefix(self):
-        with tempfile.TemporaryDirectory() as prefix:
-            subprocess.run(['cmake', '--install', str(BUILD), '--prefix', prefix],
+    def test_install_puts_the_program_its_manual_page_documents_and_examples_under_the_prefix(self):
+        with tempfile.TemporaryDirectory() as scratch:
+            prefix = pathlib.Path(scratch) / 'prefix'
+            subprocess.run(['cmake', '--install', str(BUILD), '--prefix', str(prefix)],
                            check=True, capture_output=True)
-            program = pathlib.Path(prefix) / 'bin' / 'talvo'
-            manual = pathlib.Path(prefix) / 'share' / 'man' / 'man1' / 'talvo.1'
+            program = prefix / 'bin' / 'talvo'
+            manual = prefix / 'share' / 'man' / 'man1' / 'talvo.1'
+            docs = prefix / 'share' / 'doc' / 'talvo'
             version = subprocess.run([str(program), '--version'], capture_output=True,
                                      check=True).stdout
             self.assertTrue(version.startswith(b'TALVO -- Z80 Absolute Assembler ver 0.12'))
-            self.assertEqual(manual.read_bytes(), (ROOT / 'docs' / 'talvo.1').read_bytes())
+            # The manual page names the documents where this prefix put them.
+            source = (ROOT / 'docs' / 'talvo.1').read_text(encoding='utf-8')
+            self.assertEqual(manual.read_text(encoding='utf-8'),
+                             source.replace('/usr/local/share/doc/talvo', str(docs)))
+            named = re.findall(r'^\.I (/\S+)$', manual.read_text(encoding='utf-8'), re.M)
+            self.assertEqual(sorted(named), sorted(
+                [f'{docs}/SYNTAX.md', f'{docs}/MESSAGES.md', f'{docs}/examples/']))
+            for path in named:
+                self.assertTrue(pathlib.Path(path).exists(), path)
+            for name in ('SYNTAX.md', 'MESSAGES.md'):
+                self.assertEqual((docs / name).read_bytes(), (ROOT / 'docs' / name).read_bytes())
+            # Every example source and the files it reads, and nothing the examples wrote.
+            examples = ROOT / 'examples'
+            tracked = subprocess.run(['git', 'ls-files', '--', '.'], cwd=examples,
+                                     capture_output=True, text=True)
+            if tracked.returncode == 0 and tracked.stdout:
+                wanted = sorted(tracked.stdout.split())
+                installed = sorted(str(p.relative_to(docs / 'examples'))
+                                   for p in (docs / 'examples').rglob('*') if p.is_file())
+                self.assertEqual(installed, wanted)
+            # The installed program assembles the installed examples from a copy of them.
+            work = pathlib.Path(scratch) / 'work'
+            shutil.copytree(docs / 'examples', work)
+            for example in sorted(work.glob('*.asm')):
+                flags = ['-I', 'include'] if example.name == 'features.asm' else []
+                done = subprocess.run([str(program), *flags, example.name], cwd=work,
+                                      capture_output=True)
+                self.assertEqual(done.returncode, 0, example.name)
 
 
 def main():
