@@ -124,6 +124,17 @@ bool ReadMzt(Tally &tally, const std::string &what, const std::vector<uint8_t> &
                                                       std::to_string(mzt.body.size()) + " bytes");
 }
 
+// Reads an MZT as ReadMzt does; the tape must carry name and be loaded and started at start.
+bool ReadTape(Tally &tally, const std::string &what, const std::vector<uint8_t> &file,
+              const std::string &name, uint16_t start, Mzt &mzt) {
+  if (!ReadMzt(tally, what, file, mzt)) {
+    return false;
+  }
+  return tally.Check(mzt.name == name && mzt.load == start && mzt.exec == start,
+                     what + ": tape " + name + " loaded and started at " + Hex(start) + ", got " +
+                         mzt.name + " at " + Hex(mzt.load) + ", " + Hex(mzt.exec));
+}
+
 // The monitor as far as the examples use it, and a record of where the program wrote.
 struct Monitor {
   std::string printed;
@@ -252,12 +263,9 @@ void CheckMz700Vram(const Paths &paths, Tally &tally) {
   Scratch scratch{tally, assembly, tally.failures};
   Assemble(paths, tally, what, {"-mVRAM", "mz700_vram.asm"}, {"mz700_vram.mzt"}, assembly);
   Mzt mzt;
-  if (!ReadMzt(tally, what, assembly.files["mz700_vram.mzt"], mzt)) {
+  if (!ReadTape(tally, what, assembly.files["mz700_vram.mzt"], "VRAM", 0x1200, mzt)) {
     return;
   }
-  tally.Check(mzt.name == "VRAM" && mzt.load == 0x1200 && mzt.exec == 0x1200,
-              what + ": tape VRAM loaded and started at 1200h, got " + mzt.name + " at " +
-                  Hex(mzt.load) + ", " + Hex(mzt.exec));
 
   constexpr uint8_t kLeft = 0xC7;  // what the screen showed before: no code the texts use
   constexpr uint8_t kWhiteOnBlue = 0x71;
@@ -362,12 +370,9 @@ void CheckMz80k(const Paths &paths, Tally &tally) {
   Scratch scratch{tally, assembly, tally.failures};
   Assemble(paths, tally, what, {"-mSQUARES", "mz80k.asm"}, {"mz80k.mzt"}, assembly);
   Mzt mzt;
-  if (!ReadMzt(tally, what, assembly.files["mz80k.mzt"], mzt)) {
+  if (!ReadTape(tally, what, assembly.files["mz80k.mzt"], "SQUARES", 0x1200, mzt)) {
     return;
   }
-  tally.Check(mzt.name == "SQUARES" && mzt.load == 0x1200 && mzt.exec == 0x1200,
-              what + ": tape SQUARES loaded and started at 1200h, got " + mzt.name + " at " +
-                  Hex(mzt.load) + ", " + Hex(mzt.exec));
   Machine machine;
   Monitor monitor;
   monitor.writable = {
