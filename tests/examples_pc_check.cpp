@@ -658,15 +658,6 @@ std::string ReadIntelHex(const Bytes &file, std::map<uint16_t, uint8_t> &bytes) 
   return ended ? "" : "no end record";
 }
 
-// Goes on running the CPU from where it is. Run starts with a reset, which would clear the
-// interrupt mode and the registers the main loop holds; between interrupts the program must go
-// on as it was.
-void Continue(Machine &machine, long tstates) {
-  for (long spent = 0; spent < tstates;) {
-    spent += z80ex_step(machine.cpu);
-  }
-}
-
 void CheckRom(const Paths &paths, Tally &tally, std::vector<fs::path> &scratch) {
   Assembly rom, hex;
   examples::Assemble(paths, tally, "rom_interrupt", {"-i", "rom_interrupt.asm"},
@@ -707,7 +698,7 @@ void CheckRom(const Paths &paths, Tally &tally, std::vector<fs::path> &scratch) 
     uint16_t loops = word(loops_at);
     std::string what = "rom_interrupt, interrupt " + std::to_string(tick) + ": ";
     tally.Check(examples::Interrupt(m) > 0 && m.Reg(regPC) == 0x0038, what + "taken, at 0038h");
-    Continue(m, 700 + 37 * tick);  // end at varying points of the main loop
+    examples::Resume(m, 700 + 37 * tick);  // end at varying points of the main loop
     tally.Check(word(ticks_at) == tick, what + "TICKS counts it");
     tally.Check(word(loops_at) > loops && m.Reg(regIFF1) == 1 && m.Reg(regSP) == 0x0000,
                 what + "the main loop goes on, interrupts on, the stack as it was");
@@ -715,7 +706,7 @@ void CheckRom(const Paths &paths, Tally &tally, std::vector<fs::path> &scratch) 
   uint16_t loops = word(loops_at);
   z80ex_nmi(m.cpu);
   tally.Check(m.Reg(regPC) == 0x0066, "rom_interrupt: an NMI goes to 0066h");
-  Continue(m, 700);
+  examples::Resume(m, 700);
   tally.Check(word(nmis_at) == 1 && word(ticks_at) == 5 && word(loops_at) > loops,
               "rom_interrupt: NMIS counts the NMI and the main loop goes on");
   tally.Check(m.Reg(regIFF1) == 1 && examples::Interrupt(m) > 0,

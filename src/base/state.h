@@ -50,9 +50,8 @@ struct Options {
   const char *extension = ".bin";
   std::string output_name;  // from -o, or derived from the first source file
   bool output_given = false;
-  std::string mzt_name;         // -m: the file name inside the MZT image
-  std::string disk_name;        // -2 / -25, at most 10 characters
-  std::string disk_name_given;  // -2 / -25 as given, for the warning when it is cut
+  std::string mzt_name;   // -m: the file name inside the MZT image
+  std::string disk_name;  // -2 / -25 as given; the boot record holds its first 10 characters
   bool truncate_d000 = false;
   bool label_list = false;
   bool label_list_all_scopes = false;

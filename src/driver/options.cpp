@@ -13,7 +13,6 @@
 namespace {
 
 constexpr size_t kNameBufferSize = 256;
-constexpr size_t kMaxDiskName = 10;
 
 constexpr char kBanner[] = "TALVO -- Z80 Absolute Assembler ver 0.12 by Ostrel\n";
 
@@ -463,8 +462,7 @@ ParseResult ParseArguments(AssemblerState &st, int argc, char **argv, bool &have
           return ValueMissing(two_dd ? "-25" : "-2");
         }
         SetMode(options, two_dd ? OutputMode::d88_mz2000_2dd : OutputMode::d88_mz2000_2d, ".d88");
-        options.disk_name.assign(value, strnlen(value, kMaxDiskName));
-        options.disk_name_given = value;
+        options.disk_name = value;
         break;
       }
       case '8':

@@ -170,7 +170,7 @@ std::string TapeName(const Options &options) {
     return options.mzt_name;
   }
   if (IsMz2000Disk(options.mode)) {
-    return options.disk_name;
+    return options.disk_name.substr(0, kBootNameLength);
   }
   return Stem(options.output_name);
 }
@@ -200,9 +200,9 @@ void WarnNamesCut(AssemblerState &st) {
       ReportAt(st, SourceLocation{}, Msg::WarnMztNameCut, name.c_str(), kept.c_str());
     }
   }
-  if (IsMz2000Disk(options.mode) && options.disk_name != options.disk_name_given) {
-    ReportAt(st, SourceLocation{}, Msg::WarnDiskNameCut, options.disk_name_given.c_str(),
-             options.disk_name.c_str());
+  if (IsMz2000Disk(options.mode) && options.disk_name.size() > kBootNameLength) {
+    const std::string kept = options.disk_name.substr(0, kBootNameLength);
+    ReportAt(st, SourceLocation{}, Msg::WarnDiskNameCut, options.disk_name.c_str(), kept.c_str());
   }
 }
 

@@ -400,7 +400,6 @@ constexpr int kZeroLast = 23;
 constexpr uint8_t kBootMark = 0x01;
 constexpr char kBootId[] = "IPLPRO";
 constexpr size_t kBootName = 0x07;
-constexpr size_t kMaxBootName = 10;
 constexpr uint8_t kNameEnd = 0x0D;
 constexpr size_t kBootLength = 0x14;
 constexpr size_t kBootLoad = 0x16;
@@ -484,7 +483,7 @@ void BuildBootRecord(uint8_t *record, const Image &image, const char *name, bool
   std::memset(record, 0, kSectorSize);
   record[0] = kBootMark;
   std::memcpy(record + 1, kBootId, sizeof kBootId - 1);
-  size_t name_length = strnlen(name, kMaxBootName);
+  size_t name_length = strnlen(name, kBootNameLength);
   std::memcpy(record + kBootName, name, name_length);
   record[kBootName + name_length] = kNameEnd;
   Put16(record + kBootLength, static_cast<uint32_t>(image.length));

@@ -49,9 +49,12 @@ enum class DiskType { TwoD, TwoDD };
 // (from track 1): the existing file updated, or a new blank disk. Every message goes to
 // standard error.
 [[nodiscard]] bool BuildPc8801Disk(const char *path, const Image &image, std::string &disk);
+// The characters of a boot disk name that the MZ-2000 boot record holds.
+constexpr size_t kBootNameLength = 10;
+
 // Prints the warnings of an MZ-2000 boot disk on the console, then builds, into disk, the D88
 // file at path with the boot record, the fill sectors, the image and the allocation map. name
-// is the boot disk name (at most 10 characters are used).
+// is the boot disk name (at most kBootNameLength characters are used).
 [[nodiscard]] bool BuildMz2000Disk(const char *path, const Image &image, const char *name,
                                    DiskType type, std::string &disk);
 // Reports on standard error that the disk at path could not be written (or, when there was no

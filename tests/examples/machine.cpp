@@ -193,6 +193,12 @@ bool Run(Machine &machine, uint16_t pc, uint16_t sp, long max_tstates, int retur
   return false;
 }
 
+void Resume(Machine &machine, long tstates) {
+  for (long spent = 0; spent < tstates;) {
+    spent += z80ex_step(machine.cpu);
+  }
+}
+
 int Interrupt(Machine &machine) { return z80ex_int(machine.cpu); }
 
 }  // namespace examples

@@ -84,6 +84,10 @@ struct Machine {
 // address, and reaching it stops the run too: the program returned.
 bool Run(Machine &machine, uint16_t pc, uint16_t sp, long max_tstates, int return_to = -1);
 
+// Goes on from where the machine stands, without a reset and without traps, for at least
+// tstates T-states: a program resumed after an interrupt.
+void Resume(Machine &machine, long tstates);
+
 // Raises a maskable interrupt (the data bus holding FFh, RST 38h under IM 0 and IM 1); returns
 // the T-states it took, 0 when interrupts are disabled.
 int Interrupt(Machine &machine);
